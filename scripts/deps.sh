@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs what building, testing and running need, when it is missing.
+# Usage: scripts/deps.sh [build|run|test]
+set -euo pipefail
+purpose=${1:-test}
+packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev
+          qt6-base-dev libgl-dev nlohmann-json3-dev fonts-dejavu-core)
+case "$purpose" in
+  run)  packages+=(xvfb xauth) ;;
+  test) packages+=(clang libclang-rt-14-dev) ;;
+esac
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  echo "Installing: ${missing[*]}"
+  if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; else SUDO=; fi
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update -qq
+  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi

@@ -1,0 +1,56 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/NameList.h"
+
+namespace vyk {
+
+inline constexpr std::uint16_t kDefaultPort = 27960;
+inline constexpr std::int32_t kNoPing = 9999;
+inline constexpr const char* kDefaultHost = "127.0.0.1";
+
+struct InfoPair {
+  std::string key;
+  std::string value;
+};
+
+// The record of one game server. Plain value; `name` is never copied from
+// another record but re-read from the server cache for the record's address.
+class ServerInfo {
+ public:
+  std::vector<InfoPair> info;  // at most 31, sorted by key without regard to case
+  NameList players;
+  std::string host = kDefaultHost;
+  std::int32_t ping = kNoPing;
+  std::uint16_t port = kDefaultPort;
+  std::int32_t buddyCount = 0;
+  std::string password;
+  std::string name = "-";
+  bool queried = false;
+
+  ServerInfo();
+  ServerInfo(std::string host, std::uint16_t port, std::string password = {});
+  ServerInfo(const ServerInfo& other);
+  ServerInfo& operator=(const ServerInfo& other);
+  ServerInfo(ServerInfo&& other) noexcept = default;
+  ServerInfo& operator=(ServerInfo&& other) noexcept = default;
+
+  std::string Address() const;  // "%s:%d"
+  bool SetAddress(const std::string& text);
+  std::string InfoValue(const std::string& key) const;  // case-sensitive, first match
+  std::string KeyAt(int index) const;
+  std::string ValueAt(int index) const;
+  bool Matches(const ServerInfo& other) const;
+
+  bool Query();                                    // one status exchange
+  std::string Rcon(const std::string& command);    // one remote-console exchange
+
+  bool IsTimedOut() const;
+  bool NeedsPassword() const;
+  std::string VersionText() const;
+  int PlayerCount() const { return players.Count(); }
+};
+
+}  // namespace vyk

@@ -1,0 +1,36 @@
+#pragma once
+// Reader and writer of profile files ("[section]" and "key=value" lines), the
+// format of Config.ini and cache.srv.
+//
+// Rules kept from the classic profile calls:
+//  - sections and keys match without regard to letter case;
+//  - a value read is at most kMaxValueLength characters;
+//  - blanks around a value are dropped when it is read.
+// Every call holds one process-wide lock for its whole length. A write goes
+// through a temporary file and a rename, so a file is never half written.
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vyk {
+
+class ProfileFile {
+ public:
+  static constexpr std::size_t kMaxValueLength = 259;
+
+  // The stored value, or nothing when the file, section or key is absent.
+  static std::optional<std::string> Read(const std::string& path, std::string_view section,
+                                         std::string_view key);
+  // The stored value, or `def` when absent (GetPrivateProfileString).
+  static std::string ReadString(const std::string& path, std::string_view section,
+                                std::string_view key, std::string_view def);
+  // Stores the value (WritePrivateProfileString). False when the file could
+  // not be written; callers of the program ignore that, as specified.
+  static bool Write(const std::string& path, std::string_view section, std::string_view key,
+                    std::string_view value);
+  // Forget every parsed copy (tests and benchmarks).
+  static void DropCache();
+};
+
+}  // namespace vyk

@@ -1,0 +1,31 @@
+#pragma once
+#include <filesystem>
+#include <string>
+
+namespace vyk::test {
+
+// A fresh temporary directory installed as VYKFIND_HOME for its lifetime;
+// the previous value comes back when it ends.
+class TestHome {
+ public:
+  TestHome();
+  ~TestHome();
+  TestHome(const TestHome&) = delete;
+  TestHome& operator=(const TestHome&) = delete;
+
+  const std::filesystem::path& Path() const { return dir_; }
+  // Directory text with a trailing separator, as ProgramDirectory returns it.
+  std::string Dir() const { return dir_.string() + "/"; }
+
+ private:
+  std::filesystem::path dir_;
+  std::string previous_;
+  bool hadPrevious_ = false;
+};
+
+// Reads a whole file as bytes; empty when it cannot be read.
+std::string ReadFile(const std::filesystem::path& path);
+// Replaces a file's content with the given bytes.
+void WriteFile(const std::filesystem::path& path, const std::string& bytes);
+
+}  // namespace vyk::test
