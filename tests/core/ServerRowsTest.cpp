@@ -2,6 +2,7 @@
 
 #include "TestHome.h"
 #include "config/Settings.h"
+#include "core/ServerCache.h"
 #include "core/ServerRows.h"
 #include "core/StatusLine.h"
 
@@ -96,6 +97,27 @@ TEST_F(ServerRowsTest, SortIsStableAndSilentServersGoLast) {
   }
   EXPECT_TRUE(servers_.At(rows.IndexAt(39)).IsTimedOut());
   EXPECT_FALSE(servers_.At(rows.IndexAt(31)).IsTimedOut());
+}
+
+TEST_F(ServerRowsTest, LaunchCountAndFavoriteSortFromTheCacheAndKeepTies) {
+  for (int i = 0; i < 6; ++i) Add("10.0.2." + std::to_string(i), 30);
+  const int launches[] = {0, 2, 0, 1, 2, 0};
+  for (int i = 0; i < 6; ++i) {
+    for (int n = 0; n < launches[i]; ++n) IncrementConnectCount(servers_.At(i).Address());
+  }
+  SetFavorite(servers_.At(5).Address(), true);
+  SetFavorite(servers_.At(2).Address(), true);
+  ServerRows rows(kSortNone);
+  rows.Rebuild(servers_, buddies_, settings_, true);
+  rows.SortBy(kSortByConnectCount, servers_, settings_);
+  EXPECT_EQ(rows.Indices(), (std::vector<int>{1, 4, 3, 0, 2, 5}));
+  rows.SortBy(kSortByFavorite, servers_, settings_);
+  EXPECT_EQ(rows.Indices(), (std::vector<int>{2, 5, 1, 4, 3, 0}));
+  for (int r = 1; r < rows.Count(); ++r) {
+    EXPECT_LE(
+        Compare(servers_.At(rows.IndexAt(r - 1)), servers_.At(rows.IndexAt(r)), kSortByFavorite),
+        0);
+  }
 }
 
 TEST_F(ServerRowsTest, RebuildRecountsBuddiesBeforeTheBuddyFilter) {
