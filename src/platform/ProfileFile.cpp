@@ -225,12 +225,6 @@ bool WriteAll(int fd, const std::string& bytes) {
   return true;
 }
 
-std::string DirectoryPart(const std::string& path) {
-  auto slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 // Writes a temporary file beside the target and renames it over the target:
 // whatever happens, the file holds either the old or the new content.
 bool ReplaceFile(const std::string& path, const std::string& bytes, mode_t mode) {
@@ -240,16 +234,10 @@ bool ReplaceFile(const std::string& path, const std::string& bytes, mode_t mode)
   bool ok = ::fchmod(fd, mode) == 0 && WriteAll(fd, bytes) && ::fsync(fd) == 0;
   ok = ::close(fd) == 0 && ok;
   if (ok) ok = ::rename(temp.c_str(), path.c_str()) == 0;
-  if (!ok) {
-    ::unlink(temp.c_str());
-    return false;
-  }
-  int dir = ::open(DirectoryPart(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir >= 0) {
-    ::fsync(dir);
-    ::close(dir);
-  }
-  return true;
+  // The directory is not synced: losing the rename in a power cut leaves the
+  // old content, which is as good as the old content was.
+  if (!ok) ::unlink(temp.c_str());
+  return ok;
 }
 
 mode_t NewFileMode(const std::string& path) {
