@@ -172,6 +172,7 @@ std::vector<std::string> RconResponse(const ServerConfig& config, const Request&
   while (i < line.size() && line[i] != ' ') ++i;
   while (i < line.size() && line[i] == ' ') ++i;
   std::string command = line.substr(i);
+  if (command.empty()) return PrintDatagrams({});  // an empty console line prints nothing
   std::string output =
       config.rconHandler ? config.rconHandler(command) : DefaultRconOutput(config, command);
   return PrintDatagrams(output);
