@@ -1,10 +1,8 @@
 #include "core/ServerFilter.h"
 
-#include <cctype>
-#include <climits>
-
 #include "config/Settings.h"
 #include "core/ServerCache.h"
+#include "core/TextNumber.h"
 
 namespace vyk {
 namespace {
@@ -31,23 +29,6 @@ int CompareNames(const std::string& a, const std::string& b) {
   return Sign(a.compare(b));
 }
 
-// Like the C atoi, but saturating instead of overflowing.
-int DecimalValue(const std::string& text) {
-  std::size_t i = 0;
-  while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  long long value = 0;
-  for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i) {
-    value = value * 10 + (text[i] - '0');
-    if (value > static_cast<long long>(INT_MAX) + 1) break;
-  }
-  if (negative) value = -value;
-  if (value > INT_MAX) return INT_MAX;
-  if (value < INT_MIN) return INT_MIN;
-  return static_cast<int>(value);
-}
-
 }  // namespace
 
 bool PassesFilters(const ServerInfo& record, const Settings& settings) {
@@ -58,7 +39,7 @@ bool PassesFilters(const ServerInfo& record, const Settings& settings) {
   if (settings.hideFull) {
     // Private slots are not subtracted here; the players column's colour does.
     const std::string maxClients = record.InfoValue("sv_maxclients");
-    if (!maxClients.empty() && DecimalValue(maxClients) <= record.PlayerCount()) return false;
+    if (!maxClients.empty() && ParseLeadingInt(maxClients) <= record.PlayerCount()) return false;
   }
   return true;
 }
