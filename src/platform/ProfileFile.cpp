@@ -298,6 +298,7 @@ bool ProfileFile::Write(const std::string& path, std::string_view section, std::
   std::string_view sec = TrimBlanks(section);
   std::string_view k = TrimBlanks(key);
   if (!ValidSection(sec) || !ValidKey(k)) return false;
+  if (path.empty() || path.back() == '/') return false;
   const std::string v = SanitizedValue(value);
   const std::string target = WriteTarget(path);
 
