@@ -135,13 +135,5 @@ TEST_F(ServerRowsTest, RebuildRecountsBuddiesBeforeTheBuddyFilter) {
   EXPECT_EQ(servers_.At(1).buddyCount, 0);
 }
 
-TEST_F(ServerRowsTest, InsertClampsAndRefusesASecondRowForAnIndex) {
-  ServerRows rows;
-  EXPECT_TRUE(rows.Insert(5, 1));
-  EXPECT_TRUE(rows.Insert(-3, 0));
-  EXPECT_FALSE(rows.Insert(0, 1));
-  EXPECT_EQ(rows.Indices(), (std::vector<int>{0, 1}));
-}
-
 }  // namespace
 }  // namespace vyk

@@ -44,14 +44,6 @@ TEST(NamedSemaphore, ReleaseBeyondTheMaximumGivesNothingBack) {
   EXPECT_EQ(sem.Count(), 2);
 }
 
-TEST(NamedSemaphore, BadCountsAreClamped) {
-  NamedSemaphore sem("sem-clamp", 5, 0);
-  EXPECT_EQ(sem.Maximum(), 1);
-  EXPECT_EQ(sem.Count(), 1);
-  NamedSemaphore negative("sem-clamp-neg", -4, 3);
-  EXPECT_EQ(negative.Count(), 0);
-}
-
 TEST(NamedSemaphore, WaitForTimesOutAndWakesOnRelease) {
   NamedSemaphore sem("sem-wake", 0, 1);
   EXPECT_FALSE(sem.WaitFor(10ms));
