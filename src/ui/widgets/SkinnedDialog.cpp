@@ -1,0 +1,128 @@
+#include "ui/widgets/SkinnedDialog.h"
+
+#include <QAbstractButton>
+#include <QEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionFrame>
+
+#include "ui/widgets/ColourText.h"
+#include "ui/widgets/DialogTemplate.h"
+
+namespace vyk {
+
+namespace {
+constexpr const char* kSkinnedProperty = "vykFlatButton";
+constexpr int kMaxButtonText = 149;
+}  // namespace
+
+SkinnedDialog::SkinnedDialog(const Settings& settings, QWidget* parent)
+    : QDialog(parent), settings_(settings) {
+  setAutoFillBackground(false);
+  ApplyColours();
+}
+
+void SkinnedDialog::BuildFromTemplate(
+    const DialogTemplate& tmpl,
+    const std::function<QWidget*(const ControlTemplate&, QWidget*)>& factory) {
+  BuildDialogControls(*this, tmpl, factory);
+  InitSkin();
+}
+
+bool SkinnedDialog::IsSkinnedButton(const QWidget* w) {
+  const auto* b = qobject_cast<const QPushButton*>(w);
+  return b && !b->isDefault() && !b->isCheckable() && !b->isFlat();
+}
+
+void SkinnedDialog::InitSkin() {
+  for (QPushButton* b : findChildren<QPushButton*>()) {
+    if (!IsSkinnedButton(b) || b->property(kSkinnedProperty).toBool()) continue;
+    b->setProperty(kSkinnedProperty, true);
+    b->installEventFilter(this);
+  }
+  appliedBg_ = ~settings_.bgColor;  // force
+  ApplyColours();
+}
+
+void SkinnedDialog::ApplyColours() {
+  if (appliedBg_ == settings_.bgColor && appliedText_ == settings_.textColor) return;
+  appliedBg_ = settings_.bgColor;
+  appliedText_ = settings_.textColor;
+  const QColor bg = ToQColor(settings_.bgColor);
+  const QColor fg = ToQColor(settings_.textColor);
+  QPalette pal = palette();
+  for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+    for (auto role : {QPalette::Window, QPalette::Base, QPalette::Button, QPalette::AlternateBase})
+      pal.setColor(group, role, bg);
+    for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+      pal.setColor(group, role, fg);
+  }
+  // Disabled text stays readable but dimmed against the skin.
+  QColor dim = fg;
+  dim.setAlpha(150);
+  pal.setColor(QPalette::Disabled, QPalette::Text, dim);
+  pal.setColor(QPalette::Disabled, QPalette::WindowText, dim);
+  setPalette(pal);
+  update();
+}
+
+QWidget* SkinnedDialog::Control(int id) const {
+  return controls_.value(id, nullptr);
+}
+
+void SkinnedDialog::RegisterControl(int id, QWidget* w) {
+  if (w) w->setProperty("controlId", id);
+  // Ids of -1 name static texts nobody looks up; several may share it.
+  if (id != -1) controls_.insert(id, w);
+}
+
+void SkinnedDialog::OnCommand(int id) {
+  emit commandIssued(id);
+  if (id == 1) accept();
+  if (id == 2) reject();
+}
+
+void SkinnedDialog::paintEvent(QPaintEvent* event) {
+  ApplyColours();
+  QPainter p(this);
+  p.fillRect(event->rect(), ToQColor(settings_.bgColor));
+}
+
+bool SkinnedDialog::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::Paint) {
+    auto* b = qobject_cast<QAbstractButton*>(watched);
+    if (b && b->property(kSkinnedProperty).toBool() && IsSkinnedButton(b)) {
+      PaintFlatButton(b);
+      return true;
+    }
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+void SkinnedDialog::PaintFlatButton(QAbstractButton* button) {
+  ApplyColours();
+  QPainter p(button);
+  const QRect r = button->rect();
+  p.fillRect(r, ToQColor(settings_.bgColor));
+  if (button->isEnabled()) {
+    // One-pixel edge: light top-left and dark bottom-right when raised, swapped when down.
+    const QColor light(255, 255, 255);
+    const QColor dark(128, 128, 128);
+    const bool down = button->isDown();
+    p.setPen(down ? dark : light);
+    p.drawLine(r.topLeft(), r.topRight());
+    p.drawLine(r.topLeft(), r.bottomLeft());
+    p.setPen(down ? light : dark);
+    p.drawLine(r.bottomLeft(), r.bottomRight());
+    p.drawLine(r.topRight(), r.bottomRight());
+  }
+  p.setPen(ToQColor(settings_.textColor));
+  p.setFont(button->font());
+  QString text = button->text().left(kMaxButtonText);
+  text.remove(QLatin1Char('&'));
+  p.drawText(r, Qt::AlignCenter | Qt::TextSingleLine, text);
+}
+
+}  // namespace vyk
