@@ -23,7 +23,12 @@ bool ResizeLayout::Distribute(int delta, int share, int whole, std::int32_t& rem
   if (share <= 0 || whole <= 0) return false;
   // 64-bit: a huge window change times a share must not overflow.
   const std::int64_t a = static_cast<std::int64_t>(delta) * share + remainder;
-  if (a == 0) return false;
+  if (a == 0) {
+    // The change exactly used up the carried amount; keeping the old remainder would
+    // lose it a second time on the next change.
+    remainder = 0;
+    return false;
+  }
   const int before = value;
   std::int64_t v = value + a / whole;
   std::int64_t rem = a % whole;
