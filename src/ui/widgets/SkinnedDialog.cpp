@@ -1,20 +1,27 @@
 #include "ui/widgets/SkinnedDialog.h"
 
 #include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QEvent>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStyle>
 #include <QStyleOptionFrame>
 
 #include "ui/widgets/ColourText.h"
 #include "ui/widgets/DialogTemplate.h"
+#include "ui/widgets/SkinnedListCtrl.h"
 
 namespace vyk {
 
 namespace {
 constexpr const char* kSkinnedProperty = "vykFlatButton";
+constexpr const char* kEdgeProperty = "vykEdgeClass";
 constexpr int kMaxButtonText = 149;
 }  // namespace
 
@@ -42,6 +49,21 @@ void SkinnedDialog::InitSkin() {
     b->setProperty(kSkinnedProperty, true);
     b->installEventFilter(this);
   }
+  // Edit fields and lists get an edge of their own (on the skin's background they would
+  // not be seen otherwise); ApplyColours writes their rules.
+  for (QWidget* w : findChildren<QWidget*>()) {
+    if (!w->property(kEdgeProperty).toString().isEmpty() || !w->styleSheet().isEmpty()) continue;
+    const char* cls = nullptr;
+    if (qobject_cast<QLineEdit*>(w) && !qobject_cast<QComboBox*>(w->parentWidget()))
+      cls = "QLineEdit";
+    else if (qobject_cast<QPlainTextEdit*>(w))
+      cls = "QPlainTextEdit";
+    else if (qobject_cast<QListWidget*>(w))
+      cls = "QListWidget";
+    else if (qobject_cast<SkinnedListCtrl*>(w))
+      cls = "vyk--SkinnedListCtrl";
+    if (cls) w->setProperty(kEdgeProperty, QLatin1String(cls));
+  }
   appliedBg_ = ~settings_.bgColor;  // force
   ApplyColours();
 }
@@ -65,6 +87,27 @@ void SkinnedDialog::ApplyColours() {
   pal.setColor(QPalette::Disabled, QPalette::Text, dim);
   pal.setColor(QPalette::Disabled, QPalette::WindowText, dim);
   setPalette(pal);
+  // A style sheet replaces the palette of the widget it is set on, so the edged controls
+  // get their colours in their rule. The rule is set on each of them, not on the dialog,
+  // so that labels and group boxes keep the palette they inherit.
+  for (QWidget* w : findChildren<QWidget*>()) {
+    const QString cls = w->property(kEdgeProperty).toString();
+    if (cls.isEmpty()) continue;
+    w->setStyleSheet(
+        QStringLiteral("%1 { border: 1px solid rgb(128, 128, 128); background-color: %2;"
+                       " color: %3; } %1:disabled { color: %4; }")
+            .arg(cls, bg.name(), fg.name(), dim.name(QColor::HexArgb)));
+  }
+  // The box of a check box stays white with a black tick, as the system draws it.
+  for (QCheckBox* box : findChildren<QCheckBox*>()) {
+    QPalette bp = box->palette();
+    for (auto group : {QPalette::Active, QPalette::Inactive}) {
+      bp.setColor(group, QPalette::Base, Qt::white);
+      bp.setColor(group, QPalette::Text, Qt::black);
+      bp.setColor(group, QPalette::WindowText, fg);
+    }
+    box->setPalette(bp);
+  }
   update();
 }
 

@@ -329,8 +329,7 @@ void SkinnedListCtrl::drawRow(QPainter* painter, const QStyleOptionViewItem& opt
   int width = 0;
   for (int c = 0; c < header_->count(); ++c)
     if (!header_->isSectionHidden(c)) width += header_->sectionSize(c);
-  const QRect rowRect(left, option.rect.top(), std::max(width, viewport()->width() - left),
-                      option.rect.height());
+  const QRect rowRect(left, option.rect.top(), width, option.rect.height());
   auto* self = const_cast<SkinnedListCtrl*>(this);
   painter->save();
   painter->setFont(font());
