@@ -91,3 +91,24 @@ TEST_F(CResizeCtrlTest, SwitchingOffRestoresTheFixedSizeAndStopsTheLayout) {
 
 }  // namespace
 }  // namespace vyk
+
+namespace vyk {
+namespace {
+
+TEST(CResizeCtrl, AsTheDialogsChildItGoesWithTheDialog) {
+  Settings settings;
+  auto* dialog = new SkinnedDialog(settings);
+  DialogTemplate t;
+  ASSERT_TRUE(LoadDialogTemplate(155, t));
+  dialog->BuildFromTemplate(t);
+  auto* resize = new CResizeCtrl(dialog);
+  ASSERT_TRUE(resize->Create(dialog));
+  ASSERT_TRUE(resize->AddControl(1, 100, 100, 0, 0));
+  dialog->show();
+  QApplication::processEvents();
+  delete dialog;  // must not touch the half-destroyed dialog
+  SUCCEED();
+}
+
+}  // namespace
+}  // namespace vyk

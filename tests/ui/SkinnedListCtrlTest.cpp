@@ -209,3 +209,55 @@ TEST(SkinnedHeaderCtrl, SortColumnTitleInSelectedTextColour) {
 
 }  // namespace
 }  // namespace vyk
+
+#include <QKeyEvent>
+#include <QMenu>
+#include <QTimer>
+
+#include "ui/widgets/SkinnedDialog.h"
+
+namespace vyk {
+namespace {
+
+class CommandDialog : public SkinnedDialog {
+ public:
+  using SkinnedDialog::SkinnedDialog;
+  std::vector<int> commands;
+  void OnCommand(int id) override { commands.push_back(id); }
+};
+
+TEST(SkinnedListCtrl, RightButtonSelectsTheRowThenTheMenuCommandGoesToTheDialog) {
+  Settings s = Colours();
+  CommandDialog dialog(s);
+  dialog.resize(300, 200);
+  auto* list = new SkinnedListCtrl(s, &dialog);
+  list->setGeometry(0, 0, 300, 200);
+  list->InsertColumn(0, "Name", 200);
+  list->InsertRow(0, "a", 10);
+  list->InsertRow(1, "b", 11);
+  list->SetPopupMenu(MenuResource(143));
+  int selected = -1;
+  QObject::connect(list, &SkinnedListCtrl::rowSelected, [&selected](int r) { selected = r; });
+  dialog.show();
+  QApplication::processEvents();
+
+  // Once the menu is up, pick its second entry ("Connect") with the keyboard.
+  QTimer::singleShot(50, [] {
+    QWidget* popup = QApplication::activePopupWidget();
+    ASSERT_NE(popup, nullptr);
+    for (int key : {Qt::Key_Down, Qt::Key_Down, Qt::Key_Return}) {
+      QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+      QApplication::sendEvent(popup, &press);
+    }
+  });
+  const QPoint at = list->CellRect(1, 0).center();
+  QMouseEvent press(QEvent::MouseButtonPress, at, list->viewport()->mapToGlobal(at),
+                    Qt::RightButton, Qt::RightButton, Qt::NoModifier);
+  QApplication::sendEvent(list->viewport(), &press);
+  EXPECT_EQ(selected, 1);
+  EXPECT_EQ(list->SelectedRows(), std::vector<int>{1});
+  EXPECT_EQ(dialog.commands, std::vector<int>{1018});
+}
+
+}  // namespace
+}  // namespace vyk

@@ -10,7 +10,8 @@ namespace vyk {
 CResizeCtrl::CResizeCtrl(QObject* parent) : QObject(parent) {}
 
 CResizeCtrl::~CResizeCtrl() {
-  if (enabled_) SetEnabled(false);
+  // As the dialog's child we die inside the dialog's destructor: nothing to restore then.
+  if (enabled_ && window_ && parent() != window_) SetEnabled(false);
 }
 
 bool CResizeCtrl::Create(QWidget* dialog, bool enable, int whole) {
