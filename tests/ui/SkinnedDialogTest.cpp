@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QKeyEvent>
 #include <QPushButton>
 
 #include "UiTestUtil.h"
@@ -72,19 +73,63 @@ TEST(SkinnedDialog, BackgroundFollowsBgColorAtTheNextPaint) {
   EXPECT_EQ(dialog.palette().color(QPalette::Base), QColor(40, 90, 140));
 }
 
-TEST(SkinnedDialog, OkAndCancelCloseTheDialog) {
+// Records commands; keeps the dialog open for ids it is told to swallow.
+class CommandDialog : public SkinnedDialog {
+ public:
+  using SkinnedDialog::SkinnedDialog;
+  std::vector<int> seen;
+  bool swallowCancel = false;
+  void OnCommand(int id) override {
+    seen.push_back(id);
+    if (!(swallowCancel && id == 2)) SkinnedDialog::OnCommand(id);
+  }
+};
+
+void Key(QWidget& w, int key) {
+  QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+  QApplication::sendEvent(&w, &press);
+}
+
+TEST(SkinnedDialog, EveryWayOutIsACommandAndEndsWithItsId) {
   Settings s;
-  SkinnedDialog dialog(s);
+  CommandDialog dialog(s);
   DialogTemplate t;
   ASSERT_TRUE(LoadDialogTemplate(155, t));
   dialog.BuildFromTemplate(t);
   dialog.show();
   dialog.ControlAs<QPushButton>(2)->click();
-  EXPECT_EQ(dialog.result(), QDialog::Rejected);
+  EXPECT_EQ(dialog.result(), 2);  // Cancel ends with 2, as IDCANCEL
   EXPECT_FALSE(dialog.isVisible());
   dialog.show();
   dialog.ControlAs<QPushButton>(1)->click();
-  EXPECT_EQ(dialog.result(), QDialog::Accepted);
+  EXPECT_EQ(dialog.result(), 1);
+  dialog.show();
+  Key(dialog, Qt::Key_Escape);
+  dialog.show();
+  dialog.close();  // the close box
+  EXPECT_EQ(dialog.seen, (std::vector<int>{2, 1, 2, 2}));
+
+  // A handler that keeps the dialog open on Cancel keeps it open on the close box too.
+  dialog.seen.clear();
+  dialog.swallowCancel = true;
+  dialog.show();
+  dialog.close();
+  EXPECT_TRUE(dialog.isVisible());
+  dialog.swallowCancel = false;
+
+  // Enter without a default button is OK (1); with one, it presses that button.
+  CommandDialog main(s);
+  ASSERT_TRUE(LoadDialogTemplate(102, t));
+  main.BuildFromTemplate(t);
+  main.show();
+  if (QWidget* focus = QApplication::focusWidget()) focus->clearFocus();
+  Key(main, Qt::Key_Return);
+  EXPECT_EQ(main.seen, std::vector<int>{1});
+  EXPECT_FALSE(main.isVisible());
+  dialog.seen.clear();
+  dialog.show();
+  Key(dialog, Qt::Key_Return);
+  EXPECT_EQ(dialog.seen, std::vector<int>{1});
 }
 
 TEST(ColourStatic, KeepsShowingItsLastTextWhenEmptied) {

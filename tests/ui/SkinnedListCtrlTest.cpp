@@ -74,6 +74,17 @@ TEST(SkinnedListCtrl, RowsCarryDataAndTexts) {
   EXPECT_EQ(list.RowCount(), 0);
 }
 
+TEST(SkinnedListCtrl, SortAscendingListsPlaceRowsByTheirText) {
+  Settings s = Colours();
+  SkinnedListCtrl list(s);
+  list.SetSortAscending(true);
+  list.InsertColumn(0, "Name", 100);
+  for (const char* name : {"bob", "Alice", "carl", "BOB", "al"}) list.InsertRow(0, name, 0);
+  std::vector<std::string> order;
+  for (int r = 0; r < list.RowCount(); ++r) order.push_back(list.ItemText(r, 0));
+  EXPECT_EQ(order, (std::vector<std::string>{"al", "Alice", "bob", "BOB", "carl"}));
+}
+
 TEST(SkinnedListCtrl, SortKeepsTheSelectionOnItsRows) {
   Settings s = Colours();
   SkinnedListCtrl list(s);

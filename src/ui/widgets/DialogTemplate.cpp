@@ -233,7 +233,11 @@ QWidget* MakeDefaultControl(SkinnedDialog& dialog, const ControlTemplate& c) {
     if (c.Has("sorted")) cb->setInsertPolicy(QComboBox::InsertAlphabetically);
     return cb;
   }
-  if (c.kind == "listview") return new SkinnedListCtrl(settings, &dialog);
+  if (c.kind == "listview") {
+    auto* list = new SkinnedListCtrl(settings, &dialog);
+    list->SetSortAscending(c.Has("sortascending"));
+    return list;
+  }
   if (c.kind == "listbox") return new QListWidget(&dialog);
   return nullptr;
 }
@@ -259,6 +263,8 @@ void BuildDialogControls(SkinnedDialog& dialog, const DialogTemplate& tmpl,
     // A combo's template height includes its dropped list; the closed box is one line.
     if (auto* cb = qobject_cast<QComboBox*>(w)) r.setHeight(cb->sizeHint().height());
     w->setGeometry(r);
+    if (auto* list = qobject_cast<SkinnedListCtrl*>(w); list && c.Has("sortascending"))
+      list->SetSortAscending(true);
     if (c.Has("disabled")) w->setEnabled(false);
     if (c.Has("hidden")) w->hide();
     dialog.RegisterControl(c.id, w);

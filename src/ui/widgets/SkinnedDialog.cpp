@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPaintEvent>
@@ -123,8 +124,28 @@ void SkinnedDialog::RegisterControl(int id, QWidget* w) {
 
 void SkinnedDialog::OnCommand(int id) {
   emit commandIssued(id);
-  if (id == 1) accept();
-  if (id == 2) reject();
+  if (id == 1 || id == 2) EndDialog(id);
+}
+
+void SkinnedDialog::keyPressEvent(QKeyEvent* event) {
+  if (event->modifiers() == Qt::NoModifier || (event->modifiers() & Qt::KeypadModifier)) {
+    if (event->key() == Qt::Key_Escape) {
+      OnCommand(2);
+      return;
+    }
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+      // A default button (or the focused push button) takes Enter as usual.
+      for (QPushButton* b : findChildren<QPushButton*>()) {
+        if ((b->isDefault() || b->hasFocus()) && b->isVisible() && b->isEnabled()) {
+          b->click();
+          return;
+        }
+      }
+      OnCommand(1);
+      return;
+    }
+  }
+  QDialog::keyPressEvent(event);
 }
 
 void SkinnedDialog::paintEvent(QPaintEvent* event) {

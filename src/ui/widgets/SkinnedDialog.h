@@ -43,10 +43,16 @@ class SkinnedDialog : public QDialog {
   }
   void RegisterControl(int id, QWidget* w);
 
-  // Command handler keyed by control or menu id: buttons of the template and pop-up menu
-  // entries arrive here. The default does what the standard dialog does for 1 (OK) and
-  // 2 (Cancel), and emits commandIssued for every id.
+  // Command handler keyed by control or menu id: buttons and check boxes of the template
+  // and pop-up menu entries arrive here, and so do Enter (1, when no default button takes
+  // it), Escape, the close box, accept() (1) and reject() (2). The base emits
+  // commandIssued and ends the dialog with 1 for id 1 and with 2 for id 2.
   virtual void OnCommand(int id);
+  // Ends the modal run; exec() returns result (1 OK, 2 Cancel, or any other id).
+  void EndDialog(int result) { done(result); }
+
+  void accept() override { OnCommand(1); }
+  void reject() override { OnCommand(2); }
 
   // Whether the flat skin draws this button (plain push button, not default).
   static bool IsSkinnedButton(const QWidget* w);
@@ -56,6 +62,7 @@ class SkinnedDialog : public QDialog {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:

@@ -122,6 +122,18 @@ void SkinnedListCtrl::EndRowBatch() {
 }
 
 int SkinnedListCtrl::InsertRow(int pos, const std::string& text, std::intptr_t data) {
+  if (sortAscending_) {
+    const QString key = FromGameText(text);
+    int lo = 0, hi = RowCount();
+    while (lo < hi) {  // after the rows that compare equal
+      const int mid = (lo + hi) / 2;
+      if (QString::compare(FromGameText(ItemText(mid, 0)), key, Qt::CaseInsensitive) <= 0)
+        lo = mid + 1;
+      else
+        hi = mid;
+    }
+    pos = lo;
+  }
   return model_->InsertRow(pos, text, data);
 }
 

@@ -60,6 +60,11 @@ class SkinnedListCtrl : public QTreeView {
   int ColumnAt(const QPoint& viewportPos) const;
   QRect CellRect(int row, int column) const;  // viewport coordinates
 
+  // Rows kept in ascending order of their column-0 text, letter case ignored: InsertRow
+  // then ignores the position it is given.
+  void SetSortAscending(bool on) { sortAscending_ = on; }
+  bool SortAscending() const { return sortAscending_; }
+
   // 0: a sunken frame marks selected rows; 1: selected rows' text in selectedTextColor.
   void SetSelectionStyle(int style);
   int SelectionStyle() const { return selectionStyle_; }
@@ -117,6 +122,7 @@ class SkinnedListCtrl : public QTreeView {
   SkinnedListModel* model_;
   SkinnedHeaderCtrl* header_;
   int selectionStyle_ = 0;
+  bool sortAscending_ = false;
   int rowHeight_ = 0;
   std::vector<MenuItemTemplate> menu_;
   Color appliedBg_ = 0xFFFFFFFFu;
