@@ -48,6 +48,7 @@ void SkinnedDialog::InitSkin() {
   for (QPushButton* b : findChildren<QPushButton*>()) {
     if (!IsSkinnedButton(b) || b->property(kSkinnedProperty).toBool()) continue;
     b->setProperty(kSkinnedProperty, true);
+    b->setAutoDefault(false);  // else focus would make it the default button
     b->installEventFilter(this);
   }
   // Edit fields and lists get an edge of their own (on the skin's background they would

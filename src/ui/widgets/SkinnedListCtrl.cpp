@@ -295,10 +295,17 @@ void SkinnedListCtrl::ApplyFirstColumnRule() {
   int others = 0;
   for (int c = 1; c < n; ++c) others += header_->sectionSize(c);
   // The client area excludes a shown scroll bar; the rule then reserves one more.
+  setColumnWidth(0, FirstColumnWidth(ClientWidth(), ScrollBarWidth(), others));
+}
+
+int SkinnedListCtrl::ClientWidth() const {
   int client = contentsRect().width();
   if (verticalScrollBar()->isVisible()) client -= verticalScrollBar()->width();
-  const int sb = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
-  setColumnWidth(0, FirstColumnWidth(client, sb, others));
+  return client;
+}
+
+int SkinnedListCtrl::ScrollBarWidth() const {
+  return style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
 }
 
 void SkinnedListCtrl::DrawItem(QPainter& painter, int row, const QRect& rowRect) {

@@ -84,6 +84,10 @@ class SkinnedListCtrl : public QTreeView {
   int RowHeight() const { return rowHeight_; }
   void SetRowHeight(int pixels);
 
+  // Width of the client area (without a shown vertical scroll bar) and of a vertical
+  // scroll bar, as the column-width rules count them.
+  int ClientWidth() const;
+  int ScrollBarWidth() const;
   // Column 0 after a size change when there are at least two columns.
   static int FirstColumnWidth(int clientWidth, int scrollBarWidth, int otherColumnsWidth);
 
