@@ -150,6 +150,9 @@ int QuerySocket::ParsePairs(std::string_view answer) {
   const std::size_t firstSlash = rest.find('\\');
   if (firstSlash == std::string_view::npos) return 0;
   rest.remove_prefix(firstSlash);
+  // The info string is one line; the player lines after its newline are no
+  // fields of it, not even when the last field is a key without a value.
+  rest = rest.substr(0, rest.find('\n'));
 
   std::string_view key;
   while (pairCount_ < kMaxPairs && NextField(&rest, &key)) {
@@ -160,11 +163,6 @@ int QuerySocket::ParsePairs(std::string_view answer) {
     slot.value = std::string(value.substr(0, kMaxValue));
     ++pairCount_;
   }
-  if (pairCount_ == 0) return 0;
-  // The info line is the last text before the players: whatever follows its
-  // newline belongs to them, not to the last value.
-  std::string& last = pairs_[static_cast<std::size_t>(pairCount_ - 1)].value;
-  last = last.substr(0, last.find('\n'));
   std::stable_sort(pairs_.begin(), pairs_.begin() + pairCount_, KeyLess);
   return pairCount_;
 }
