@@ -44,7 +44,7 @@ TEST(ResolveIpv4Test, NeverBroadcastNeverReservedNames) {
   EXPECT_EQ(Resolved("NoSuchHost.INVALID."), "unresolved");
   EXPECT_EQ(Resolved("invalid"), "unresolved");
   EXPECT_EQ(Resolved(""), "unresolved");
-  EXPECT_EQ(Resolved(std::string("\0127.0.0.1", 10)), "unresolved");
+  EXPECT_EQ(Resolved(std::string("\0" "127.0.0.1", 10)), "unresolved");
 }
 
 TEST(ResolveIpv4Test, SafeFromManyThreadsAtOnce) {
