@@ -12,8 +12,8 @@ namespace {
 constexpr char kPacketPrefix[] = "\xFF\xFF\xFF\xFF";
 constexpr std::int32_t kNoAnswerPing = 9999;
 
-// Game texts are C strings on the wire and in the original tables: nothing
-// after a zero byte is ever seen.
+// Game texts are C strings: nothing after a zero byte is ever seen, in a
+// datagram or in a text handed to the parses.
 std::string_view UpToZero(std::string_view text) {
   return text.substr(0, text.find('\0'));
 }
@@ -116,9 +116,10 @@ std::optional<std::string> QuerySocket::Exchange(const std::string& request) {
     buffer_.append(datagram, std::min(length, room));
     // A sender that never stops must not hold the exchange forever.
     if (SteadyNow() - firstArrival >= std::chrono::seconds(timeout_)) break;
-    // Later datagrams count only when they have already arrived. ppoll with
-    // 1 microsecond keeps that wait as written; poll would round it to 0 or
-    // to a whole millisecond.
+    // Later datagrams count only when they have already arrived. ppoll waits
+    // the 1 microsecond asked for (plus the kernel's timer slack, so a
+    // datagram a server sent right behind the first still lands); poll would
+    // round it to 0 or up to a whole millisecond.
     ready = socket_.WaitReadable(std::chrono::microseconds(1));
   }
   if (lastBeganWithZero) {
