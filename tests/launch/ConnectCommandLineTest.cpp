@@ -31,8 +31,10 @@ TEST(BuildConnectCommandLine, EachPartOnlyWhenItApplies) {
   EXPECT_EQ(BuildConnectCommandLine(Server("osp"), "", s, "me"), "+connect 10.0.0.5:27960");
   s.useFsGame = 1;
   EXPECT_EQ(BuildConnectCommandLine(Server(""), "", s, ""), "+connect 10.0.0.5:27960");
-  EXPECT_EQ(BuildConnectCommandLine(Server("my-mod_2.1"), "", s, ""),
-            "+set fs_game my-mod_2.1 +connect 10.0.0.5:27960");
+  EXPECT_EQ(BuildConnectCommandLine(Server("My-mod_2.1"), "", s, ""),
+            "+set fs_game My-mod_2.1 +connect 10.0.0.5:27960");
+  EXPECT_EQ(BuildConnectCommandLine(Server("..a"), "", s, ""),
+            "+set fs_game ..a +connect 10.0.0.5:27960");
 }
 
 TEST(BuildConnectCommandLine, ServerChosenModNeverAddsCommands) {
@@ -43,16 +45,6 @@ TEST(BuildConnectCommandLine, ServerChosenModNeverAddsCommands) {
     EXPECT_EQ(BuildConnectCommandLine(Server(hostile), "", s, ""), "+connect 10.0.0.5:27960")
         << hostile;
   }
-}
-
-TEST(IsPlainFolderName, LettersDigitsAndThreeMarks) {
-  EXPECT_TRUE(IsPlainFolderName("baseq3"));
-  EXPECT_TRUE(IsPlainFolderName("..a"));
-  EXPECT_TRUE(IsPlainFolderName("CPMA-1.5_x"));
-  EXPECT_FALSE(IsPlainFolderName(""));
-  EXPECT_FALSE(IsPlainFolderName("."));
-  EXPECT_FALSE(IsPlainFolderName(".."));
-  EXPECT_FALSE(IsPlainFolderName("a b"));
 }
 
 }  // namespace

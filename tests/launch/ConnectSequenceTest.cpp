@@ -3,7 +3,6 @@
 
 #include <filesystem>
 
-#include "ArgRecord.h"
 #include "Farm.h"
 #include "LaunchFakes.h"
 #include "config/Settings.h"
@@ -159,24 +158,6 @@ TEST_F(ConnectSequenceTest, HostileServerValuesNeverReachTheCommandLineOrTheFile
   EXPECT_EQ(starter_.calls[0].parameters, "+connect " + injecting.Address());
   EXPECT_THAT(SplitCommandLine(starter_.calls[0].parameters),
               ElementsAre("+connect", injecting.Address()));
-}
-
-TEST_F(ConnectSequenceTest, GameReallyStartsInItsDirectory) {
-  fs::remove(gameDir_ / "quake3.68");
-  fs::copy_file(VYK_ARG_RECORDER, gameDir_ / "quake3.68");
-  const fs::path record = home_.Path() / "record";
-  test::RecordStartsTo(record);
-  settings_.useFsGame = 1;
-  ServerInfo server = AddServer(q3sim::DefaultServerConfig("Arena", "q3dm17", 68));
-
-  EXPECT_TRUE(ConnectToCurrentServer(server, settings_, "^1Big Guy", host_, SystemGameStarter()));
-
-  auto started = test::WaitForArgRecord(record);
-  ASSERT_TRUE(started);
-  EXPECT_EQ(fs::path(started->cwd), gameDir_);
-  EXPECT_THAT(started->argv,
-              ElementsAre("QUAKE3.exe", "+set", "fs_game", server.InfoValue("gamename"), "+connect",
-                          server.Address(), "+name", "^1Big Guy"));
 }
 
 }  // namespace

@@ -33,30 +33,18 @@ TEST_F(ProtocolChoiceTest, EmptyOrMissingDirectoryListsNothing) {
   EXPECT_THAT(ListProtocolEntries(dir_ + "missing/QUAKE3.exe"), IsEmpty());
 }
 
-TEST_F(ProtocolChoiceTest, EntryReducesToItsProtocol) {
-  EXPECT_EQ(ProtocolOfEntry("quake3.68"), "68");
-  EXPECT_EQ(ProtocolOfEntry("QUAKE3.exe"), "exe");
+TEST_F(ProtocolChoiceTest, OkSwitchesToTheChosenVersionButNeverToTheActiveExecutable) {
   EXPECT_EQ(ProtocolOfEntry("Quake3.quake3.66"), "66");
-  EXPECT_EQ(ProtocolOfEntry(""), "");
-}
-
-TEST_F(ProtocolChoiceTest, ChoosingAVersionSwitchesToIt) {
   Put("QUAKE3.exe", VersionBytes("66"));
   Put("quake3.68", VersionBytes("68"), fs::perms(0755));
+
+  ApplyProtocolChoice(gamePath_, "QUAKE3.exe");
+  EXPECT_EQ(Get("QUAKE3.exe"), VersionBytes("66"));
   ApplyProtocolChoice(gamePath_, "quake3.68");
   EXPECT_EQ(Get("QUAKE3.exe"), VersionBytes("68"));
   EXPECT_THAT(status_.errors, IsEmpty());
-}
 
-TEST_F(ProtocolChoiceTest, ChoosingTheActiveExecutableLeavesItAsItIs) {
-  Put("QUAKE3.exe", VersionBytes("68"), fs::perms(0755));
-  ApplyProtocolChoice(gamePath_, "QUAKE3.exe");
-  EXPECT_EQ(Get("QUAKE3.exe"), VersionBytes("68"));
-  EXPECT_THAT(status_.errors, IsEmpty());
-}
-
-TEST_F(ProtocolChoiceTest, EmptyChoiceReportsTheBareVersionPrefix) {
-  Put("QUAKE3.exe", VersionBytes("68"));
+  // An empty list leaves only the combo's empty text.
   ApplyProtocolChoice(gamePath_, "");
   EXPECT_THAT(status_.errors, ElementsAre("Unable to find :\n" + dir_ + "quake3."));
   EXPECT_EQ(Get("QUAKE3.exe"), VersionBytes("68"));

@@ -58,19 +58,16 @@ TEST_F(RemoteConsoleTest, SendsWithTheTypedPasswordAndShowsTheCleanedAnswer) {
   EXPECT_EQ(server_.password, "secret");
   EXPECT_THAT(status_.shown, ElementsAre("  RCON :status ON " + server_.Address(), "  Ready"));
   EXPECT_THAT(status_.errors, IsEmpty());
+
+  // A refusal is shown like any answer.
+  EXPECT_EQ(RunRemoteCommand(server_, "wrong", "status"), "Bad rconpassword.\r\r\n");
+  EXPECT_EQ(server_.password, "wrong");
 }
 
 TEST_F(RemoteConsoleTest, TwoDatagramsJoinWithoutTheirHeaders) {
   auto shown = RunRemoteCommand(server_, "secret", "big");
   ASSERT_TRUE(shown);
   EXPECT_EQ(*shown, std::string(1500, 'a') + "\r\r\nend\r\r\n");
-}
-
-TEST_F(RemoteConsoleTest, RefusalIsShownLikeAnyAnswer) {
-  auto shown = RunRemoteCommand(server_, "wrong", "status");
-  ASSERT_TRUE(shown);
-  EXPECT_EQ(*shown, "Bad rconpassword.\r\r\n");
-  EXPECT_EQ(server_.password, "wrong");
 }
 
 TEST_F(RemoteConsoleTest, FieldsAreCutToTheirEditLimits) {

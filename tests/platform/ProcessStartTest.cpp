@@ -75,16 +75,6 @@ TEST_F(ProcessStartTest, StartsDetachedInTheWorkingDirectoryWithSplitArguments) 
   EXPECT_EQ(errno, ECHILD);
 }
 
-TEST_F(ProcessStartTest, AbsoluteFileIgnoresTheWorkingDirectoryForLookup) {
-  fs::path elsewhere = home_.Path() / "elsewhere";
-  fs::create_directory(elsewhere);
-  ASSERT_TRUE(StartProcess((game_ / "QUAKE3.exe").string(), "x", elsewhere.string()));
-  auto record = test::WaitForArgRecord(record_);
-  ASSERT_TRUE(record);
-  EXPECT_EQ(fs::path(record->cwd), elsewhere);
-  EXPECT_THAT(record->argv, ElementsAre((game_ / "QUAKE3.exe").string(), "x"));
-}
-
 TEST_F(ProcessStartTest, FailuresAreReportedNotStarted) {
   // Missing file, a file that is not executable, a directory, no working directory, no file.
   EXPECT_FALSE(StartProcess("quake3.66", "", game_.string()));
