@@ -1,0 +1,55 @@
+#pragma once
+// One "getservers" exchange with a master server: the addresses of the game
+// servers it knows for one protocol version. A failed exchange is not an
+// error, it simply yields no entries.
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/UdpSocket.h"
+
+namespace vyk {
+
+// One server of a reply, both fields in network byte order as received.
+struct MasterEntry {
+  std::uint32_t address = 0;
+  std::uint16_t port = 0;
+};
+
+// Dotted text of the entry's address and its port in host byte order.
+std::string MasterEntryHost(const MasterEntry& entry);
+std::uint16_t MasterEntryPort(const MasterEntry& entry);
+
+class MasterQuery {
+ public:
+  // How long the first reply datagram may take; later ones are read only
+  // when they have already arrived.
+  static constexpr std::chrono::microseconds kFirstWait = std::chrono::seconds(10);
+  static constexpr std::chrono::microseconds kNextWait = std::chrono::microseconds(1);
+
+  MasterQuery(const std::string& host, std::uint16_t port);
+  MasterQuery(const MasterQuery&) = delete;
+  MasterQuery& operator=(const MasterQuery&) = delete;
+
+  // Sends the request and collects the replies; returns the entry count.
+  int RequestServers(const std::string& protocol, std::chrono::microseconds firstWait = kFirstWait);
+
+  int EntryCount() const { return static_cast<int>(entries_.size()); }
+  // All zero for an index out of range.
+  MasterEntry EntryAt(int index) const;
+
+  // The request datagram: 0xFF x4, "getservers <protocol>\n" and a zero byte.
+  static std::string RequestDatagram(const std::string& protocol);
+  // Appends the entries of one reply datagram.
+  static void ParseReply(const char* data, std::size_t size, std::vector<MasterEntry>& entries);
+
+ private:
+  UdpSocket socket_;
+  Ipv4Endpoint destination_;
+  bool resolved_ = false;
+  std::vector<MasterEntry> entries_;
+};
+
+}  // namespace vyk
