@@ -1,5 +1,6 @@
 #include "discovery/MasterQuery.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace vyk {
@@ -15,8 +16,9 @@ constexpr std::size_t kEntrySize = 6;
 // The last datagram of a list ends with "\EOT\0\0\0"; as an entry it would
 // read as 69.79.84.0 port 0, which no server can use.
 constexpr char kEndMarker[kEntrySize] = {'E', 'O', 'T', '\0', '\0', '\0'};
-// A sender that keeps datagrams coming must not hold the window forever.
-constexpr int kMaxDatagrams = 4096;
+// Far above any real master's list; a sender that never stops must not take
+// all memory or hold the window for good.
+constexpr std::size_t kMaxEntries = 1 << 20;
 
 }  // namespace
 
@@ -46,18 +48,21 @@ std::string MasterQuery::RequestDatagram(const std::string& protocol) {
   return text;
 }
 
-void MasterQuery::ParseReply(const char* data, std::size_t size,
+bool MasterQuery::ParseReply(const char* data, std::size_t size,
                              std::vector<MasterEntry>& entries) {
   // Every whole entry counts, the one that ends the datagram included; the
   // end marker and anything after it do not.
-  for (std::size_t at = kReplyHeaderSize + 1; at + kEntrySize <= size; at += kEntryStep) {
+  std::size_t at = kReplyHeaderSize + 1;
+  for (; at + kEntrySize <= size; at += kEntryStep) {
     const char* raw = data + at;
-    if (std::memcmp(raw, kEndMarker, kEntrySize) == 0) break;
+    if (std::memcmp(raw, kEndMarker, kEntrySize) == 0) return true;
     MasterEntry entry;
     std::memcpy(&entry.address, raw, 4);
     std::memcpy(&entry.port, raw + 4, 2);
     entries.push_back(entry);
   }
+  // Older masters end with a bare "\EOT", shorter than an entry.
+  return at + 3 <= size && std::memcmp(data + at, kEndMarker, 3) == 0;
 }
 
 int MasterQuery::RequestServers(const std::string& protocol, std::chrono::microseconds firstWait) {
@@ -72,12 +77,14 @@ int MasterQuery::RequestServers(const std::string& protocol, std::chrono::micros
 
   std::vector<char> buffer(kReceiveBufferSize);
   int ready = socket_.WaitReadable(firstWait);
-  for (int datagrams = 0; ready > 0 && datagrams < kMaxDatagrams; ++datagrams) {
+  const SteadyTime listEnd = SteadyNow() + kListWait;
+  while (ready > 0 && SteadyNow() < listEnd && entries_.size() < kMaxEntries) {
     std::memset(buffer.data(), 0, buffer.size());
     const long got = socket_.Recv(buffer.data(), buffer.size());
     if (got <= 0) break;
-    ParseReply(buffer.data(), static_cast<std::size_t>(got), entries_);
-    ready = socket_.WaitReadable(kNextWait);
+    const bool ended = ParseReply(buffer.data(), static_cast<std::size_t>(got), entries_);
+    const auto left = std::chrono::duration_cast<std::chrono::microseconds>(listEnd - SteadyNow());
+    ready = socket_.WaitReadable(ended ? kNextWait : std::clamp(left, kNextWait, kMoreWait));
   }
   return EntryCount();
 }

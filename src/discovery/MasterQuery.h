@@ -24,10 +24,15 @@ std::uint16_t MasterEntryPort(const MasterEntry& entry);
 
 class MasterQuery {
  public:
-  // How long the first reply datagram may take; later ones are read only
-  // when they have already arrived.
+  // How long the first reply datagram may take.
   static constexpr std::chrono::microseconds kFirstWait = std::chrono::seconds(10);
+  // After a datagram that ended the list, only datagrams already queued are read.
   static constexpr std::chrono::microseconds kNextWait = std::chrono::microseconds(1);
+  // A list that has not ended yet goes on in datagrams that cross the network
+  // one after another; they get this long each.
+  static constexpr std::chrono::microseconds kMoreWait = std::chrono::seconds(1);
+  // Bound on the whole list after the first wait, whatever keeps arriving.
+  static constexpr std::chrono::microseconds kListWait = std::chrono::seconds(20);
 
   MasterQuery(const std::string& host, std::uint16_t port);
   MasterQuery(const MasterQuery&) = delete;
@@ -42,8 +47,8 @@ class MasterQuery {
 
   // The request datagram: 0xFF x4, "getservers <protocol>\n" and a zero byte.
   static std::string RequestDatagram(const std::string& protocol);
-  // Appends the entries of one reply datagram.
-  static void ParseReply(const char* data, std::size_t size, std::vector<MasterEntry>& entries);
+  // Appends the entries of one reply datagram; true when it ends the list.
+  static bool ParseReply(const char* data, std::size_t size, std::vector<MasterEntry>& entries);
 
  private:
   UdpSocket socket_;

@@ -96,6 +96,22 @@ TEST(MasterReply, EndMarkerEndsTheDatagramButLookalikeServersStay) {
             (std::vector<std::string>{"69.79.84.5:27960", "69.79.84.0:27960"}));
 }
 
+TEST(MasterReply, TellsWhetherTheDatagramEndsTheList) {
+  const auto ends = [](const std::string& datagram) {
+    std::vector<MasterEntry> entries;
+    return MasterQuery::ParseReply(datagram.data(), datagram.size(), entries);
+  };
+  EXPECT_TRUE(ends(Reply(3, kEot)));
+  EXPECT_TRUE(ends(Reply(0, kEot)));
+  EXPECT_TRUE(ends(Reply(3, std::string("\\EOT", 4))));
+  EXPECT_TRUE(ends(Reply(3, kEot + Entry(10, 0, 0, 1, 1))));
+  EXPECT_FALSE(ends(Reply(3)));
+  EXPECT_FALSE(ends(Reply(3, std::string("\\EO", 3))));
+  EXPECT_FALSE(ends(Reply(1, Entry(69, 79, 84, 0, 27960))));
+  EXPECT_FALSE(ends(""));
+  EXPECT_FALSE(ends(kHeader));
+}
+
 TEST(MasterReply, DuplicatesStayAndSeparatorsAreNotExamined) {
   std::string datagram = kHeader + Entry(10, 0, 0, 1, 27960) + Entry(10, 0, 0, 1, 27960);
   datagram[22 + 7] = '/';

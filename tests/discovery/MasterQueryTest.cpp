@@ -1,0 +1,203 @@
+// Exchanges with the loopback master of the server farm and with scripted
+// peers on 127.0.0.1.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "Farm.h"
+#include "ScriptedPeer.h"
+#include "discovery/MasterQuery.h"
+
+namespace vyk {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+constexpr auto kTestWait = std::chrono::seconds(5);
+
+std::vector<std::string> Entries(const MasterQuery& query) {
+  std::vector<std::string> out;
+  for (int i = 0; i < query.EntryCount(); ++i) {
+    out.push_back(MasterEntryHost(query.EntryAt(i)) + ":" +
+                  std::to_string(MasterEntryPort(query.EntryAt(i))));
+  }
+  return out;
+}
+
+std::vector<q3sim::MasterEntry> Listed(int count) {
+  std::vector<q3sim::MasterEntry> entries;
+  for (int i = 0; i < count; ++i) {
+    entries.push_back(
+        {{10, 1, static_cast<std::uint8_t>(i / 256), static_cast<std::uint8_t>(i % 256)},
+         static_cast<std::uint16_t>(20000 + i)});
+  }
+  return entries;
+}
+
+class MasterQueryTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_NE(farm_.OpenMaster(), 0);
+    ASSERT_TRUE(farm_.Start());
+  }
+  void ListOnly(std::vector<q3sim::MasterEntry> entries) {
+    q3sim::MasterConfig config;
+    config.listFarm = false;
+    config.extraEntries = std::move(entries);
+    farm_.SetMasterConfig(config);
+  }
+
+  q3sim::Farm farm_;
+};
+
+TEST_F(MasterQueryTest, SendsTheRequestAndListsTheFarmServersOfThatProtocol) {
+  const int a = farm_.AddServer(q3sim::DefaultServerConfig("A", "q3dm1", 68));
+  farm_.AddServer(q3sim::DefaultServerConfig("old", "q3dm1", 66));
+  const int b = farm_.AddServer(q3sim::DefaultServerConfig("B", "q3dm2", 68));
+
+  MasterQuery query("127.0.0.1", farm_.MasterPort());
+  EXPECT_EQ(query.RequestServers("68", kTestWait), 2);
+
+  EXPECT_EQ(farm_.GetMasterStats().lastRequest,
+            std::string("\xFF\xFF\xFF\xFFgetservers 68\n\0", 19));
+  EXPECT_EQ(Entries(query), (std::vector<std::string>{farm_.Address(a), farm_.Address(b)}));
+}
+
+TEST_F(MasterQueryTest, LongListInSeveralDatagramsArrivesWholeAndInOrder) {
+  // 392 entries fill two datagrams that end right after a port; a third
+  // carries only the end marker. 500 end in a partly filled datagram.
+  for (int count : {392, 500}) {
+    ListOnly(Listed(count));
+    MasterQuery query("127.0.0.1", farm_.MasterPort());
+    ASSERT_EQ(query.RequestServers("68", kTestWait), count);
+    const std::vector<std::string> entries = Entries(query);
+    EXPECT_EQ(entries.front(), "10.1.0.0:20000");
+    EXPECT_EQ(entries[195], "10.1.0.195:20195");
+    EXPECT_EQ(entries[196], "10.1.0.196:20196");
+    EXPECT_EQ(entries.back(), "10.1." + std::to_string((count - 1) / 256) + "." +
+                                  std::to_string((count - 1) % 256) + ":" +
+                                  std::to_string(20000 + count - 1));
+  }
+}
+
+TEST_F(MasterQueryTest, DuplicatesStayAndASecondRequestStartsAfresh) {
+  const std::vector<q3sim::MasterEntry> twice = {{{10, 0, 0, 1}, 27960}, {{10, 0, 0, 1}, 27960}};
+  ListOnly(twice);
+  MasterQuery query("127.0.0.1", farm_.MasterPort());
+  EXPECT_EQ(query.RequestServers("68", kTestWait), 2);
+  EXPECT_EQ(query.RequestServers("68", kTestWait), 2);
+  EXPECT_EQ(Entries(query), (std::vector<std::string>{"10.0.0.1:27960", "10.0.0.1:27960"}));
+  EXPECT_EQ(farm_.GetMasterStats().requests, 2u);
+}
+
+TEST_F(MasterQueryTest, EntryOutOfRangeIsAllZero) {
+  ListOnly(Listed(1));
+  MasterQuery query("127.0.0.1", farm_.MasterPort());
+  ASSERT_EQ(query.RequestServers("68", kTestWait), 1);
+  for (int index : {-1, 1, 1 << 30}) {
+    EXPECT_EQ(query.EntryAt(index).address, 0u);
+    EXPECT_EQ(query.EntryAt(index).port, 0u);
+  }
+  EXPECT_NE(query.EntryAt(0).address, 0u);
+}
+
+TEST_F(MasterQueryTest, EmptyListGivesNothing) {
+  ListOnly({});
+  MasterQuery query("127.0.0.1", farm_.MasterPort());
+  EXPECT_EQ(query.RequestServers("68", kTestWait), 0);
+  EXPECT_EQ(farm_.GetMasterStats().replies, 1u);
+}
+
+TEST_F(MasterQueryTest, SlowMasterIsWaitedForUpToTheFirstWait) {
+  q3sim::MasterConfig config;
+  config.listFarm = false;
+  config.extraEntries = Listed(3);
+  config.delayMs = 150;
+  farm_.SetMasterConfig(config);
+  MasterQuery query("127.0.0.1", farm_.MasterPort());
+  EXPECT_EQ(query.RequestServers("68", kTestWait), 3);
+}
+
+TEST_F(MasterQueryTest, SilentMasterGivesNothingAfterTheFirstWait) {
+  q3sim::MasterConfig config;
+  config.silent = true;
+  farm_.SetMasterConfig(config);
+  MasterQuery query("127.0.0.1", farm_.MasterPort());
+  const auto start = Clock::now();
+  EXPECT_EQ(query.RequestServers("68", 300ms), 0);
+  EXPECT_GE(Clock::now() - start, 290ms);
+  EXPECT_EQ(query.EntryCount(), 0);
+  EXPECT_EQ(farm_.GetMasterStats().requests, 1u);
+}
+
+TEST(MasterQueryHost, UnresolvableHostSendsNothingAndGivesNothing) {
+  MasterQuery query("master.invalid", 27950);
+  EXPECT_EQ(query.RequestServers("68", 5s), 0);
+  MasterQuery broadcast("255.255.255.255", 27950);
+  EXPECT_EQ(broadcast.RequestServers("68", 5s), 0);
+}
+
+// Raw datagrams: the header, then "\" and six bytes per entry.
+std::string Datagram(int first, int count, const std::string& tail) {
+  std::string bytes("\xFF\xFF\xFF\xFFgetserversResponse", 22);
+  for (int i = first; i < first + count; ++i) {
+    bytes += '\\';
+    bytes += {10, 2, 0, static_cast<char>(i), static_cast<char>(0x6D), static_cast<char>(0x38)};
+  }
+  return bytes + tail;
+}
+const std::string kEot("\\EOT\0\0\0", 7);
+
+TEST(MasterQueryTiming, ListWithoutItsEndIsWaitedForAcrossTheNetwork) {
+  // Later datagrams of a long list come tens of milliseconds apart.
+  test::ScriptedPeer master(
+      {{0ms, Datagram(0, 3, "")}, {80ms, Datagram(3, 3, "")}, {80ms, Datagram(6, 2, kEot)}});
+  MasterQuery query("127.0.0.1", master.Port());
+  EXPECT_EQ(query.RequestServers("68", kTestWait), 8);
+  EXPECT_EQ(MasterEntryHost(query.EntryAt(7)), "10.2.0.7");
+  EXPECT_EQ(MasterEntryPort(query.EntryAt(7)), 27960);
+}
+
+TEST(MasterQueryTiming, DatagramsAfterTheEndMarkerAreReadOnlyWhenAlreadyQueued) {
+  test::ScriptedPeer master({{0ms, Datagram(0, 2, kEot)}, {300ms, Datagram(2, 2, kEot)}});
+  MasterQuery query("127.0.0.1", master.Port());
+  const auto start = Clock::now();
+  EXPECT_EQ(query.RequestServers("68", kTestWait), 2);
+  EXPECT_LT(Clock::now() - start, 5s);
+}
+
+TEST(MasterQueryTiming, OlderMastersShortEndMarkerEndsTheList) {
+  test::ScriptedPeer master(
+      {{0ms, Datagram(0, 2, std::string("\\EOT", 4))}, {300ms, Datagram(2, 2, kEot)}});
+  MasterQuery query("127.0.0.1", master.Port());
+  EXPECT_EQ(query.RequestServers("68", kTestWait), 2);
+}
+
+TEST(MasterQueryTiming, ListThatNeverEndsStopsWhenNothingMoreComes) {
+  test::ScriptedPeer master({{0ms, Datagram(0, 2, "")}});
+  MasterQuery query("127.0.0.1", master.Port());
+  const auto start = Clock::now();
+  EXPECT_EQ(query.RequestServers("68", kTestWait), 2);
+  // One more-wait after the last datagram, never the first wait again.
+  EXPECT_GE(Clock::now() - start, MasterQuery::kMoreWait - 10ms);
+  EXPECT_LT(Clock::now() - start, MasterQuery::kMoreWait + kTestWait);
+}
+
+TEST(MasterQueryTiming, TinyDatagramAddsNothingAndEndsNothing) {
+  test::ScriptedPeer master({{0ms, std::string("\xFF\xFF\xFF\xFFgetserversResponse\\", 23)},
+                             {0ms, Datagram(0, 1, kEot)}});
+  MasterQuery query("127.0.0.1", master.Port());
+  EXPECT_EQ(query.RequestServers("68", kTestWait), 1);
+}
+
+TEST(MasterQueryTiming, EmptyDatagramEndsTheExchange) {
+  test::ScriptedPeer master({{0ms, Datagram(0, 1, "")}, {0ms, ""}, {0ms, Datagram(1, 1, kEot)}});
+  MasterQuery query("127.0.0.1", master.Port());
+  EXPECT_EQ(query.RequestServers("68", kTestWait), 1);
+}
+
+}  // namespace
+}  // namespace vyk
