@@ -15,6 +15,8 @@
 #include <sstream>
 #include <utility>
 
+#include "platform/UdpSocket.h"
+
 namespace vyk {
 namespace {
 
@@ -98,18 +100,10 @@ class SystemNeighbourhood : public NetworkNeighbourhood {
     // A name this neighbourhood gave out resolves to the address it came from,
     // even when the resolver knows the reverse name only.
     if (auto it = known_.find(hostName); it != known_.end()) return it->second;
-    if (hostName.empty()) return std::nullopt;
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_DGRAM;
-    addrinfo* result = nullptr;
-    if (getaddrinfo(hostName.c_str(), nullptr, &hints, &result) != 0 || result == nullptr) {
-      return std::nullopt;
-    }
+    std::uint32_t address = 0;
+    if (!ResolveIpv4(hostName, &address)) return std::nullopt;
     Ipv4Address bytes{};
-    const auto* address = reinterpret_cast<const sockaddr_in*>(result->ai_addr);
-    std::memcpy(bytes.data(), &address->sin_addr, 4);
-    freeaddrinfo(result);
+    std::memcpy(bytes.data(), &address, 4);
     return bytes;
   }
 

@@ -34,3 +34,33 @@ TEST(NeighbourTable, HeaderOnlyOrEmptyTextGivesNothing) {
 
 }  // namespace
 }  // namespace vyk
+
+namespace vyk {
+namespace {
+
+// Only what needs no network: the interface list and dotted names.
+TEST(SystemNeighbourhood, TopListsInterfaceContainersWithoutLoopback) {
+  auto hood = MakeSystemNeighbourhood();
+  auto top = hood->Open(nullptr);
+  ASSERT_NE(top, nullptr);
+  std::vector<NeighbourhoodEntry> batch;
+  while (top->Next(batch)) {
+    for (const NeighbourhoodEntry& entry : batch) {
+      EXPECT_NE(entry.remoteName, "lo");
+      EXPECT_NE(entry.usage & kUsageContainer, 0u);
+      EXPECT_NE(entry.displayType, kDisplayTypeServer);
+    }
+  }
+  EXPECT_TRUE(top->Close());
+  const NeighbourhoodEntry machine{kDisplayTypeServer, 0, "\\\\box"};
+  EXPECT_EQ(hood->Open(&machine), nullptr);
+}
+
+TEST(SystemNeighbourhood, DottedNameResolvesToItself) {
+  auto hood = MakeSystemNeighbourhood();
+  EXPECT_EQ(hood->Resolve("192.168.0.7"), (Ipv4Address{192, 168, 0, 7}));
+  EXPECT_FALSE(hood->Resolve("").has_value());
+}
+
+}  // namespace
+}  // namespace vyk
