@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "core/ServerList.h"
+
 namespace vyk {
 namespace {
 
@@ -92,6 +94,13 @@ int MasterQuery::RequestServers(const std::string& protocol, std::chrono::micros
 MasterEntry MasterQuery::EntryAt(int index) const {
   if (index < 0 || index >= EntryCount()) return {};
   return entries_[static_cast<std::size_t>(index)];
+}
+
+void AddMasterServers(const MasterQuery& query, ServerList& list) {
+  for (int i = 0; i < query.EntryCount(); ++i) {
+    const MasterEntry entry = query.EntryAt(i);
+    list.AddUnique(ServerInfo(MasterEntryHost(entry), MasterEntryPort(entry), ""));
+  }
 }
 
 }  // namespace vyk

@@ -12,6 +12,8 @@
 
 namespace vyk {
 
+class ServerList;
+
 // One server of a reply, both fields in network byte order as received.
 struct MasterEntry {
   std::uint32_t address = 0;
@@ -56,5 +58,9 @@ class MasterQuery {
   bool resolved_ = false;
   std::vector<MasterEntry> entries_;
 };
+
+// Adds a server for every entry of the last exchange, each only once; the
+// records take their names from the server cache.
+void AddMasterServers(const MasterQuery& query, ServerList& list);
 
 }  // namespace vyk

@@ -7,6 +7,7 @@
 #include "core/ServerCache.h"
 #include "core/ServerList.h"
 #include "core/StatusLine.h"
+#include "platform/UdpSocket.h"
 
 namespace vyk {
 namespace {
@@ -45,7 +46,11 @@ void AddMachine(ServerList& list, NetworkNeighbourhood& neighbourhood,
 bool Walk(ServerList& list, NetworkNeighbourhood& neighbourhood,
           const NeighbourhoodEntry* container, int depth) {
   std::optional<ScopedStatus> status;
-  if (container != nullptr) status.emplace("Scanning:" + container->remoteName);
+  if (container != nullptr) {
+    status.emplace("Scanning:" + container->remoteName);
+  } else {
+    WSAStartup(0x0101);
+  }
 
   std::unique_ptr<NeighbourhoodEnumeration> enumeration = neighbourhood.Open(container);
   if (!enumeration) return false;

@@ -8,6 +8,9 @@
 
 #include "Farm.h"
 #include "ScriptedPeer.h"
+#include "TestHome.h"
+#include "core/ServerCache.h"
+#include "core/ServerList.h"
 #include "discovery/MasterQuery.h"
 
 namespace vyk {
@@ -50,6 +53,7 @@ class MasterQueryTest : public ::testing::Test {
     farm_.SetMasterConfig(config);
   }
 
+  test::TestHome home_;
   q3sim::Farm farm_;
 };
 
@@ -197,6 +201,30 @@ TEST(MasterQueryTiming, EmptyDatagramEndsTheExchange) {
   test::ScriptedPeer master({{0ms, Datagram(0, 1, "")}, {0ms, ""}, {0ms, Datagram(1, 1, kEot)}});
   MasterQuery query("127.0.0.1", master.Port());
   EXPECT_EQ(query.RequestServers("68", kTestWait), 1);
+}
+
+}  // namespace
+}  // namespace vyk
+
+namespace vyk {
+namespace {
+
+TEST_F(MasterQueryTest, ServersJoinTheListOnceWithTheirCachedNames) {
+  ListOnly({{{10, 0, 0, 1}, 27960}, {{10, 0, 0, 2}, 27961}, {{10, 0, 0, 1}, 27960}});
+  SetCachedName("10.0.0.2:27961", "Known Arena");
+  ServerList list;
+  for (int request = 0; request < 2; ++request) {
+    MasterQuery query("127.0.0.1", farm_.MasterPort());
+    ASSERT_EQ(query.RequestServers("68", kTestWait), 3);
+    AddMasterServers(query, list);
+  }
+  ASSERT_EQ(list.Count(), 2);
+  EXPECT_EQ(list.At(0).Address(), "10.0.0.1:27960");
+  EXPECT_EQ(list.At(0).name, "-");
+  EXPECT_EQ(list.At(1).Address(), "10.0.0.2:27961");
+  EXPECT_EQ(list.At(1).name, "Known Arena");
+  EXPECT_EQ(list.At(1).ping, 9999);
+  EXPECT_FALSE(list.At(1).queried);
 }
 
 }  // namespace
