@@ -1,0 +1,156 @@
+#include "config/Settings.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "core/StatusLine.h"
+#include "core/TextNumber.h"
+#include "platform/ProfileFile.h"
+#include "platform/ProgramDirectory.h"
+
+namespace vyk {
+namespace {
+
+// One number of "%i": blanks, sign, then hexadecimal after "0x", octal after a
+// leading "0", decimal otherwise. Only the low 8 bits are wanted, so the value
+// may wrap. False when there is no digit.
+bool ScanInt(const std::string& text, std::size_t& pos, std::uint64_t& value) {
+  std::size_t i = pos;
+  while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  auto digit = [](char c, unsigned base) -> int {
+    int d = c >= '0' && c <= '9'   ? c - '0'
+            : c >= 'a' && c <= 'z' ? c - 'a' + 10
+            : c >= 'A' && c <= 'Z' ? c - 'A' + 10
+                                   : 99;
+    return d < static_cast<int>(base) ? d : -1;
+  };
+  unsigned base = 10;
+  if (i < text.size() && text[i] == '0') {
+    base = 8;
+    if (i + 2 < text.size() && (text[i + 1] == 'x' || text[i + 1] == 'X') &&
+        digit(text[i + 2], 16) >= 0) {
+      base = 16;
+      i += 2;
+    }
+  }
+  std::uint64_t v = 0;
+  std::size_t start = i;
+  for (int d; i < text.size() && (d = digit(text[i], base)) >= 0; ++i) v = v * base + d;
+  if (i == start) return false;
+  value = negative ? 0 - v : v;
+  pos = i;
+  return true;
+}
+
+// "(%i,%i,%i)" as sscanf reads it; true when all three numbers convert.
+bool ScanColor(const std::string& text, Color& color) {
+  std::size_t pos = 0;
+  std::uint64_t part[3];
+  for (int n = 0; n < 3; ++n) {
+    const char expected = n == 0 ? '(' : ',';
+    if (pos >= text.size() || text[pos] != expected) return false;
+    ++pos;
+    if (!ScanInt(text, pos, part[n])) return false;
+  }
+  color = MakeColor(static_cast<int>(part[0] & 0xFF), static_cast<int>(part[1] & 0xFF),
+                    static_cast<int>(part[2] & 0xFF));
+  return true;
+}
+
+}  // namespace
+
+std::string ConfigFilePath() {
+  return ProgramDirectory() + "Config.ini";
+}
+
+std::string DirectoryOf(const std::string& fullPath) {
+  auto separator = fullPath.find_last_of("/\\");
+  return separator == std::string::npos ? std::string() : fullPath.substr(0, separator + 1);
+}
+
+bool FileExists(const std::string& path) {
+  std::error_code ec;
+  return !path.empty() && std::filesystem::exists(path, ec);
+}
+
+bool ConfigFileExists() {
+  return FileExists(ConfigFilePath());
+}
+
+std::string ReadRawProfileString(const std::string& section, const std::string& key) {
+  return ProfileFile::ReadString(ConfigFilePath(), section, key, "");
+}
+
+void WriteProfileString(const std::string& section, const std::string& key,
+                        const std::string& text) {
+  ProfileFile::Write(ConfigFilePath(), section, key, text);
+}
+
+std::string ReadProfileString(const std::string& section, const std::string& key,
+                              const std::string& def) {
+  std::string value = ReadRawProfileString(section, key);
+  if (!value.empty()) return value;
+  WriteProfileString(section, key, def);
+  return def;
+}
+
+std::int32_t ReadProfileInt(const std::string& section, const std::string& key, std::int32_t def) {
+  return ParseLeadingInt(ReadProfileString(section, key, std::to_string(def)));
+}
+
+void WriteProfileInt(const std::string& section, const std::string& key, std::int32_t value) {
+  WriteProfileString(section, key, std::to_string(value));
+}
+
+Color ReadProfileColor(const std::string& section, const std::string& key, Color def) {
+  std::string value = ReadRawProfileString(section, key);
+  Color color;
+  if (!value.empty() && ScanColor(value, color)) return color;
+  WriteProfileString(section, key, FormatColor(def));
+  return def;
+}
+
+std::string FormatColor(Color color) {
+  return "(" + std::to_string(RedOf(color)) + "," + std::to_string(GreenOf(color)) + "," +
+         std::to_string(BlueOf(color)) + ")";
+}
+
+void Settings::Load() {
+  ScopedStatus status("Loading Config");
+  const std::string dir = ProgramDirectory();
+  bgColor = ReadProfileColor("info", "bgColor", bgColor);
+  textColor = ReadProfileColor("info", "TextColor", textColor);
+  selectedTextColor = ReadProfileColor("info", "SelectedTextColor", selectedTextColor);
+  buddyColor = ReadProfileColor("info", "BuddyColor", buddyColor);
+  favoriteColor = ReadProfileColor("info", "FavoriteColor", favoriteColor);
+  maxThread = ReadProfileInt("info", "MaxThread", maxThread);
+  serverListPath = ReadProfileString("info", "ServerList", dir + "server.vyk");
+  buddyListPath = ReadProfileString("info", "PlayerList", dir + "player.vyk");
+  masterServer = ReadProfileString("info", "MasterServer", masterServer);
+  masterServerPort =
+      static_cast<std::uint16_t>(ReadProfileInt("info", "MasterServerPort", masterServerPort));
+  addOnDirectRun = ReadProfileInt("info", "AddOnDirectRun", addOnDirectRun);
+  protocol = ReadProfileString("quake3", "protocol", protocol);
+  gamePath = ReadProfileString("quake3", "path", gamePath);
+  useFsGame = ReadProfileInt("quake3", "Use_fs_game", useFsGame);
+  hideTimeOut = ReadProfileInt("Filter", "HideTimeOut", hideTimeOut);
+  hideFull = ReadProfileInt("Filter", "HideFull", hideFull);
+  hideEmpty = ReadProfileInt("Filter", "HideEmpty", hideEmpty);
+  onlyBuddy = ReadProfileInt("Filter", "OnlyBuddy", onlyBuddy);
+  maxPing = ReadProfileInt("Filter", "MaxPing", 9999);
+  switchProtocol = ReadProfileInt("quake3", "SwitchProtocol", switchProtocol);
+  lastServerSort = ReadProfileInt("info", "LastServerSort", lastServerSort);
+  param = ReadProfileString("quake3", "Param", "");
+  aliasListPath = ReadProfileString("info", "AliasList", dir + "Alias.vyk");
+  useAlias = ReadProfileInt("quake3", "UseAlias", useAlias);
+  copyIrcFormat = ReadProfileInt("info", "CopyIRCFormat", copyIrcFormat);
+  displayOnReload = ReadProfileInt("info", "DisplayOnReload", displayOnReload);
+  minimize = ReadProfileInt("info", "Minimize", minimize);
+  goodPing = ReadProfileInt("Filter", "GoodPing", goodPing);
+  badPing = ReadProfileInt("Filter", "BadPing", badPing);
+  localOnly = ReadProfileInt("info", "LocalOnly", localOnly);
+}
+
+}  // namespace vyk

@@ -1,0 +1,211 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "TestHome.h"
+#include "platform/ProfileFile.h"
+
+namespace vyk {
+namespace {
+
+using test::ReadFile;
+using test::WriteFile;
+
+class ProfileFileTest : public ::testing::Test {
+ protected:
+  std::string PathOf(const std::string& name) const { return home_.Dir() + name; }
+  std::optional<std::string> Read(const std::string& section, const std::string& key) {
+    return ProfileFile::Read(path_, section, key);
+  }
+  bool Write(const std::string& section, const std::string& key, const std::string& value) {
+    return ProfileFile::Write(path_, section, key, value);
+  }
+
+  test::TestHome home_;
+  std::string path_ = PathOf("Config.ini");
+};
+
+TEST_F(ProfileFileTest, MatchesSectionsAndKeysWithoutCaseAndDropsBlanks) {
+  WriteFile(path_, "[INFO]\r\nmaxthread = \t 16 \t\r\n[Empty]\r\nkey=\r\n");
+  EXPECT_EQ(Read("info", "MaxThread"), "16");
+  EXPECT_EQ(Read("Info", "MAXTHREAD"), "16");
+  EXPECT_EQ(Read("empty", "key"), "");
+  EXPECT_EQ(Read("info", "other"), std::nullopt);
+  EXPECT_EQ(Read("nosuch", "MaxThread"), std::nullopt);
+  EXPECT_EQ(ProfileFile::ReadString(path_, "info", "other", "def"), "def");
+  EXPECT_EQ(ProfileFile::Read(PathOf("missing.ini"), "info", "MaxThread"), std::nullopt);
+}
+
+TEST_F(ProfileFileTest, LongValuesReadAsTheirFirst259Characters) {
+  std::string value(300, 'v');
+  value[258] = 'x';
+  ASSERT_TRUE(Write("s", "k", value));
+  auto read = Read("s", "k");
+  ASSERT_TRUE(read);
+  EXPECT_EQ(read->size(), ProfileFile::kMaxValueLength);
+  EXPECT_EQ(read->back(), 'x');
+  // The whole value stays in the file.
+  EXPECT_NE(ReadFile(path_).find(value), std::string::npos);
+}
+
+TEST_F(ProfileFileTest, WritesNewKeysAndSectionsWhereTheyBelong) {
+  ASSERT_TRUE(Write("info", "a", "1"));
+  EXPECT_EQ(ReadFile(path_), "[info]\na=1\n");
+  ASSERT_TRUE(Write("Filter", "b", "2"));
+  ASSERT_TRUE(Write("INFO", "c", "3"));
+  ASSERT_TRUE(Write("info", "A", "4"));
+  EXPECT_EQ(ReadFile(path_), "[info]\nA=4\nc=3\n[Filter]\nb=2\n");
+}
+
+TEST_F(ProfileFileTest, RewriteKeepsEveryOtherLineAndTheLineEnds) {
+  const std::string original =
+      "orphan=before any section\r\n"
+      "; a comment\r\n"
+      "[info]\r\n"
+      "a=1\r\n"
+      "garbage line without equals\r\n"
+      "b=2\r\n"
+      "; trailing comment of info\r\n"
+      "\r\n"
+      "[other]\r\n"
+      "x=y\r\n";
+  WriteFile(path_, original);
+  EXPECT_EQ(Read("info", "orphan"), std::nullopt);  // before any section: never read
+
+  ASSERT_TRUE(Write("info", "b", "20"));
+  ASSERT_TRUE(Write("info", "new", "n"));
+  ASSERT_TRUE(Write("third", "k", "v"));
+  EXPECT_EQ(ReadFile(path_),
+            "orphan=before any section\r\n"
+            "; a comment\r\n"
+            "[info]\r\n"
+            "a=1\r\n"
+            "garbage line without equals\r\n"
+            "b=20\r\n"
+            "new=n\r\n"
+            "; trailing comment of info\r\n"
+            "\r\n"
+            "[other]\r\n"
+            "x=y\r\n"
+            "[third]\r\n"
+            "k=v\r\n");
+}
+
+TEST_F(ProfileFileTest, FirstOfDuplicateSectionsAndKeysWinsAndIsTheOneWritten) {
+  WriteFile(path_, "[s]\nk=first\nk=second\nonly2=no\n[S]\nk=third\nonly3=x\n");
+  EXPECT_EQ(Read("s", "k"), "first");
+  EXPECT_EQ(Read("s", "only3"), std::nullopt);  // the repeated block is not read
+  ASSERT_TRUE(Write("s", "k", "changed"));
+  ASSERT_TRUE(Write("s", "only3", "y"));
+  EXPECT_EQ(ReadFile(path_),
+            "[s]\nk=changed\nk=second\nonly2=no\nonly3=y\n[S]\nk=third\nonly3=x\n");
+}
+
+TEST_F(ProfileFileTest, WriteOfTheStoredValueLeavesTheFileUntouched) {
+  ASSERT_TRUE(Write("s", "k", "v"));
+  struct stat before {};
+  ASSERT_EQ(::stat(path_.c_str(), &before), 0);
+  ASSERT_TRUE(Write("S", "K", "v"));
+  ASSERT_TRUE(Write("s", "k", " v "));  // reads back the same
+  struct stat after {};
+  ASSERT_EQ(::stat(path_.c_str(), &after), 0);
+  EXPECT_EQ(before.st_ino, after.st_ino);
+  EXPECT_EQ(before.st_mtim.tv_nsec, after.st_mtim.tv_nsec);
+  EXPECT_EQ(before.st_mtim.tv_sec, after.st_mtim.tv_sec);
+}
+
+TEST_F(ProfileFileTest, ChangesMadeByOthersAreSeen) {
+  ASSERT_TRUE(Write("s", "k", "one"));
+  EXPECT_EQ(Read("s", "k"), "one");
+  WriteFile(path_, "[s]\nk=two\n");  // same size, written in place
+  struct stat st {};
+  ASSERT_EQ(::stat(path_.c_str(), &st), 0);
+  timespec times[2] = {st.st_atim, st.st_mtim};
+  times[1].tv_nsec = (times[1].tv_nsec + 1) % 1000000000;  // coarse clocks may not tick
+  ::utimensat(AT_FDCWD, path_.c_str(), times, 0);
+  EXPECT_EQ(Read("s", "k"), "two");
+  WriteFile(path_, "[s]\nk=three and longer\n");
+  EXPECT_EQ(Read("s", "k"), "three and longer");
+  std::remove(path_.c_str());
+  EXPECT_EQ(Read("s", "k"), std::nullopt);
+}
+
+TEST_F(ProfileFileTest, NewCacheFileIsPrivateAndExistingModesAreKept) {
+  auto modeOf = [](const std::string& p) {
+    struct stat st {};
+    ::stat(p.c_str(), &st);
+    return st.st_mode & 07777;
+  };
+  const std::string cache = PathOf("cache.srv");
+  ASSERT_TRUE(ProfileFile::Write(cache, "1.2.3.4:27960", "pass", "secret"));
+  EXPECT_EQ(modeOf(cache), 0600u);
+  ASSERT_TRUE(Write("s", "k", "v"));
+  EXPECT_EQ(modeOf(path_), 0644u);
+  ::chmod(path_.c_str(), 0640);
+  ASSERT_TRUE(Write("s", "k", "w"));
+  EXPECT_EQ(modeOf(path_), 0640u);
+}
+
+TEST_F(ProfileFileTest, LineBreaksInAValueCannotAddLines) {
+  ASSERT_TRUE(Write("s", "name", "evil\r\n[s]\nname=owned\0x"));
+  ASSERT_TRUE(Write("s", "name2", std::string("a\0b", 3)));
+  EXPECT_EQ(Read("s", "name"), "evil  [s] name=owned");
+  EXPECT_EQ(Read("s", "name2"), "a b");
+  EXPECT_EQ(ReadFile(path_), "[s]\nname=evil  [s] name=owned\nname2=a b\n");
+}
+
+TEST_F(ProfileFileTest, RefusesSectionsAndKeysThatWouldNotReadBack) {
+  WriteFile(path_, "[s]\nk=v\n");
+  EXPECT_FALSE(Write("a]b", "k", "v"));
+  EXPECT_FALSE(Write("a\nb", "k", "v"));
+  EXPECT_FALSE(Write("", "k", "v"));
+  EXPECT_FALSE(Write("s", "", "v"));
+  EXPECT_FALSE(Write("s", "a=b", "v"));
+  EXPECT_FALSE(Write("s", "[x", "v"));
+  EXPECT_FALSE(Write("s", "a\r", "v"));
+  EXPECT_EQ(ReadFile(path_), "[s]\nk=v\n");
+}
+
+TEST_F(ProfileFileTest, SurvivesHostileFileContent) {
+  const std::string longLine(100000, 'L');
+  std::string content = "k=orphan\n[s]\n" + longLine + "\nnul=a" + std::string(1, '\0') + "b\n" +
+                        std::string("\0\0\0", 3) + "\nlong=" + longLine + "\n[t]\nlast=no newline";
+  WriteFile(path_, content);
+  EXPECT_EQ(Read("s", "nul"), "a");
+  EXPECT_EQ(Read("s", "long")->size(), ProfileFile::kMaxValueLength);
+  EXPECT_EQ(Read("t", "last"), "no newline");
+
+  ASSERT_TRUE(Write("t", "added", "1"));
+  EXPECT_EQ(ReadFile(path_), content + "\nadded=1\n");
+  ASSERT_TRUE(Write("s", "nul", "fixed"));
+  EXPECT_EQ(Read("s", "nul"), "fixed");
+  EXPECT_EQ(Read("s", "long")->size(), ProfileFile::kMaxValueLength);
+  EXPECT_EQ(ReadFile(path_).size(), content.size() + 9 + 2);
+}
+
+TEST_F(ProfileFileTest, DirectoryInsteadOfAFileReadsAbsentAndRefusesWrites) {
+  ASSERT_TRUE(std::filesystem::create_directory(path_));
+  EXPECT_EQ(Read("s", "k"), std::nullopt);
+  EXPECT_FALSE(Write("s", "k", "v"));
+  EXPECT_TRUE(std::filesystem::is_directory(path_));
+  EXPECT_TRUE(std::filesystem::is_empty(path_));
+}
+
+TEST_F(ProfileFileTest, WriteUnderAnImpossibleDirectoryFailsCleanly) {
+  WriteFile(PathOf("plain"), "not a directory");
+  const std::string impossible = PathOf("plain") + "/Config.ini";
+  EXPECT_FALSE(ProfileFile::Write(impossible, "s", "k", "v"));
+  EXPECT_EQ(ProfileFile::Read(impossible, "s", "k"), std::nullopt);
+  EXPECT_EQ(ReadFile(PathOf("plain")), "not a directory");
+  // No temporary file is left behind anywhere.
+  int entries = 0;
+  for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(home_.Path())) ++entries;
+  EXPECT_EQ(entries, 1);
+}
+
+}  // namespace
+}  // namespace vyk

@@ -1,0 +1,463 @@
+// The loopback farm, spoken to with plain UDP sockets on 127.0.0.1.
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <optional>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "Farm.h"
+#include "Generator.h"
+#include "Replies.h"
+
+namespace {
+
+using namespace std::string_literals;
+using Clock = std::chrono::steady_clock;
+
+const std::string kFF = "\xff\xff\xff\xff";
+const std::string kGetStatus = kFF + "getstatus"s + '\0';
+
+class Client {
+ public:
+  Client() {
+    fd_ = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    int size = 4 << 20;
+    setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
+  }
+  ~Client() { close(fd_); }
+
+  void Send(std::uint16_t port, const std::string& bytes) {
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(port);
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    sendto(fd_, bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+  }
+
+  std::optional<std::string> Recv(int timeoutMs, std::uint16_t* fromPort = nullptr) {
+    pollfd p{fd_, POLLIN, 0};
+    if (poll(&p, 1, timeoutMs) <= 0) return std::nullopt;
+    std::string buf(70000, '\0');
+    sockaddr_in from{};
+    socklen_t len = sizeof from;
+    ssize_t n = recvfrom(fd_, buf.data(), buf.size(), 0, reinterpret_cast<sockaddr*>(&from), &len);
+    if (n < 0) return std::nullopt;
+    if (fromPort) *fromPort = ntohs(from.sin_port);
+    buf.resize(static_cast<std::size_t>(n));
+    return buf;
+  }
+
+  // Every datagram of one reply: the first within timeoutMs, then those that follow closely.
+  std::vector<std::string> RecvAll(int timeoutMs = 2000) {
+    std::vector<std::string> out;
+    for (auto d = Recv(timeoutMs); d; d = Recv(100)) out.push_back(*d);
+    return out;
+  }
+
+ private:
+  int fd_ = -1;
+};
+
+q3sim::ServerConfig SmallServer() {
+  q3sim::ServerConfig c;
+  c.info = {{"sv_hostname", "^1Test ^7Server"},
+            {"mapname", "q3dm17"},
+            {"sv_maxclients", "16"},
+            {"protocol", "68"}};
+  c.players = {{12, 50, "^1Player"}, {-3, 0, "Bot"}};
+  return c;
+}
+
+std::string Join(const std::vector<std::string>& parts) {
+  std::string s;
+  for (const auto& p : parts) s += p;
+  return s;
+}
+
+TEST(Q3SimFarm, StatusAndInfoRepliesAreIoquake3Bytes) {
+  q3sim::Farm farm;
+  int id = farm.AddServer(SmallServer());
+  ASSERT_GE(id, 0);
+  ASSERT_TRUE(farm.Start());
+  Client client;
+
+  client.Send(farm.Port(id), kGetStatus);
+  std::uint16_t from = 0;
+  auto reply = client.Recv(2000, &from);
+  ASSERT_TRUE(reply);
+  EXPECT_EQ(from, farm.Port(id));
+  EXPECT_EQ(*reply, kFF +
+                        "statusResponse\n\\sv_hostname\\^1Test ^7Server\\mapname\\q3dm17"
+                        "\\sv_maxclients\\16\\protocol\\68\n12 50 \"^1Player\"\n-3 0 \"Bot\"\n");
+  EXPECT_EQ(farm.Stats(id).requests, 1u);
+  EXPECT_EQ(farm.Stats(id).lastRequest, kGetStatus);
+
+  // A challenge is echoed in front; the command is not case-sensitive.
+  client.Send(farm.Port(id), kFF + "GETSTATUS abc\n");
+  reply = client.Recv(2000);
+  ASSERT_TRUE(reply);
+  const std::string challenged = kFF + "statusResponse\n\\challenge\\abc\\sv_hostname\\";
+  EXPECT_EQ(reply->substr(0, challenged.size()), challenged);
+
+  client.Send(farm.Port(id), kFF + "getinfo xyz");
+  reply = client.Recv(2000);
+  ASSERT_TRUE(reply);
+  EXPECT_EQ(*reply,
+            kFF +
+                "infoResponse\n\\g_needpass\\0\\pure\\1\\gametype\\0\\sv_maxclients\\16"
+                "\\g_humanplayers\\1\\clients\\2\\mapname\\q3dm17\\hostname\\^1Test ^7Server"
+                "\\protocol\\68\\challenge\\xyz");
+
+  // Values changed while the farm runs show in the next reply.
+  farm.Modify(id, [](q3sim::ServerConfig& c) {
+    c.SetInfo("mapname", "q3tourney2");
+    c.players.clear();
+  });
+  client.Send(farm.Port(id), kGetStatus);
+  reply = client.Recv(2000);
+  ASSERT_TRUE(reply);
+  EXPECT_NE(reply->find("\\mapname\\q3tourney2\\"), std::string::npos);
+  EXPECT_EQ(reply->back(), '\n');
+  EXPECT_EQ(reply->find('"'), std::string::npos);
+
+  // Unknown commands and packets without the marker are counted, never answered.
+  client.Send(farm.Port(id), kFF + "getchallenge");
+  client.Send(farm.Port(id), "getstatus");
+  EXPECT_FALSE(client.Recv(200));
+  EXPECT_EQ(farm.Stats(id).requests, 6u);
+  EXPECT_EQ(farm.Stats(id).replies, 4u);
+}
+
+TEST(Q3SimFarm, RconPasswordsCommandsAndChunks) {
+  q3sim::Farm farm;
+  q3sim::ServerConfig open = SmallServer();
+  int none = farm.AddServer(open);
+  open.rconPassword = "secret";
+  std::string seen;
+  std::string longOutput;
+  for (int i = 0; i < 60; ++i)
+    longOutput += "line " + std::to_string(i) + std::string(40, '.') + "\n";
+  open.rconHandler = [&](const std::string& command) {
+    seen = command;
+    return command == "long" ? longOutput : "ok\n"s;
+  };
+  int locked = farm.AddServer(open);
+  ASSERT_TRUE(farm.Start());
+  Client client;
+  const std::string print = kFF + "print\n";
+
+  client.Send(farm.Port(none), kFF + "rcon secret status"s + '\0');
+  EXPECT_EQ(Join(client.RecvAll()), print + "No rconpassword set on the server.\n");
+
+  client.Send(farm.Port(locked), kFF + "rcon wrong status"s + '\0');
+  EXPECT_EQ(Join(client.RecvAll()), print + "Bad rconpassword.\n");
+
+  client.Send(farm.Port(locked), kFF + "rcon secret  say  \"hi there\""s + '\0');
+  EXPECT_EQ(Join(client.RecvAll()), print + "ok\n");
+  EXPECT_EQ(seen, "say  \"hi there\"");
+
+  client.Send(farm.Port(locked), kFF + "rcon secret "s + '\0');
+  auto empty = client.RecvAll();
+  ASSERT_EQ(empty.size(), 1u);
+  EXPECT_EQ(empty[0], print);
+
+  client.Send(farm.Port(locked), kFF + "rcon secret long"s + '\0');
+  auto chunks = client.RecvAll();
+  ASSERT_GE(chunks.size(), 3u);
+  std::string joined;
+  for (const auto& c : chunks) {
+    ASSERT_EQ(c.substr(0, print.size()), print);
+    EXPECT_LE(c.size() - print.size(), q3sim::kRconChunk);
+    joined += c.substr(print.size());
+  }
+  EXPECT_EQ(joined, longOutput);
+
+  // Without a handler "status" answers a player table.
+  farm.Modify(locked, [](q3sim::ServerConfig& c) { c.rconHandler = nullptr; });
+  client.Send(farm.Port(locked), kFF + "rcon secret status"s + '\0');
+  std::string table = Join(client.RecvAll());
+  EXPECT_NE(table.find("map: q3dm17\n"), std::string::npos);
+  EXPECT_NE(table.find("^1Player"), std::string::npos);
+}
+
+TEST(Q3SimFarm, FaultsSplitOversizedRawAndSilent) {
+  q3sim::Farm farm;
+  q3sim::ServerConfig c = SmallServer();
+  const std::string whole = q3sim::StatusResponse(c, "");
+  c.splitInto = 3;
+  int split = farm.AddServer(c);
+  c.splitRepeatsHeader = true;
+  int splitHeader = farm.AddServer(c);
+  c = SmallServer();
+  c.padTo = 9000;
+  int big = farm.AddServer(c);
+  c = SmallServer();
+  c.rawReply = std::vector<std::string>{"\xff\xff\xff\xffstatusResponse\n\\a\0b\\\x80\xfe"s, "x"};
+  int raw = farm.AddServer(c);
+  c = SmallServer();
+  c.silent = true;
+  int silent = farm.AddServer(c);
+  ASSERT_TRUE(farm.Start());
+  Client client;
+
+  client.Send(farm.Port(split), kGetStatus);
+  auto parts = client.RecvAll();
+  EXPECT_EQ(parts.size(), 3u);
+  EXPECT_EQ(Join(parts), whole);
+
+  client.Send(farm.Port(splitHeader), kGetStatus);
+  parts = client.RecvAll();
+  ASSERT_EQ(parts.size(), 3u);
+  const std::string header = kFF + "statusResponse\n";
+  std::string body;
+  for (const auto& p : parts) {
+    ASSERT_EQ(p.substr(0, header.size()), header);
+    body += p.substr(header.size());
+  }
+  EXPECT_EQ(header + body, whole);
+
+  client.Send(farm.Port(big), kGetStatus);
+  parts = client.RecvAll();
+  ASSERT_EQ(parts.size(), 1u);
+  EXPECT_GE(parts[0].size(), 9000u);
+  EXPECT_NE(parts[0].find("\\sv_pad\\xxx"), std::string::npos);
+  EXPECT_NE(parts[0].find("12 50 \"^1Player\"\n"), std::string::npos);
+
+  client.Send(farm.Port(raw), kFF + "rcon x y");
+  parts = client.RecvAll();
+  ASSERT_EQ(parts.size(), 2u);
+  EXPECT_EQ(parts[0], "\xff\xff\xff\xffstatusResponse\n\\a\0b\\\x80\xfe"s);
+  EXPECT_EQ(parts[1], "x");
+
+  client.Send(farm.Port(silent), kGetStatus);
+  EXPECT_FALSE(client.Recv(300));
+  EXPECT_EQ(farm.Stats(silent).requests, 1u);
+  EXPECT_EQ(farm.Stats(silent).replies, 0u);
+}
+
+TEST(Q3SimFarm, LatencyDelaysTheReplyAndCountsInFlight) {
+  q3sim::Farm farm;
+  std::vector<int> ids;
+  for (int i = 0; i < 5; ++i) {
+    q3sim::ServerConfig c = SmallServer();
+    c.SetLatency(150);
+    ids.push_back(farm.AddServer(c));
+  }
+  ASSERT_TRUE(farm.Start());
+  Client client;
+
+  auto start = Clock::now();
+  for (int id : ids) client.Send(farm.Port(id), kGetStatus);
+  for (std::size_t i = 0; i < ids.size(); ++i) ASSERT_TRUE(client.Recv(3000));
+  auto elapsed = Clock::now() - start;
+  EXPECT_GE(elapsed, std::chrono::milliseconds(149));
+  EXPECT_LT(elapsed, std::chrono::milliseconds(2500));
+  EXPECT_EQ(farm.MaxInFlight(), 5);
+  EXPECT_EQ(farm.InFlight(), 0);
+  EXPECT_EQ(farm.TotalRequests(), 5u);
+
+  farm.ResetCounters();
+  EXPECT_EQ(farm.MaxInFlight(), 0);
+  EXPECT_EQ(farm.TotalRequests(), 0u);
+  EXPECT_EQ(farm.Stats(ids[0]).requests, 0u);
+  EXPECT_EQ(farm.Stats(ids[0]).lastRequest, "");
+
+  // A range draws each delay from it.
+  farm.Modify(ids[0], [](q3sim::ServerConfig& c) { c.SetLatency(50, 120, 7); });
+  for (int i = 0; i < 3; ++i) {
+    auto t0 = Clock::now();
+    client.Send(farm.Port(ids[0]), kGetStatus);
+    ASSERT_TRUE(client.Recv(3000));
+    EXPECT_GE(Clock::now() - t0, std::chrono::milliseconds(49));
+  }
+  EXPECT_EQ(farm.MaxInFlight(), 1);
+}
+
+TEST(Q3SimFarm, RateLimitBurstThenOnePerSecond) {
+  q3sim::Farm farm;
+  q3sim::ServerConfig c = SmallServer();
+  int free = farm.AddServer(c);
+  c.rateLimit = true;
+  int limited = farm.AddServer(c);
+  ASSERT_TRUE(farm.Start());
+  Client client;
+
+  auto count = [&](std::uint16_t port, int n) {
+    for (int i = 0; i < n; ++i) client.Send(port, kGetStatus);
+    int got = 0;
+    while (client.Recv(300)) ++got;
+    return got;
+  };
+  EXPECT_EQ(count(farm.Port(free), 15), 15);
+  EXPECT_EQ(count(farm.Port(limited), 15), 10);
+  EXPECT_EQ(farm.Stats(limited).requests, 15u);
+  // getinfo and rcon share the per-address bucket.
+  client.Send(farm.Port(limited), kFF + "getinfo");
+  client.Send(farm.Port(limited), kFF + "rcon x status");
+  EXPECT_FALSE(client.Recv(200));
+  std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+  EXPECT_EQ(count(farm.Port(limited), 3), 1);
+}
+
+TEST(Q3SimMaster, ListsTheFarmInDatagramsOfAtMost1400Bytes) {
+  q3sim::Farm farm;
+  std::set<std::uint16_t> ports68;
+  for (int i = 0; i < 500; ++i) ports68.insert(farm.Port(farm.AddServer(SmallServer())));
+  q3sim::ServerConfig old = SmallServer();
+  old.SetInfo("protocol", "66");
+  int id66 = farm.AddServer(old);
+  std::uint16_t masterPort = farm.OpenMaster();
+  ASSERT_NE(masterPort, 0);
+  ASSERT_TRUE(farm.Start());
+  Client client;
+
+  client.Send(masterPort, kFF + "getservers 68\n"s + '\0');
+  auto datagrams = client.RecvAll();
+  ASSERT_EQ(datagrams.size(), 3u);  // 196 + 196 + 108
+  const std::string head = kFF + "getserversResponse";
+  const std::string eot("\\EOT\0\0\0", 7);
+  std::multiset<std::uint16_t> seen;
+  for (std::size_t d = 0; d < datagrams.size(); ++d) {
+    const std::string& g = datagrams[d];
+    bool last = d + 1 == datagrams.size();
+    EXPECT_LE(g.size(), q3sim::kMasterDatagramMax);
+    ASSERT_EQ(g.substr(0, head.size()), head);
+    std::size_t end = g.size() - (last ? eot.size() : 0);
+    EXPECT_EQ(g.find("\\EOT"), last ? end : std::string::npos);
+    ASSERT_EQ((end - head.size()) % 7, 0u);  // a full datagram ends right after its last port
+    for (std::size_t at = head.size(); at < end; at += 7) {
+      ASSERT_EQ(g[at], '\\');
+      EXPECT_EQ(g.substr(at + 1, 4), "\x7f\x00\x00\x01"s);
+      seen.insert(static_cast<std::uint16_t>((static_cast<unsigned char>(g[at + 5]) << 8) |
+                                             static_cast<unsigned char>(g[at + 6])));
+    }
+  }
+  EXPECT_EQ(std::set<std::uint16_t>(seen.begin(), seen.end()), ports68);
+  EXPECT_EQ(seen.size(), 500u);
+  EXPECT_EQ(farm.GetMasterStats().lastRequest, kFF + "getservers 68\n"s + '\0');
+
+  // Other protocol, extra entries kept as given (duplicates too), keywords ignored.
+  q3sim::MasterConfig mc;
+  mc.extraEntries = {{{10, 0, 0, 1}, 27960}, {{10, 0, 0, 1}, 27960}};
+  farm.SetMasterConfig(mc);
+  client.Send(masterPort, kFF + "getservers 66 empty full\n"s + '\0');
+  datagrams = client.RecvAll();
+  ASSERT_EQ(datagrams.size(), 1u);
+  std::uint16_t p = farm.Port(id66);
+  std::string expect = head + "\\\x7f\x00\x00\x01"s + char(p >> 8) + char(p & 0xff) +
+                       "\\\x0a\x00\x00\x01\x6d\x38"s + "\\\x0a\x00\x00\x01\x6d\x38"s + eot;
+  EXPECT_EQ(datagrams[0], expect);
+
+  mc.extraEntries.clear();
+  mc.silent = true;
+  farm.SetMasterConfig(mc);
+  client.Send(masterPort, kFF + "getservers 68\n"s + '\0');
+  EXPECT_FALSE(client.Recv(300));
+
+  mc.silent = false;
+  mc.delayMs = 200;
+  farm.SetMasterConfig(mc);
+  auto t0 = Clock::now();
+  client.Send(masterPort, kFF + "getservers 67\n"s + '\0');
+  auto only = client.Recv(3000);
+  ASSERT_TRUE(only);
+  EXPECT_GE(Clock::now() - t0, std::chrono::milliseconds(199));
+  EXPECT_EQ(*only, head + eot);
+}
+
+TEST(Q3SimReplies, MasterDatagramBoundaries) {
+  std::vector<q3sim::MasterEntry> entries(195);
+  EXPECT_EQ(q3sim::MasterResponse(entries).size(), 1u);
+  EXPECT_EQ(q3sim::MasterResponse(entries)[0].size(), 22u + 195 * 7 + 7);
+  entries.resize(196);
+  auto two = q3sim::MasterResponse(entries);
+  ASSERT_EQ(two.size(), 2u);
+  EXPECT_EQ(two[0].size(), 22u + 196 * 7);
+  EXPECT_EQ(two[1].size(), 22u + 7);
+}
+
+TEST(Q3SimReplies, RequestLineIsReadLikeIoquake3) {
+  auto r = q3sim::ParseRequest(kFF + "rcon \"pass word\" status\xe9%\nignored"s);
+  EXPECT_TRUE(r.outOfBand);
+  EXPECT_EQ(r.line, "rcon \"pass word\" status..");
+  ASSERT_EQ(r.args.size(), 3u);
+  EXPECT_EQ(r.Arg(1), "pass word");
+  EXPECT_EQ(r.Arg(5), "");
+  EXPECT_FALSE(q3sim::ParseRequest("\xff\xff\xff").outOfBand);
+}
+
+TEST(Q3SimGenerator, SameSeedSameFarm) {
+  q3sim::GeneratorOptions o;
+  o.count = 400;
+  o.seed = 42;
+  o.silentFraction = 0.25;
+  o.fullFraction = 0.2;
+  o.latencyMinMs = 10;
+  o.latencyMaxMs = 90;
+  o.protocols = {66, 68};
+  auto a = q3sim::GenerateServers(o);
+  auto b = q3sim::GenerateServers(o);
+  ASSERT_EQ(a.size(), 400u);
+  int silent = 0, full = 0, p66 = 0;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    EXPECT_EQ(q3sim::StatusResponse(a[i], ""), q3sim::StatusResponse(b[i], ""));
+    EXPECT_EQ(a[i].silent, b[i].silent);
+    EXPECT_EQ(a[i].latencyMinMs, a[i].latencyMaxMs);
+    EXPECT_GE(a[i].latencyMinMs, 10);
+    EXPECT_LE(a[i].latencyMinMs, 90);
+    silent += a[i].silent;
+    full += static_cast<int>(a[i].players.size()) == std::stoi(a[i].Info("sv_maxclients"));
+    p66 += a[i].Info("protocol") == "66";
+    EXPECT_NE(a[i].Info("sv_hostname").find('^'), std::string::npos);
+  }
+  EXPECT_GT(silent, 60);
+  EXPECT_LT(silent, 140);
+  EXPECT_GT(full, 40);
+  EXPECT_GT(p66, 120);
+  o.seed = 43;
+  EXPECT_NE(q3sim::StatusResponse(q3sim::GenerateServers(o)[0], ""),
+            q3sim::StatusResponse(a[0], ""));
+}
+
+TEST(Q3SimFarm, TwoThousandServersStartAndAnswer) {
+  q3sim::GeneratorOptions o;
+  o.count = 2000;
+  auto configs = q3sim::GenerateServers(o);
+  q3sim::Farm farm;
+  auto ids = q3sim::AddServers(farm, configs);
+  ASSERT_EQ(ids.size(), 2000u);
+  ASSERT_TRUE(farm.Start());
+  Client client;
+  std::set<std::uint16_t> answered;
+  for (std::size_t first = 0; first < ids.size(); first += 100) {
+    for (std::size_t i = first; i < first + 100; ++i) client.Send(farm.Port(ids[i]), kGetStatus);
+    for (int i = 0; i < 100; ++i) {
+      std::uint16_t from = 0;
+      auto r = client.Recv(3000, &from);
+      ASSERT_TRUE(r);
+      ASSERT_EQ(r->substr(0, 19), kFF + "statusResponse\n");
+      answered.insert(from);
+    }
+  }
+  EXPECT_EQ(answered.size(), 2000u);
+  EXPECT_TRUE(farm.RemoveServer(ids[0]));
+  client.Send(farm.Port(ids[1]), kGetStatus);
+  EXPECT_TRUE(client.Recv(2000));
+  EXPECT_EQ(farm.Port(ids[0]), 0);
+  farm.Stop();
+  EXPECT_FALSE(farm.Running());
+}
+
+}  // namespace

@@ -1,0 +1,221 @@
+#include "Replies.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace q3sim {
+
+namespace {
+
+constexpr std::size_t kMaxLine = 1023;     // MAX_STRING_CHARS - 1
+constexpr std::size_t kMaxStatus = 16384;  // MAX_MSGLEN: player lines stop before it
+
+// The console tokenizer: blanks separate, double quotes group, "//" ends the line,
+// "/* */" is skipped.
+std::vector<std::string> Tokenize(const std::string& text) {
+  std::vector<std::string> args;
+  std::size_t i = 0;
+  const std::size_t n = text.size();
+  auto at = [&](std::size_t k) -> unsigned char {
+    return k < n ? static_cast<unsigned char>(text[k]) : 0;
+  };
+  while (true) {
+    while (i < n && at(i) <= ' ') ++i;
+    if (i >= n) return args;
+    if (at(i) == '/' && at(i + 1) == '/') return args;
+    if (at(i) == '/' && at(i + 1) == '*') {
+      while (i < n && !(at(i) == '*' && at(i + 1) == '/')) ++i;
+      if (i >= n) return args;
+      i += 2;
+      continue;
+    }
+    std::string token;
+    if (at(i) == '"') {
+      ++i;
+      while (i < n && at(i) != '"') token += text[i++];
+      args.push_back(token);
+      if (i >= n) return args;
+      ++i;
+      continue;
+    }
+    while (i < n && at(i) > ' ') {
+      if (at(i) == '"') break;
+      if (at(i) == '/' && (at(i + 1) == '/' || at(i + 1) == '*')) break;
+      token += text[i++];
+    }
+    args.push_back(token);
+  }
+}
+
+// Adds key/value in front, after removing the key, as ioquake3's Info_SetValueForKey does.
+void PrependInfo(std::string& info, const std::string& key, const std::string& value) {
+  if (value.empty()) return;
+  info = "\\" + key + "\\" + value + info;
+}
+
+std::string HeaderLine(const std::string& datagram) {
+  if (datagram.compare(0, kOobMarker.size(), kOobMarker) != 0) return {};
+  std::size_t nl = datagram.find('\n');
+  return nl == std::string::npos ? std::string() : datagram.substr(0, nl + 1);
+}
+
+}  // namespace
+
+const std::string& Request::Arg(std::size_t i) const {
+  static const std::string empty;
+  return i < args.size() ? args[i] : empty;
+}
+
+Request ParseRequest(std::string_view datagram) {
+  Request r;
+  if (datagram.size() < 4 || datagram.substr(0, 4) != kOobMarker) return r;
+  r.outOfBand = true;
+  for (std::size_t i = 4; i < datagram.size() && r.line.size() < kMaxLine; ++i) {
+    unsigned char c = static_cast<unsigned char>(datagram[i]);
+    if (c == 0 || c == '\n') break;
+    if (c == '%' || c > 127) c = '.';
+    r.line += static_cast<char>(c);
+  }
+  r.args = Tokenize(r.line);
+  return r;
+}
+
+std::string InfoString(const InfoList& info) {
+  std::string s;
+  for (const auto& [k, v] : info) s += "\\" + k + "\\" + v;
+  return s;
+}
+
+std::string StatusResponse(const ServerConfig& config, const std::string& challenge) {
+  InfoList info = config.info;
+  info.erase(std::remove_if(info.begin(), info.end(),
+                            [](const auto& p) { return p.first == "challenge"; }),
+             info.end());
+  std::string infoText = InfoString(info);
+  PrependInfo(infoText, "challenge", challenge);
+
+  std::string players;
+  for (const Player& p : config.players) {
+    std::string line =
+        std::to_string(p.score) + " " + std::to_string(p.ping) + " \"" + p.name + "\"\n";
+    if (players.size() + line.size() >= kMaxStatus) break;
+    players += line;
+  }
+
+  const std::string head = std::string(kOobMarker) + "statusResponse\n";
+  std::size_t size = head.size() + infoText.size() + 1 + players.size();
+  if (config.padTo > size) {
+    const std::string padKey = "\\sv_pad\\";
+    std::size_t fill =
+        config.padTo - size > padKey.size() ? config.padTo - size - padKey.size() : 1;
+    infoText += padKey + std::string(fill, 'x');
+  }
+  return head + infoText + "\n" + players;
+}
+
+std::string InfoResponse(const ServerConfig& config, const std::string& challenge) {
+  int maxClients = std::atoi(config.Info("sv_maxclients").c_str());
+  int privateClients = std::atoi(config.Info("sv_privateClients").c_str());
+  int humans = 0;
+  for (const Player& p : config.players) humans += p.ping != 0 ? 1 : 0;
+  std::string gametype = config.Info("g_gametype");
+  std::string pure = config.Info("sv_pure");
+
+  std::string info;
+  PrependInfo(info, "challenge", challenge);
+  PrependInfo(info, "gamename", config.Info("gamename"));
+  PrependInfo(info, "protocol", config.Info("protocol"));
+  PrependInfo(info, "hostname", config.Info("sv_hostname"));
+  PrependInfo(info, "mapname", config.Info("mapname"));
+  PrependInfo(info, "clients", std::to_string(config.players.size()));
+  PrependInfo(info, "g_humanplayers", std::to_string(humans));
+  PrependInfo(info, "sv_maxclients", std::to_string(maxClients - privateClients));
+  PrependInfo(info, "gametype", gametype.empty() ? "0" : gametype);
+  PrependInfo(info, "pure", pure.empty() ? "1" : pure);
+  PrependInfo(info, "g_needpass", std::to_string(std::atoi(config.Info("g_needpass").c_str())));
+  PrependInfo(info, "game", config.Info("fs_game"));
+  return std::string(kOobMarker) + "infoResponse\n" + info;
+}
+
+std::vector<std::string> PrintDatagrams(const std::string& output) {
+  const std::string head = std::string(kOobMarker) + "print\n";
+  std::vector<std::string> out;
+  std::string buffer;
+  // Each line stands for one console print; a print that does not fit flushes first.
+  std::size_t pos = 0;
+  while (pos < output.size()) {
+    std::size_t nl = output.find('\n', pos);
+    std::size_t end = nl == std::string::npos ? output.size() : nl + 1;
+    std::string_view msg(output.data() + pos, end - pos);
+    pos = end;
+    while (!msg.empty()) {
+      if (buffer.size() + msg.size() > kRconChunk && !buffer.empty()) {
+        out.push_back(head + buffer);
+        buffer.clear();
+      }
+      std::size_t take = std::min(msg.size(), kRconChunk - buffer.size());
+      buffer.append(msg.substr(0, take));
+      msg.remove_prefix(take);
+    }
+  }
+  out.push_back(head + buffer);  // the final flush, a bare "print\n" when nothing was printed
+  return out;
+}
+
+std::vector<std::string> RconResponse(const ServerConfig& config, const Request& request) {
+  if (config.rconPassword.empty()) return PrintDatagrams("No rconpassword set on the server.\n");
+  if (request.Arg(1) != config.rconPassword) return PrintDatagrams("Bad rconpassword.\n");
+  // The command is the raw text after the password, so its blanks and quotes survive.
+  const std::string& line = request.line;
+  std::size_t i = std::min<std::size_t>(4, line.size());
+  while (i < line.size() && line[i] == ' ') ++i;
+  while (i < line.size() && line[i] != ' ') ++i;
+  while (i < line.size() && line[i] == ' ') ++i;
+  std::string command = line.substr(i);
+  if (command.empty()) return PrintDatagrams({});  // an empty console line prints nothing
+  std::string output =
+      config.rconHandler ? config.rconHandler(command) : DefaultRconOutput(config, command);
+  return PrintDatagrams(output);
+}
+
+std::vector<std::string> SplitDatagram(const std::string& datagram, int parts, bool repeatHeader) {
+  std::string header = repeatHeader ? HeaderLine(datagram) : std::string();
+  std::string_view body(datagram);
+  body.remove_prefix(header.size());
+  std::size_t count = parts < 1 ? 1 : static_cast<std::size_t>(parts);
+  count = std::max<std::size_t>(1, std::min(count, body.size()));
+  std::vector<std::string> out;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < count; ++i) {
+    std::size_t end = body.size() * (i + 1) / count;
+    out.push_back(header + std::string(body.substr(start, end - start)));
+    start = end;
+  }
+  return out;
+}
+
+std::vector<std::string> MasterResponse(const std::vector<MasterEntry>& entries) {
+  const std::string head = std::string(kOobMarker) + "getserversResponse";
+  const std::string eot("\\EOT\0\0\0", 7);
+  const std::size_t perFull = (kMasterDatagramMax - head.size()) / 7;
+  const std::size_t perLast = (kMasterDatagramMax - head.size() - eot.size()) / 7;
+  std::vector<std::string> out;
+  std::size_t i = 0;
+  auto append = [&](std::string& d, const MasterEntry& e) {
+    d += '\\';
+    for (std::uint8_t b : e.address) d += static_cast<char>(b);
+    d += static_cast<char>(e.port >> 8);
+    d += static_cast<char>(e.port & 0xff);
+  };
+  while (entries.size() - i > perLast) {
+    std::string d = head;
+    for (std::size_t k = 0; k < perFull && i < entries.size(); ++k) append(d, entries[i++]);
+    out.push_back(d);
+  }
+  std::string last = head;
+  while (i < entries.size()) append(last, entries[i++]);
+  out.push_back(last + eot);
+  return out;
+}
+
+}  // namespace q3sim

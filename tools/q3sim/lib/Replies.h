@@ -1,0 +1,51 @@
+// The bytes a Quake III server and a master put on the wire, built without sockets.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "MasterConfig.h"
+#include "ServerConfig.h"
+
+namespace q3sim {
+
+inline constexpr std::string_view kOobMarker{"\xff\xff\xff\xff", 4};
+// ioquake3 redirects rcon output into a 1008-byte buffer; with its terminator a
+// "print" datagram carries at most 1007 characters.
+inline constexpr std::size_t kRconChunk = 1007;
+inline constexpr std::size_t kMasterDatagramMax = 1400;
+
+// A connectionless packet as ioquake3 reads it: the first line after the marker
+// (cut at NUL or newline, '%' and bytes above 127 turned into '.', at most 1023
+// characters) split into arguments by the console's tokenizer.
+struct Request {
+  bool outOfBand = false;  // begins with four 0xFF
+  std::string line;
+  std::vector<std::string> args;
+  const std::string& Arg(std::size_t i) const;
+};
+
+Request ParseRequest(std::string_view datagram);
+
+// "\key\value..." in list order.
+std::string InfoString(const InfoList& info);
+
+// statusResponse datagram; challenge (may be empty) is echoed as ioquake3 does.
+std::string StatusResponse(const ServerConfig& config, const std::string& challenge);
+// infoResponse datagram with the values ioquake3 derives from its settings.
+std::string InfoResponse(const ServerConfig& config, const std::string& challenge);
+// The "print" datagrams answering an rcon request.
+std::vector<std::string> RconResponse(const ServerConfig& config, const Request& request);
+// Console output packed into "print" datagrams the way ioquake3 flushes its redirect buffer.
+std::vector<std::string> PrintDatagrams(const std::string& output);
+
+// Cuts a datagram into parts pieces of nearly equal size. With repeatHeader every
+// piece starts with the datagram's header line (0xFF x4, name, newline).
+std::vector<std::string> SplitDatagram(const std::string& datagram, int parts, bool repeatHeader);
+
+// getserversResponse datagrams of at most 1400 bytes; only the last one ends in "\EOT\0\0\0".
+std::vector<std::string> MasterResponse(const std::vector<MasterEntry>& entries);
+
+}  // namespace q3sim

@@ -1,0 +1,187 @@
+// q3sim: a farm of Quake III servers and a master on 127.0.0.1, until SIGINT/SIGTERM.
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "Farm.h"
+#include "Generator.h"
+
+namespace {
+
+void Usage() {
+  std::fprintf(stderr,
+               "usage: q3sim [--servers N] [--base-port P] [--master-port M] [--silent FRACTION]\n"
+               "             [--latency MIN:MAX] [--players MIN:MAX] [--seed S] [--list FILE]\n"
+               "             [--protocols 66,67,68] [--full FRACTION] [--password FRACTION]\n"
+               "             [--rcon-password PW] [--master-delay MS] [--rate-limit]\n"
+               "servers listen on 127.0.0.1:P..P+N-1 (P 0: free ports); the master on M\n"
+               "(default: a free port).\n");
+}
+
+bool ParseInt(const char* text, long lo, long hi, long& out) {
+  char* end = nullptr;
+  long v = std::strtol(text, &end, 10);
+  if (end == text || *end != '\0' || v < lo || v > hi) return false;
+  out = v;
+  return true;
+}
+
+bool ParseFraction(const char* text, double& out) {
+  char* end = nullptr;
+  double v = std::strtod(text, &end);
+  if (end == text || *end != '\0' || !(v >= 0.0 && v <= 1.0)) return false;
+  out = v;
+  return true;
+}
+
+bool ParseRange(const std::string& text, int& lo, int& hi) {
+  auto colon = text.find(':');
+  std::string a = text.substr(0, colon);
+  std::string b = colon == std::string::npos ? a : text.substr(colon + 1);
+  long x, y;
+  if (!ParseInt(a.c_str(), 0, 1000000, x) || !ParseInt(b.c_str(), 0, 1000000, y) || y < x)
+    return false;
+  lo = static_cast<int>(x);
+  hi = static_cast<int>(y);
+  return true;
+}
+
+bool ParseProtocols(const std::string& text, std::vector<int>& out) {
+  out.clear();
+  std::size_t pos = 0;
+  while (pos <= text.size()) {
+    std::size_t comma = text.find(',', pos);
+    std::string item =
+        text.substr(pos, comma == std::string::npos ? std::string::npos : comma - pos);
+    long v;
+    if (!ParseInt(item.c_str(), 1, 1000000, v)) return false;
+    out.push_back(static_cast<int>(v));
+    if (comma == std::string::npos) break;
+    pos = comma + 1;
+  }
+  return !out.empty();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  q3sim::GeneratorOptions options;
+  long basePort = 27960;
+  long masterPort = 0;
+  long masterDelay = 0;
+  bool rateLimit = false;
+  std::string listFile;
+
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i];
+    if (arg == "--help" || arg == "-h") {
+      Usage();
+      return 0;
+    }
+    if (arg == "--rate-limit") {
+      rateLimit = true;
+      continue;
+    }
+    if (i + 1 >= argc) {
+      std::fprintf(stderr, "q3sim: %s needs a value\n", arg.c_str());
+      return 2;
+    }
+    const char* value = argv[++i];
+    long v = 0;
+    bool ok = true;
+    if (arg == "--servers") {
+      ok = ParseInt(value, 0, 60000, v);
+      options.count = static_cast<int>(v);
+    } else if (arg == "--base-port") {
+      ok = ParseInt(value, 0, 65535, basePort);
+    } else if (arg == "--master-port") {
+      ok = ParseInt(value, 0, 65535, masterPort);
+    } else if (arg == "--master-delay") {
+      ok = ParseInt(value, 0, 600000, masterDelay);
+    } else if (arg == "--silent") {
+      ok = ParseFraction(value, options.silentFraction);
+    } else if (arg == "--full") {
+      ok = ParseFraction(value, options.fullFraction);
+    } else if (arg == "--password") {
+      ok = ParseFraction(value, options.passwordFraction);
+    } else if (arg == "--latency") {
+      ok = ParseRange(value, options.latencyMinMs, options.latencyMaxMs);
+    } else if (arg == "--players") {
+      ok = ParseRange(value, options.playersMin, options.playersMax) && options.playersMax <= 64;
+    } else if (arg == "--seed") {
+      ok = ParseInt(value, 0, 4294967295L, v);
+      options.seed = static_cast<std::uint32_t>(v);
+    } else if (arg == "--protocols") {
+      ok = ParseProtocols(value, options.protocols);
+    } else if (arg == "--rcon-password") {
+      options.rconPassword = value;
+    } else if (arg == "--list") {
+      listFile = value;
+    } else {
+      std::fprintf(stderr, "q3sim: unknown option %s\n", arg.c_str());
+      Usage();
+      return 2;
+    }
+    if (!ok) {
+      std::fprintf(stderr, "q3sim: bad value for %s: %s\n", arg.c_str(), value);
+      return 2;
+    }
+  }
+  if (basePort != 0 && basePort + options.count - 1 > 65535) {
+    std::fprintf(stderr, "q3sim: ports %ld..%ld do not fit below 65536\n", basePort,
+                 basePort + options.count - 1);
+    return 2;
+  }
+
+  // The loop thread inherits the blocked signals, so only sigwait below sees them.
+  sigset_t signals;
+  sigemptyset(&signals);
+  sigaddset(&signals, SIGINT);
+  sigaddset(&signals, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+
+  q3sim::Farm farm;
+  std::vector<q3sim::ServerConfig> configs = q3sim::GenerateServers(options);
+  for (auto& c : configs) c.rateLimit = rateLimit;
+  std::vector<int> ids = q3sim::AddServers(farm, configs, static_cast<std::uint16_t>(basePort));
+  if (ids.size() != configs.size()) {
+    std::fprintf(stderr, "q3sim: cannot bind %d servers from port %ld on 127.0.0.1\n",
+                 options.count, basePort);
+    return 1;
+  }
+  std::uint16_t master = farm.OpenMaster(static_cast<std::uint16_t>(masterPort));
+  if (master == 0) {
+    std::fprintf(stderr, "q3sim: cannot bind the master to 127.0.0.1:%ld\n", masterPort);
+    return 1;
+  }
+  q3sim::MasterConfig mc;
+  mc.delayMs = static_cast<int>(masterDelay);
+  farm.SetMasterConfig(mc);
+
+  if (!listFile.empty()) {
+    std::ofstream out(listFile, std::ios::binary | std::ios::trunc);
+    for (int id : ids) out << farm.Address(id) << "\n";
+    if (!out) {
+      std::fprintf(stderr, "q3sim: cannot write %s\n", listFile.c_str());
+      return 1;
+    }
+  }
+  if (!farm.Start()) {
+    std::fprintf(stderr, "q3sim: cannot start the event loop\n");
+    return 1;
+  }
+  std::printf("q3sim: ready servers=%d base_port=%u master_port=%u\n", options.count,
+              ids.empty() ? 0u : farm.Port(ids.front()), master);
+  std::fflush(stdout);
+
+  int sig = 0;
+  sigwait(&signals, &sig);
+  farm.Stop();
+  std::printf("q3sim: stopped requests=%llu\n",
+              static_cast<unsigned long long>(farm.TotalRequests()));
+  return 0;
+}
