@@ -50,20 +50,11 @@ TEST(VersionBanner, PrintsTheLastThreeNumbersRunTogether) {
   EXPECT_EQ(FormatVersionBanner(false, 0, 0, 0, 32), "Vyk Finder ver 0.0032");
   EXPECT_EQ(FormatVersionBanner(true, 0, 0, 0, 32), "^0V^3y^1k^7 Finder ver 0.0032");
   EXPECT_EQ(FormatVersionBanner(false, 1, 2, 10, 3), "Vyk Finder ver 1.2103");
-  EXPECT_EQ(FormatVersionBanner(false, 65535, 65535, 65535, 65535),
-            "Vyk Finder ver 65535.655356553565535");
 }
 
 TEST(VersionBanner, ComesFromTheBuildVersion) {
   EXPECT_EQ(VersionBanner(false), "Vyk Finder ver 0.0032");
   EXPECT_EQ(VersionBanner(true), "^0V^3y^1k^7 Finder ver 0.0032");
-}
-
-TEST(IrcColor, WrapsNumberBlankAndTextInControlBytes) {
-  EXPECT_EQ(IrcColor(12, "10.0.0.5:27960"), std::string("\x03"
-                                                        "12 10.0.0.5:27960\x03"));
-  EXPECT_EQ(IrcColor(3, ""), std::string("\x03"
-                                         "3 \x03"));
 }
 
 TEST(SummaryLine, AnsweringServerMatchesTheExamplesToTheByte) {
@@ -88,20 +79,17 @@ TEST(SummaryLine, FullServerIsMarkedOnlyInIrcForm) {
   EXPECT_NE(SummaryLine(FragArena(13), IrcSettings()).find(" | 13/16 | "), std::string::npos);
 }
 
-TEST(SummaryLine, EmptyServerIsNeverFullEvenWithoutSlots) {
+TEST(SummaryLine, SlotCountsThatAreNoNumbers) {
   ServerInfo record = FragArena(0);
   record.info[2].value = "junk";  // sv_maxclients that is no number reads as 0
   EXPECT_NE(SummaryLine(record, IrcSettings()).find(" | 0/junk | "), std::string::npos);
   record.players.Add({"one", 0, 0});
   EXPECT_NE(SummaryLine(record, IrcSettings()).find(Irc(" | [03]4 1/junk[03] | ")),
             std::string::npos);
-}
-
-TEST(SummaryLine, HugeSlotCountsDoNotOverflow) {
-  ServerInfo record = FragArena(3);
+  // Slot counts beyond any integer neither overflow nor make the server full.
   record.info[2].value = "99999999999999999999999";
   record.info[3].value = "-99999999999999999999999";
-  EXPECT_NE(SummaryLine(record, IrcSettings()).find(" | 3/99999999999999999999999 | "),
+  EXPECT_NE(SummaryLine(record, IrcSettings()).find(" | 1/99999999999999999999999 | "),
             std::string::npos);
 }
 
