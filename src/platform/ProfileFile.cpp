@@ -234,8 +234,8 @@ bool ReplaceFile(const std::string& path, const std::string& bytes, mode_t mode)
   bool ok = ::fchmod(fd, mode) == 0 && WriteAll(fd, bytes) && ::fsync(fd) == 0;
   ok = ::close(fd) == 0 && ok;
   if (ok) ok = ::rename(temp.c_str(), path.c_str()) == 0;
-  // The directory is not synced: losing the rename in a power cut leaves the
-  // old content, which is as good as the old content was.
+  // The directory is not synced: a power cut may undo the rename, which still
+  // leaves the old content whole.
   if (!ok) ::unlink(temp.c_str());
   return ok;
 }
@@ -298,6 +298,7 @@ bool ProfileFile::Write(const std::string& path, std::string_view section, std::
   std::string_view sec = TrimBlanks(section);
   std::string_view k = TrimBlanks(key);
   if (!ValidSection(sec) || !ValidKey(k)) return false;
+  if (path.empty() || path.back() == '/') return false;
   const std::string v = SanitizedValue(value);
   const std::string target = WriteTarget(path);
 

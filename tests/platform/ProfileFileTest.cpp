@@ -167,6 +167,8 @@ TEST_F(ProfileFileTest, RefusesSectionsAndKeysThatWouldNotReadBack) {
   EXPECT_FALSE(Write("s", "a=b", "v"));
   EXPECT_FALSE(Write("s", "[x", "v"));
   EXPECT_FALSE(Write("s", "a\r", "v"));
+  EXPECT_FALSE(ProfileFile::Write("", "s", "k", "v"));
+  EXPECT_FALSE(ProfileFile::Write(home_.Dir(), "s", "k", "v"));
   EXPECT_EQ(ReadFile(path_), "[s]\nk=v\n");
 }
 
