@@ -1,0 +1,36 @@
+#pragma once
+#include <string>
+
+#include "ui/widgets/SkinnedDialog.h"
+
+namespace vyk {
+
+class AliasList;
+class ColourComboBox;
+class ColourStatic;
+
+// "Alias" (template 144): choose the name the user plays under, type a new one, or
+// delete one. Choices and deletions are stored at once, whichever button closes it.
+class AliasDialog : public SkinnedDialog {
+  Q_OBJECT
+ public:
+  enum Id : int { kCombo = 1058, kPreview = 1059, kDel = 1066 };
+
+  AliasDialog(const Settings& settings, AliasList& aliases, QWidget* parent = nullptr);
+
+  // The selected item's text, or the edit field's text when no item is selected.
+  std::string CurrentText() const;
+
+  void OnCommand(int id) override;
+
+ private:
+  void FillCombo();
+  void UpdatePreview();
+  void SaveAliases();
+
+  AliasList& aliases_;
+  ColourComboBox* combo_ = nullptr;
+  ColourStatic* preview_ = nullptr;
+};
+
+}  // namespace vyk

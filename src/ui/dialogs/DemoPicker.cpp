@@ -1,0 +1,42 @@
+#include "ui/dialogs/DemoPicker.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <system_error>
+
+#include "config/Settings.h"
+#include "launch/DemoPlayback.h"
+#include "launch/GameFiles.h"
+#include "ui/dialogs/DialogPrompts.h"
+
+namespace vyk {
+
+bool PickAndPlayDemo(QWidget* owner, const Settings& settings, GameStarter& starter,
+                     DialogPrompts* prompts) {
+  DialogPrompts& ask = prompts ? *prompts : SystemPrompts();
+  // The picker opens in the game directory instead of moving the process there.
+  const std::string demo =
+      ask.OpenFileName(owner, SplitGamePath(settings.gamePath).first, kDemoFilter, "");
+  if (demo.empty()) return false;
+  return PlayDemo(settings.gamePath, demo, starter);
+}
+
+bool IsDemoArgument(const std::string& argument) {
+  std::string lower = argument;
+  std::transform(lower.begin(), lower.end(), lower.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return lower.find(".dm_") != std::string::npos;
+}
+
+bool PlayDemoArgument(const Settings& settings, const std::string& argument, GameStarter& starter) {
+  if (!IsDemoArgument(argument)) return false;
+  // File names keep their letter case here (the path is matched without regard to it);
+  // a name relative to where the program was started is made whole first.
+  std::error_code ec;
+  std::filesystem::path path = std::filesystem::absolute(argument, ec);
+  PlayDemo(settings.gamePath, ec ? argument : path.lexically_normal().string(), starter);
+  return true;
+}
+
+}  // namespace vyk

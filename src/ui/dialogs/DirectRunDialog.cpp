@@ -1,0 +1,141 @@
+#include "ui/dialogs/DirectRunDialog.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QLineEdit>
+
+#include "config/Clipboard.h"
+#include "config/ServerListFile.h"
+#include "config/SummaryLine.h"
+#include "core/ServerCache.h"
+#include "core/ServerInfo.h"
+#include "core/ServerList.h"
+#include "launch/ConnectCommandLine.h"
+#include "launch/GameFiles.h"
+#include "launch/GameStarter.h"
+#include "ui/widgets/ColourText.h"
+#include "ui/widgets/DialogTemplate.h"
+
+namespace vyk {
+
+namespace {
+
+class SystemClipboard : public Clipboard {
+ public:
+  bool SetText(const std::string& text) override {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (!clipboard) return false;
+    clipboard->setText(FromGameText(text));
+    return true;
+  }
+};
+
+// What the user typed, as a record: host before the first ":", port after it.
+ServerInfo TypedServer(const std::string& text) {
+  ServerInfo record(kDefaultHost, kDefaultPort, "");
+  record.SetAddress(text);
+  return record;
+}
+
+std::string Trimmed(const std::string& text) {
+  const auto first = text.find_first_not_of(" \t\r\n");
+  if (first == std::string::npos) return {};
+  const auto last = text.find_last_not_of(" \t\r\n");
+  return text.substr(first, last - first + 1);
+}
+
+}  // namespace
+
+DirectRunDialog::DirectRunDialog(const Settings& settings, ServerList& servers,
+                                 const std::string& alias, QWidget* parent, GameStarter* starter,
+                                 Clipboard* clipboard)
+    : SkinnedDialog(settings, parent),
+      servers_(servers),
+      alias_(alias),
+      starter_(starter),
+      clipboard_(clipboard) {
+  DialogTemplate tmpl;
+  LoadDialogTemplate(142, tmpl);
+  BuildFromTemplate(tmpl);
+  address_ = ControlAs<QLineEdit>(kAddress);
+  password_ = ControlAs<QLineEdit>(kPassword);
+  parameters_ = ControlAs<QLineEdit>(kParameters);
+  info_ = ControlAs<QLineEdit>(kInfo);
+
+  const std::string last = Trimmed(ReadCacheValue(kSection, "LastSERVER", kDefaultServer));
+  if (last.find(':') != std::string::npos) address_->setText(FromGameText(last));
+  // The parameters start from the setting; "LastParam" is a record only.
+  parameters_->setText(FromGameText(settings.param));
+  password_->setText(FromGameText(ReadCacheValue(last, "pass", "")));
+}
+
+DirectRunDialog::~DirectRunDialog() = default;
+
+std::string DirectRunDialog::Text(QLineEdit* edit) const {
+  return ToGameText(edit->text());
+}
+
+void DirectRunDialog::SaveDirectRunFields() {
+  const std::string address = Text(address_);
+  WriteCacheValue(kSection, "LastSERVER", address);
+  WriteCacheValue(kSection, "LastParam", Text(parameters_));
+  WriteCacheValue(address, "pass", Text(password_));
+}
+
+void DirectRunDialog::AddTypedServer() {
+  addedAddress_ = Text(address_);
+  servers_.AddUnique(TypedServer(addedAddress_));
+  SaveServerList(servers_, GetSettings());
+}
+
+void DirectRunDialog::GetInfo() {
+  QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+  ServerInfo record = TypedServer(Text(address_));
+  record.Query();  // also keeps the server's name in cache.srv
+  info_->setText(FromGameText(SummaryLine(record, GetSettings())));
+  QGuiApplication::restoreOverrideCursor();
+}
+
+void DirectRunDialog::Connect() {
+  const Settings& settings = GetSettings();
+  SaveDirectRunFields();
+  ServerInfo record = TypedServer(Text(address_));
+  const auto [directory, file] = SplitGamePath(settings.gamePath);
+  const std::string extra = " " + Text(parameters_);
+  if (settings.addOnDirectRun != 0) AddTypedServer();
+  IncrementConnectCount(record.Address());
+  // The answer is not looked at: no password prompt and no protocol switch here.
+  record.Query();
+  const std::string password = Text(password_);
+  RecordLastRun(BuildConnectCommandLine(record, password, settings, alias_) + extra);
+  GameStarter& starter = starter_ ? *starter_ : SystemGameStarter();
+  starter.StartGame(file, BuildConnectCommandLine(record, password, settings, alias_) + extra,
+                    directory);
+  EndDialog(1);
+}
+
+void DirectRunDialog::OnCommand(int id) {
+  switch (id) {
+    case kGetInfo:
+      return GetInfo();
+    case kCopyInfo: {
+      SystemClipboard system;
+      CopyTextToClipboard(clipboard_ ? *clipboard_ : system, Text(info_));
+      return;
+    }
+    case kAddToList:
+      AddTypedServer();
+      EndDialog(kAddToList);
+      return;
+    case 1:
+      return Connect();
+    case 2:
+      SaveDirectRunFields();
+      EndDialog(2);
+      return;
+    default:
+      SkinnedDialog::OnCommand(id);
+  }
+}
+
+}  // namespace vyk

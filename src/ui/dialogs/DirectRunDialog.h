@@ -1,0 +1,66 @@
+#pragma once
+#include <string>
+
+#include "ui/widgets/SkinnedDialog.h"
+
+class QLineEdit;
+
+namespace vyk {
+
+class Clipboard;
+class GameStarter;
+class ServerList;
+
+// Direct run (dialog 142): connect to an address typed by hand, look it up once, copy its
+// description, or add it to the server list. Ends with 1 (Connect), 1051 (Add to List)
+// or 2 (Cancel, Escape, close box).
+class DirectRunDialog : public SkinnedDialog {
+  Q_OBJECT
+ public:
+  enum Id : int {
+    kAddress = 1006,
+    kParameters = 1007,
+    kInfo = 1009,
+    kGetInfo = 1055,
+    kPassword = 1064,
+    kAddToList = 1051,
+    kCopyInfo = 57634,
+  };
+  static constexpr const char* kSection = "DIRECT RUN";
+  static constexpr const char* kDefaultServer = "0.0.0.0:27960";
+
+  // servers: the main window's list, for adding; alias: the chosen alias for "+name".
+  // starter and clipboard: null for the real game start and the system clipboard.
+  DirectRunDialog(const Settings& settings, ServerList& servers, const std::string& alias,
+                  QWidget* parent = nullptr, GameStarter* starter = nullptr,
+                  Clipboard* clipboard = nullptr);
+  ~DirectRunDialog() override;
+
+  // The address text of the server "Add to List" (or Connect with addOnDirectRun) added,
+  // as typed; empty when none. The main window selects the row with this address.
+  const std::string& AddedAddress() const { return addedAddress_; }
+
+  // The address, password and parameters as typed, into cache.srv.
+  void SaveDirectRunFields();
+  // The typed server into the list and the list into the server list file.
+  void AddTypedServer();
+
+  void OnCommand(int id) override;
+
+ private:
+  std::string Text(QLineEdit* edit) const;
+  void GetInfo();
+  void Connect();
+
+  ServerList& servers_;
+  std::string alias_;
+  GameStarter* starter_;
+  Clipboard* clipboard_;
+  std::string addedAddress_;
+  QLineEdit* address_ = nullptr;
+  QLineEdit* password_ = nullptr;
+  QLineEdit* parameters_ = nullptr;
+  QLineEdit* info_ = nullptr;
+};
+
+}  // namespace vyk

@@ -1,0 +1,38 @@
+#include "ui/dialogs/ProtocolDialog.h"
+
+#include <QComboBox>
+
+#include "launch/ProtocolChoice.h"
+#include "ui/widgets/ColourText.h"
+#include "ui/widgets/DialogTemplate.h"
+
+namespace vyk {
+
+ProtocolDialog::ProtocolDialog(const Settings& settings, QWidget* parent)
+    : SkinnedDialog(settings, parent) {
+  DialogTemplate tmpl;
+  LoadDialogTemplate(155, tmpl);
+  BuildFromTemplate(tmpl);
+  combo_ = ControlAs<QComboBox>(kVersion);
+  // The entries come sorted; the last one is usually the active executable itself.
+  for (const std::string& entry : ListProtocolEntries(settings.gamePath))
+    combo_->addItem(FromGameText(entry));
+  combo_->setCurrentIndex(combo_->count() - 1);
+}
+
+std::string ProtocolDialog::ChosenEntry() const {
+  const int i = combo_->currentIndex();
+  return ToGameText(i >= 0 ? combo_->itemText(i) : combo_->currentText());
+}
+
+void ProtocolDialog::OnCommand(int id) {
+  if (id == 1) {
+    // The switch shows its own failures; the dialog closes with OK whatever they were.
+    ApplyProtocolChoice(GetSettings().gamePath, ChosenEntry());
+    EndDialog(1);
+    return;
+  }
+  SkinnedDialog::OnCommand(id);
+}
+
+}  // namespace vyk
