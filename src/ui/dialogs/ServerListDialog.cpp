@@ -1,0 +1,145 @@
+#include "ui/dialogs/ServerListDialog.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "config/ServerListFile.h"
+#include "core/Refresh.h"
+#include "core/StatusLine.h"
+#include "discovery/MasterQuery.h"
+#include "platform/ProgramDirectory.h"
+#include "ui/BusyScope.h"
+#include "ui/ServerListView.h"
+#include "ui/dialogs/DialogPrompts.h"
+#include "ui/widgets/ColourText.h"
+#include "ui/widgets/DialogTemplate.h"
+
+namespace vyk {
+
+ServerListDialog::ServerListDialog(Settings& settings, const ServerList& mainList, QWidget* parent,
+                                   DialogPrompts* prompts)
+    : SkinnedDialog(settings, parent),
+      settings_(settings),
+      mainList_(mainList),
+      prompts_(prompts ? *prompts : SystemPrompts()) {
+  DialogTemplate t;
+  LoadDialogTemplate(130, t);
+  BuildFromTemplate(t, [this](const ControlTemplate& c, QWidget* owner) -> QWidget* {
+    if (c.id == kList) return view_ = new ServerListView(settings_, owner);
+    return nullptr;
+  });
+  address_ = ControlAs<QLineEdit>(kAddress);
+  request_ = ControlAs<QPushButton>(kRequest);
+  refresh_ = ControlAs<QPushButton>(kRefresh);
+
+  // Plain cells: the editor's list is not coloured like the main window's.
+  view_->SetSelectionStyle(1);
+  view_->update();
+  view_->SetUpColumns();
+  // The server pop-up's commands belong to the main window.
+  view_->SetPopupMenu({});
+  view_->Servers().Clear();
+  view_->RebuildRows(true);
+  connect(view_, &SkinnedListCtrl::keyPressed, this, [this](int key) {
+    if (key == Qt::Key_Delete) OnCommand(kDeleteSelected);
+  });
+
+  setWindowTitle(FromGameText(settings_.masterServer) +
+                 QStringLiteral(":%1").arg(settings_.masterServerPort));
+  request_->setText(QStringLiteral("Add ") + FromGameText(settings_.masterServer));
+  address_->setText(QStringLiteral("127.0.0.1:%1").arg(kDefaultPort));
+  AddCurrentList();
+  changed_ = false;
+}
+
+void ServerListDialog::AddCurrentList() {
+  ServerList& servers = view_->Servers();
+  for (int i = 0; i < mainList_.Count(); ++i) servers.AddUnique(mainList_.At(i));
+  view_->RebuildRows(true);
+  changed_ = true;
+}
+
+void ServerListDialog::Request() {
+  MasterQuery query(settings_.masterServer, settings_.masterServerPort);
+  query.RequestServers(settings_.protocol);
+  refresh_->setEnabled(false);
+  AddMasterServers(query, view_->Servers());
+  view_->RebuildRows(true);
+  refresh_->setEnabled(true);
+}
+
+void ServerListDialog::Refresh() {
+  BusyScope busy(this);
+  refresh_->setEnabled(false);
+  view_->DeleteAllRows();
+  view_->repaint();
+  const QString caption = windowTitle();
+  setWindowTitle(QStringLiteral("Refresh ... please wait"));
+  RefreshAll(view_->Servers(), settings_, *view_, true);
+  setWindowTitle(caption);
+  refresh_->setEnabled(true);
+}
+
+void ServerListDialog::Add() {
+  ServerInfo record(kDefaultHost, kDefaultPort, "");
+  record.SetAddress(ToGameText(address_->text()));
+  view_->Servers().AddUnique(record);
+  view_->RebuildRows(true);
+  changed_ = true;
+}
+
+void ServerListDialog::SaveAs() {
+  const std::string path = prompts_.SaveFileName(this, ProgramDirectory(), kFileFilter, "vyk");
+  if (path.empty()) return;
+  // The user would otherwise believe the list is in that file.
+  if (!SaveServerListFile(view_->Servers(), path)) ShowErrorMessage("Unable to Write :\n" + path);
+}
+
+void ServerListDialog::Quit() {
+  if (!changed_) return EndDialog(1);
+  switch (prompts_.AskYesNoCancel(this, kSaveQuestion)) {
+    case DialogPrompts::Answer::kYes:
+      // The main window reloads from this file next: a list that could not be stored
+      // would silently be lost, so the editor stays open to let it be saved elsewhere.
+      if (!SaveServerList(view_->Servers(), settings_)) {
+        ShowErrorMessage("Unable to Write :\n" + settings_.serverListPath);
+        return;
+      }
+      changed_ = false;
+      return EndDialog(1);
+    case DialogPrompts::Answer::kNo:
+      return EndDialog(1);
+    case DialogPrompts::Answer::kCancel:
+      return EndDialog(2);
+  }
+}
+
+void ServerListDialog::OnCommand(int id) {
+  switch (id) {
+    case kAddCurrentList:
+      return AddCurrentList();
+    case kRequest:
+      return Request();
+    case kRefresh:
+      return Refresh();
+    case kDeleteSelected:
+      view_->DeleteSelected();
+      changed_ = true;  // also when nothing was selected
+      return;
+    case kDeleteTimeout:
+      view_->RemoveTimedOut();
+      changed_ = true;
+      return;
+    case kAdd:
+      return Add();
+    case kSaveAs:
+      return SaveAs();
+    case 1:
+    case 2:
+      return Quit();
+    default:
+      SkinnedDialog::OnCommand(id);
+  }
+}
+
+}  // namespace vyk

@@ -1,0 +1,65 @@
+#pragma once
+#include <string>
+
+#include "ui/widgets/SkinnedDialog.h"
+
+class QLineEdit;
+class QPushButton;
+
+namespace vyk {
+
+class DialogPrompts;
+class ServerList;
+class ServerListView;
+
+// The server list editor (template 130). Works on a copy of the main window's list:
+// servers from the master, typed addresses, refresh, deletions, "Save as", and on Quit
+// the list stored as the server list file. It ends with 1 (the main window then reloads
+// its list from that file) or 2 (the main window keeps its list).
+class ServerListDialog : public SkinnedDialog {
+  Q_OBJECT
+ public:
+  enum Id : int {
+    kRefresh = 1004,
+    kAddress = 1005,
+    kList = 1019,
+    kDeleteSelected = 1026,
+    kDeleteTimeout = 1027,
+    kAddCurrentList = 1028,
+    kAdd = 1051,
+    kRequest = 1053,
+    kSaveAs = 57611,
+  };
+  static constexpr const char* kSaveQuestion = "Save Current List ?";
+  static constexpr const char* kFileFilter = "Vyk Server File|*.vyk|All File|*.*|";
+
+  // mainList: the main window's list, only read. prompts: null for the real message box
+  // and file dialog.
+  ServerListDialog(Settings& settings, const ServerList& mainList, QWidget* parent = nullptr,
+                   DialogPrompts* prompts = nullptr);
+
+  ServerListView& View() const { return *view_; }
+  // Whether the list changed since it was opened or last stored.
+  bool Changed() const { return changed_; }
+
+  void OnCommand(int id) override;
+
+ private:
+  void AddCurrentList();
+  void Request();
+  void Refresh();
+  void Add();
+  void SaveAs();
+  void Quit();
+
+  Settings& settings_;
+  const ServerList& mainList_;
+  DialogPrompts& prompts_;
+  ServerListView* view_ = nullptr;
+  QLineEdit* address_ = nullptr;
+  QPushButton* request_ = nullptr;
+  QPushButton* refresh_ = nullptr;
+  bool changed_ = false;
+};
+
+}  // namespace vyk
