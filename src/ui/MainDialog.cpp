@@ -244,13 +244,8 @@ void MainDialog::OnCommand(int id) {
   }
 }
 
-void MainDialog::OnServerButton() {}
 void MainDialog::OnOptionButton() {}
-void MainDialog::OnBuddyButton() {}
-void MainDialog::OnAliasButton() {}
-void MainDialog::OnDirectRunButton() {}
-void MainDialog::OnProtocolButton() {}
-void MainDialog::OnDemoButton() {}
+// The other dialog buttons: MainDialogButtons.cpp.
 
 void MainDialog::RefreshAllServers() {
   ScopedStatus status("Refreshing servers");

@@ -1,0 +1,59 @@
+// The main window's buttons that open the small dialogs, and what the main window does
+// once each has closed.
+#include "core/ServerCache.h"
+#include "core/ServerList.h"
+#include "launch/GameStarter.h"
+#include "ui/MainDialog.h"
+#include "ui/ServerListView.h"
+#include "ui/dialogs/AliasDialog.h"
+#include "ui/dialogs/BuddyDialog.h"
+#include "ui/dialogs/DemoPicker.h"
+#include "ui/dialogs/DirectRunDialog.h"
+#include "ui/dialogs/ProtocolDialog.h"
+#include "ui/dialogs/ServerListDialog.h"
+
+namespace vyk {
+
+void MainDialog::OnServerButton() {
+  ServerListDialog editor(settings_, servers_->Servers(), this);
+  if (editor.exec() != 1) return;
+  ReloadServers();
+  // The reloaded list has other servers at the old indices.
+  SelectServer(-1);
+}
+
+void MainDialog::OnBuddyButton() {
+  BuddyDialog dialog(settings_, servers_->Buddies(), this);
+  dialog.exec();
+}
+
+void MainDialog::OnAliasButton() {
+  AliasDialog dialog(settings_, aliases_, this);
+  dialog.exec();
+  UpdateTitle();
+  ShowAlias();
+}
+
+void MainDialog::OnDirectRunButton() {
+  if (current_ != -1)
+    WriteCacheValue(DirectRunDialog::kSection, "LastSERVER",
+                    servers_->Servers().At(current_).Address());
+  DirectRunDialog dialog(settings_, servers_->Servers(), aliases_.ChosenAlias().name, this,
+                         starter_, this);
+  const int result = dialog.exec();
+  if (result != 1 && result != DirectRunDialog::kAddToList) return;
+  servers_->RebuildRows(true);
+  servers_->SelectByAddress(dialog.AddedAddress());
+  if (result == 1 && settings_.minimize != 0) MinimizeMainWindow();
+}
+
+void MainDialog::OnProtocolButton() {
+  ProtocolDialog dialog(settings_, this);
+  dialog.exec();
+}
+
+void MainDialog::OnDemoButton() {
+  PickAndPlayDemo(this, settings_, starter_ ? *starter_ : SystemGameStarter());
+}
+
+}  // namespace vyk
