@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -327,6 +328,47 @@ TEST_F(OptionsDialogTest, RowsAreDrawnInTheRowColourOnTheSkinBackground) {
   const QRect swatch = list_->ValueRect(id).adjusted(2, 2, -2, -2);
   EXPECT_EQ(test::CountColour(img2, swatch, settings_.favoriteColor),
             swatch.width() * swatch.height());
+}
+
+}  // namespace
+}  // namespace vyk
+
+namespace vyk {
+namespace {
+
+// The dialog at its size and enlarged: buttons inside and clear of the list; pictures go
+// to VYK_SCREENSHOT_DIR when it is set.
+TEST(OptionsDialogLook, TidyAtItsSizeAndWhenEnlarged) {
+  test::TestHome home;
+  Settings settings;
+  settings.gamePath = "/usr/local/games/quake3/ioquake3.x86_64";
+  settings.serverListPath = home.Dir() + "server.vyk";
+  settings.buddyListPath = home.Dir() + "player.vyk";
+  settings.param = "+set com_hunkmegs 128";
+  OptionsDialog dialog(settings);
+  dialog.show();
+  QApplication::processEvents();
+  auto check = [&] {
+    const QRect client = dialog.rect();
+    const QRect list = dialog.Control(1037)->geometry();
+    EXPECT_TRUE(client.contains(list));
+    for (int id : {1, 2}) {
+      const QRect button = dialog.Control(id)->geometry();
+      EXPECT_TRUE(client.contains(button)) << id;
+      EXPECT_GT(button.top(), list.bottom()) << id;
+    }
+    EXPECT_LT(dialog.Control(1)->geometry().right(), dialog.Control(2)->geometry().left());
+  };
+  check();
+  const int shown = dialog.List()->ShownCount();
+  const QString dir = qEnvironmentVariable("VYK_SCREENSHOT_DIR");
+  if (!dir.isEmpty()) dialog.grab().save(QDir(dir).filePath(QStringLiteral("dialog-options.png")));
+  dialog.resize(dialog.size() + QSize(120, 200));
+  QApplication::processEvents();
+  check();
+  EXPECT_GT(dialog.List()->ShownCount(), shown + 5);
+  if (!dir.isEmpty())
+    dialog.grab().save(QDir(dir).filePath(QStringLiteral("dialog-options-large.png")));
 }
 
 }  // namespace

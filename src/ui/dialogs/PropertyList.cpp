@@ -450,7 +450,10 @@ void PropertyList::PaintRow(QPainter& p, const PropertyItem& item) {
   p.setPen(fg);
   p.setBrush(Qt::NoBrush);
   p.drawRect(row.adjusted(0, 0, -1, -1));
-  p.drawRect(label.adjusted(0, 0, -1, -1));
+  // The label's frame starts at the row's edge, so it adds only the line between label and
+  // value; the label text keeps its two pixels of room.
+  p.drawRect(QRect(row.left(), row.top(), label.right() + 1 - row.left(), row.height())
+                 .adjusted(0, 0, -1, -1));
   p.save();
   p.setClipRect(label);
   p.drawText(QRect(label.left(), textTop, label.width(), row.bottom() - textTop + 1),
