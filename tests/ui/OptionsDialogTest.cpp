@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTimer>
+#include <QWheelEvent>
 #include <memory>
 
 #include "PropertyUiTestUtil.h"
@@ -241,6 +242,19 @@ TEST_F(OptionsDialogTest, EnterAndEscapeOnTheListNeitherConfirmNorCancel) {
   EXPECT_EQ(list_->FirstShown(), first);
 }
 
+TEST_F(OptionsDialogTest, EnterInAnEditorIsTheDialogsOkAndStoresTheText) {
+  dialog_->activateWindow();
+  ClickValue(*list_, "Address");
+  QLineEdit* edit = EditorEdit();
+  ASSERT_NE(edit, nullptr);
+  ASSERT_EQ(dialog_->focusWidget(), edit);
+  Type(edit, QStringLiteral("127.0.0.1"));
+  test::Key(edit, Qt::Key_Return);
+  EXPECT_FALSE(dialog_->isVisible());
+  EXPECT_EQ(dialog_->result(), 1);
+  EXPECT_EQ(settings_.masterServer, "127.0.0.1");
+}
+
 TEST_F(OptionsDialogTest, ScrollBarMovesWholeRowsAndClosesTheEditor) {
   QScrollBar* bar = list_->verticalScrollBar();
   ClickValue(*list_, "Good Ping");
@@ -266,6 +280,13 @@ TEST_F(OptionsDialogTest, ScrollBarMovesWholeRowsAndClosesTheEditor) {
   bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
   bar->triggerAction(QAbstractSlider::SliderPageStepSub);
   EXPECT_EQ(list_->FirstShown(), 1);
+  // The wheel scrolls whole rows too.
+  QWheelEvent wheel(QPointF(10, 10), list_->viewport()->mapToGlobal(QPointF(10, 10)), QPoint(),
+                    QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(list_->viewport(), &wheel);
+  EXPECT_GT(list_->FirstShown(), 1);
+  EXPECT_EQ(bar->value(), list_->FirstShown() - 1);
+  bar->triggerAction(QAbstractSlider::SliderToMinimum);
   // The first row shown sits at the top.
   EXPECT_EQ(list_->RowRect(1).top(), 0);
 }
@@ -369,6 +390,11 @@ TEST(OptionsDialogLook, TidyAtItsSizeAndWhenEnlarged) {
   EXPECT_GT(dialog.List()->ShownCount(), shown + 5);
   if (!dir.isEmpty())
     dialog.grab().save(QDir(dir).filePath(QStringLiteral("dialog-options-large.png")));
+  if (!dir.isEmpty()) {
+    test::ClickValue(*dialog.List(), "Parameters");
+    QApplication::processEvents();
+    dialog.grab().save(QDir(dir).filePath(QStringLiteral("dialog-options-editing.png")));
+  }
 }
 
 }  // namespace
