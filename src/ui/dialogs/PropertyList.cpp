@@ -1,6 +1,5 @@
 #include "ui/dialogs/PropertyList.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
