@@ -66,13 +66,6 @@ TEST_F(DemoPickerTest, RelativeArgumentIsTakenFromTheStartingDirectory) {
   EXPECT_EQ(starter.starts[0].parameters, " +set fs_game BASEQ3 +demo cup.dm_68");
 }
 
-TEST_F(DemoPickerTest, ArgumentOutsideTheGameShowsTheMessageAndStartsNothing) {
-  EXPECT_TRUE(PlayDemoArgument(settings, home.Dir() + "elsewhere/x.dm_68", starter));
-  ASSERT_EQ(sink.errors.size(), 1u);
-  EXPECT_EQ(sink.errors[0], "The demo must be in a subdirectory of quake III");
-  EXPECT_TRUE(starter.starts.empty());
-}
-
 TEST_F(DemoPickerTest, ButtonPicksInTheGameDirectoryAndPlaysTheChoice) {
   prompts.files.push_back(game + "BASEQ3/DEMOS/final.dm_68");
   EXPECT_TRUE(PickAndPlayDemo(nullptr, settings, starter, &prompts));
@@ -95,7 +88,7 @@ TEST(DemoFileDialog, ShowsDemosOfEveryLetterCase) {
   std::unique_ptr<QFileDialog> dialog(NewFileDialog(nullptr, dir, kDemoFilter, ""));
   EXPECT_TRUE(dialog->testOption(QFileDialog::DontUseNativeDialog));
   ASSERT_EQ(dialog->nameFilters().size(), 1);
-  EXPECT_TRUE(dialog->nameFilters()[0].endsWith(QStringLiteral("(*.DM_??)")));
+  EXPECT_TRUE(dialog->nameFilters()[0].endsWith(QStringLiteral("(*.DM_?\?)")));
   auto* model = dialog->findChild<QFileSystemModel*>();
   ASSERT_NE(model, nullptr);
   bool loaded = false;

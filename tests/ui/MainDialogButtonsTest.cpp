@@ -10,12 +10,10 @@
 
 #include "DialogFakes.h"
 #include "TestHome.h"
-#include "config/BuddyList.h"
 #include "core/ServerCache.h"
 #include "ui/MainDialog.h"
 #include "ui/ServerListView.h"
 #include "ui/dialogs/AliasDialog.h"
-#include "ui/dialogs/BuddyDialog.h"
 #include "ui/dialogs/DirectRunDialog.h"
 #include "ui/dialogs/ServerListDialog.h"
 #include "ui/widgets/ColourComboBox.h"
@@ -71,21 +69,6 @@ TEST_F(MainDialogButtonsTest, AliasUpdatesTheTitleAfterwards) {
   EXPECT_TRUE(seen);
   EXPECT_EQ(main->Aliases().ChosenAlias().name, "^1Neo");
   EXPECT_EQ(Title(), "Vyk Finder - Neo - ");
-}
-
-TEST_F(MainDialogButtonsTest, BuddyEditsTheMainWindowsBuddyList) {
-  Open();
-  WhenOpen<BuddyDialog>(
-      [](BuddyDialog& d) {
-        d.ControlAs<QLineEdit>(BuddyDialog::kName)->setText(QStringLiteral("Bob"));
-        Press(d, BuddyDialog::kAdd);
-        Press(d, 1);
-      },
-      &seen);
-  main->OnCommand(MainDialog::kBuddy);
-  EXPECT_TRUE(seen);
-  ASSERT_EQ(main->ServerView().Buddies().Count(), 1);
-  EXPECT_EQ(ReadFile(settings.buddyListPath), "Bob\n");
 }
 
 TEST_F(MainDialogButtonsTest, ServerEditorStoredOnQuitIsReloaded) {
