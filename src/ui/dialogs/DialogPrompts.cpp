@@ -32,7 +32,7 @@ std::string RunFileDialog(QFileDialog* dialog) {
 class QtPrompts : public DialogPrompts {
  public:
   Answer AskYesNoCancel(QWidget* owner, const std::string& text) override {
-    QMessageBox box(QMessageBox::Question, QString::fromLatin1(kAppName), FromGameText(text),
+    QMessageBox box(QMessageBox::NoIcon, QString::fromLatin1(kAppName), FromGameText(text),
                     QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, owner);
     box.setEscapeButton(QMessageBox::Cancel);
     switch (box.exec()) {
