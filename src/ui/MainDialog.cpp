@@ -63,6 +63,22 @@ std::string Trimmed(const std::string& text) {
   return text.substr(first, last - first + 1);
 }
 
+// A dialog opened by a busy command takes input: show the normal cursor over it.
+class ArrowCursor {
+ public:
+  ArrowCursor() : busy_(BusyScope::Active()) {
+    if (busy_) QApplication::setOverrideCursor(Qt::ArrowCursor);
+  }
+  ~ArrowCursor() {
+    if (busy_) QApplication::restoreOverrideCursor();
+  }
+  ArrowCursor(const ArrowCursor&) = delete;
+  ArrowCursor& operator=(const ArrowCursor&) = delete;
+
+ private:
+  bool busy_;
+};
+
 }  // namespace
 
 MainDialog::MainDialog(Settings& settings, QWidget* parent)
@@ -134,6 +150,8 @@ void MainDialog::SetUpLayout() {
 }
 
 void MainDialog::ReloadServers() {
+  // The indices change with the list: keeping the old one would act on another server.
+  if (current_ != -1) SelectServer(-1);
   servers_->ReloadServers();
 }
 
@@ -326,6 +344,7 @@ void MainDialog::RefreshCurrentRow() {
 
 std::string MainDialog::AskServerPassword(const ServerInfo& server) {
   PasswordDialog dialog(settings_, server, this);
+  const ArrowCursor arrow;
   return dialog.exec() == 1 ? dialog.Password() : std::string();
 }
 
@@ -397,6 +416,7 @@ void MainDialog::SetStatusText(const std::string& text) {
 void MainDialog::ShowError(const std::string& text) {
   QMessageBox box(QMessageBox::Information, QStringLiteral("Error"), FromGameText(text),
                   QMessageBox::Ok, this);
+  const ArrowCursor arrow;
   box.exec();
 }
 
