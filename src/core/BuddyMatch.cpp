@@ -4,19 +4,10 @@
 #include <string>
 #include <vector>
 
+#include "core/ColourText.h"
+
 namespace vyk {
 namespace {
-
-// Colour codes are removed one digit at a time, "^0" first, so a removal can
-// join a caret and a digit into a code that a later pass removes.
-std::string StripCodes(std::string text) {
-  for (char digit = '0'; digit <= '9'; ++digit) {
-    const char code[] = {'^', digit, '\0'};
-    for (auto at = text.find(code); at != std::string::npos; at = text.find(code, at))
-      text.erase(at, 2);
-  }
-  return text;
-}
 
 std::string Lower(std::string text) {
   for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -31,7 +22,7 @@ int CountBuddies(NameList& players, const NameList& buddies) {
   names.reserve(static_cast<std::size_t>(playerCount));
   for (int p = 0; p < playerCount; ++p) {
     players[p].isBuddy = false;
-    names.push_back(Lower(StripCodes(players[p].name)));
+    names.push_back(Lower(StripColourCodes(players[p].name)));
   }
   int count = 0;
   for (int b = 0; b < buddies.Count(); ++b) {

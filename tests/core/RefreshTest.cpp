@@ -265,6 +265,24 @@ TEST_F(RefreshTest, RefreshOneChecksBoundsThenUpdatesAndSelects) {
                        {"update", 1}, {"select", 1}, {"update", 0}, {"select", 0}}));
 }
 
+TEST(DrainCompleted, UpdatesFromTheLastQueuedIndexToTheFirst) {
+  Settings settings;
+  FakeView view;
+  CompletedQueue::Instance().Clear();
+  DrainCompleted(settings, view);
+  EXPECT_TRUE(view.Calls().empty());
+  for (int index : {4, 1, 7}) CompletedQueue::Instance().Push(index);
+  settings.displayOnReload = 0;
+  DrainCompleted(settings, view);
+  EXPECT_EQ(CompletedQueue::Instance().Count(), 3);
+  settings.displayOnReload = 1;
+  DrainCompleted(settings, view);
+  std::vector<int> order;
+  for (const auto& call : view.Calls()) order.push_back(call.index);
+  EXPECT_EQ(order, (std::vector<int>{7, 1, 4}));
+  EXPECT_EQ(CompletedQueue::Instance().Count(), 0);
+}
+
 TEST(RefreshWorker, ReportsAnswerAndQueuesTheIndex) {
   test::TestHome home;
   q3sim::Farm farm;
