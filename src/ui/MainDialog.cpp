@@ -48,14 +48,12 @@ struct ResizeShare {
   int id, left, top, width, height;
 };
 constexpr ResizeShare kShares[] = {
-    {1000, 0, 0, 100, 50},   {1003, 0, 50, 50, 50},   {1022, 0, 100, 0, 0},
-    {1017, 0, 100, 0, 0},    {1031, 50, 50, 50, 50},  {1013, 50, 50, 50, 50},
-    {1033, 50, 50, 0, 0},    {1034, 50, 50, 0, 0},    {1035, 50, 50, 0, 0},
-    {1005, 50, 50, 50, 0},   {1006, 100, 50, 0, 0},   {1060, 100, 100, 0, 0},
-    {1062, 0, 100, 0, 0},    {1007, 50, 50, 50, 0},   {1009, 50, 50, 50, 0},
-    {1011, 100, 50, 0, 0},   {57664, 100, 0, 0, 0},   {2, 100, 0, 0, 0},
-    {1004, 0, 50, 0, 0},     {1052, 0, 50, 0, 0},     {1018, 0, 50, 0, 0},
-    {57634, 0, 50, 0, 0},    {1071, 0, 100, 100, 0},
+    {1000, 0, 0, 100, 50},  {1003, 0, 50, 50, 50},  {1022, 0, 100, 0, 0},   {1017, 0, 100, 0, 0},
+    {1031, 50, 50, 50, 50}, {1013, 50, 50, 50, 50}, {1033, 50, 50, 0, 0},   {1034, 50, 50, 0, 0},
+    {1035, 50, 50, 0, 0},   {1005, 50, 50, 50, 0},  {1006, 100, 50, 0, 0},  {1060, 100, 100, 0, 0},
+    {1062, 0, 100, 0, 0},   {1007, 50, 50, 50, 0},  {1009, 50, 50, 50, 0},  {1011, 100, 50, 0, 0},
+    {57664, 100, 0, 0, 0},  {2, 100, 0, 0, 0},      {1004, 0, 50, 0, 0},    {1052, 0, 50, 0, 0},
+    {1018, 0, 50, 0, 0},    {57634, 0, 50, 0, 0},   {1071, 0, 100, 100, 0},
 };
 
 std::string Trimmed(const std::string& text) {
@@ -64,6 +62,22 @@ std::string Trimmed(const std::string& text) {
   const auto last = text.find_last_not_of(" \t\r\n");
   return text.substr(first, last - first + 1);
 }
+
+// A dialog opened by a busy command takes input: show the normal cursor over it.
+class ArrowCursor {
+ public:
+  ArrowCursor() : busy_(BusyScope::Active()) {
+    if (busy_) QApplication::setOverrideCursor(Qt::ArrowCursor);
+  }
+  ~ArrowCursor() {
+    if (busy_) QApplication::restoreOverrideCursor();
+  }
+  ArrowCursor(const ArrowCursor&) = delete;
+  ArrowCursor& operator=(const ArrowCursor&) = delete;
+
+ private:
+  bool busy_;
+};
 
 }  // namespace
 
@@ -136,6 +150,8 @@ void MainDialog::SetUpLayout() {
 }
 
 void MainDialog::ReloadServers() {
+  // The indices change with the list: keeping the old one would act on another server.
+  if (current_ != -1) SelectServer(-1);
   servers_->ReloadServers();
 }
 
@@ -224,23 +240,39 @@ void MainDialog::SelectServer(int index) {
 
 void MainDialog::OnCommand(int id) {
   switch (id) {
-    case kRefreshAll: return RefreshAllServers();
-    case kRefreshCurrent: return RefreshCurrentServer();
-    case kConnect: return ConnectToCurrent();
-    case kRun: return RunRemoteConsole();
-    case kServer: return OnServerButton();
-    case kOption: return OnOptionButton();
-    case kBuddy: return OnBuddyButton();
-    case kAlias: return OnAliasButton();
-    case kDirectRun: return OnDirectRunButton();
-    case kProtocol: return OnProtocolButton();
-    case kDemo: return OnDemoButton();
-    case kCopy: return CopyCurrent();
-    case kOnlyBuddy: return ToggleOnlyBuddy();
-    case kAddToBuddy: return AddSelectedPlayersToBuddies();
+    case kRefreshAll:
+      return RefreshAllServers();
+    case kRefreshCurrent:
+      return RefreshCurrentServer();
+    case kConnect:
+      return ConnectToCurrent();
+    case kRun:
+      return RunRemoteConsole();
+    case kServer:
+      return OnServerButton();
+    case kOption:
+      return OnOptionButton();
+    case kBuddy:
+      return OnBuddyButton();
+    case kAlias:
+      return OnAliasButton();
+    case kDirectRun:
+      return OnDirectRunButton();
+    case kProtocol:
+      return OnProtocolButton();
+    case kDemo:
+      return OnDemoButton();
+    case kCopy:
+      return CopyCurrent();
+    case kOnlyBuddy:
+      return ToggleOnlyBuddy();
+    case kAddToBuddy:
+      return AddSelectedPlayersToBuddies();
     case kHelp:
-    case kHelpIndex: return OpenHelp();
-    default: SkinnedDialog::OnCommand(id);  // 1 (Enter) and 2 (Quit, Escape) close
+    case kHelpIndex:
+      return OpenHelp();
+    default:
+      SkinnedDialog::OnCommand(id);  // 1 (Enter) and 2 (Quit, Escape) close
   }
 }
 
@@ -307,6 +339,7 @@ void MainDialog::RefreshCurrentRow() {
 
 std::string MainDialog::AskServerPassword(const ServerInfo& server) {
   PasswordDialog dialog(settings_, server, this);
+  const ArrowCursor arrow;
   return dialog.exec() == 1 ? dialog.Password() : std::string();
 }
 
@@ -347,7 +380,8 @@ QString MainDialog::ManualPath() {
   const QStringList near = {name, QStringLiteral("docs/") + name,
                             QStringLiteral("../share/doc/vykfind/") + name};
   for (const QString& relative : near)
-    if (QFileInfo::exists(dir.filePath(relative))) return QFileInfo(dir.filePath(relative)).canonicalFilePath();
+    if (QFileInfo::exists(dir.filePath(relative)))
+      return QFileInfo(dir.filePath(relative)).canonicalFilePath();
   // A build tree below the source tree (build/src/vykfind, build/tests/...).
   for (int up = 0; up < 4 && dir.cdUp(); ++up) {
     const QString candidate = dir.filePath(QStringLiteral("docs/") + name);
@@ -377,6 +411,7 @@ void MainDialog::SetStatusText(const std::string& text) {
 void MainDialog::ShowError(const std::string& text) {
   QMessageBox box(QMessageBox::Information, QStringLiteral("Error"), FromGameText(text),
                   QMessageBox::Ok, this);
+  const ArrowCursor arrow;
   box.exec();
 }
 

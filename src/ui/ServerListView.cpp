@@ -18,6 +18,7 @@
 #include "ui/BusyScope.h"
 #include "ui/StatusIcons.h"
 #include "ui/widgets/ColourText.h"
+#include "ui/widgets/SkinnedHeaderCtrl.h"
 
 namespace vyk {
 
@@ -39,6 +40,8 @@ std::string Format(const char* format, long long value) {
 
 ServerListView::ServerListView(Settings& settings, QWidget* parent)
     : SkinnedListCtrl(settings, parent), settings_(settings), rows_(settings.lastServerSort) {
+  // The tree view's own sorting is off, and with it the header's clicks; ours need them.
+  Header()->setSectionsClickable(true);
   connect(this, &SkinnedListCtrl::headerClicked, this, [this](int column) {
     SortBy(column);
     if (RowCount() > 0) EnsureRowVisible(0);
@@ -49,8 +52,7 @@ void ServerListView::SetUpColumns() {
   SetPopupMenu(MenuResource(143));
   if (!columnsSet_) {
     const int first = std::max(100, ClientWidth() - ScrollBarWidth() - kFixedWidths);
-    for (int c = 0; c < kColumnCount; ++c)
-      InsertColumn(c, kTitles[c], c == 0 ? first : kWidths[c]);
+    for (int c = 0; c < kColumnCount; ++c) InsertColumn(c, kTitles[c], c == 0 ? first : kWidths[c]);
     columnsSet_ = true;
   }
   SortBy(settings_.lastServerSort);
@@ -203,8 +205,9 @@ std::string ServerListView::PingText(const ServerInfo& record) {
 
 bool ServerListView::IsFull(const ServerInfo& record) {
   const int players = record.PlayerCount();
-  const long long open = static_cast<long long>(ParseLeadingInt(record.InfoValue("sv_maxclients"))) -
-                         ParseLeadingInt(record.InfoValue("sv_privateClients"));
+  const long long open =
+      static_cast<long long>(ParseLeadingInt(record.InfoValue("sv_maxclients"))) -
+      ParseLeadingInt(record.InfoValue("sv_privateClients"));
   return players >= 1 && players >= open;
 }
 
@@ -213,7 +216,8 @@ void ServerListView::DrawCell(QPainter& painter, int row, int column, const QRec
   const ServerInfo& record = servers_.At(IndexAt(row));
   if (column == 0) {
     const int textHeight = painter.fontMetrics().height();
-    QRect r = cellRect.adjusted(kNameIndent, std::max(0, (cellRect.height() - textHeight) / 2), 0, 0);
+    QRect r =
+        cellRect.adjusted(kNameIndent, std::max(0, (cellRect.height() - textHeight) / 2), 0, 0);
     DrawColourText(painter, r, record.name);
     DrawStatusIcons(painter, record, cellRect);
     return;
@@ -274,13 +278,12 @@ void ServerListView::DrawFavoriteBox(QPainter& painter, bool ticked, const QRect
   painter.drawRect(r);
   if (ticked) {
     painter.setRenderHint(QPainter::Antialiasing, true);
-    painter.setPen(QPen(ToQColor(settings_.favoriteColor), std::max(1.5, side / 6.0),
-                        Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.setPen(QPen(ToQColor(settings_.favoriteColor), std::max(1.5, side / 6.0), Qt::SolidLine,
+                        Qt::RoundCap, Qt::RoundJoin));
     const QRectF in = QRectF(r).adjusted(side * 0.22, side * 0.22, -side * 0.22, -side * 0.22);
     QPolygonF tick;
     tick << QPointF(in.left(), in.center().y())
-         << QPointF(in.left() + in.width() * 0.4, in.bottom())
-         << QPointF(in.right(), in.top());
+         << QPointF(in.left() + in.width() * 0.4, in.bottom()) << QPointF(in.right(), in.top());
     painter.drawPolyline(tick);
   }
   painter.restore();

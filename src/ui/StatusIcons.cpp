@@ -22,8 +22,8 @@ void DrawNoAnswer(QPainter& p, const QRectF& r) {
   DrawBall(p, r, QColor(120, 120, 120));
   const qreal inset = r.width() * 0.3;
   const QRectF x = r.adjusted(inset, inset, -inset, -inset);
-  p.setPen(QPen(QColor(235, 235, 235), std::max(1.2, r.width() / 7.0), Qt::SolidLine,
-                Qt::RoundCap));
+  p.setPen(
+      QPen(QColor(235, 235, 235), std::max(1.2, r.width() / 7.0), Qt::SolidLine, Qt::RoundCap));
   p.drawLine(x.topLeft(), x.bottomRight());
   p.drawLine(x.topRight(), x.bottomLeft());
 }
@@ -35,10 +35,8 @@ void DrawLock(QPainter& p, const QRectF& r) {
   p.setBrush(Qt::NoBrush);
   p.setPen(QPen(QColor(60, 60, 60), std::max(1.2, w / 5.0)));
   p.drawArc(shackle, 0, 180 * 16);
-  p.drawLine(QPointF(shackle.left(), shackle.center().y()),
-             QPointF(shackle.left(), body.top()));
-  p.drawLine(QPointF(shackle.right(), shackle.center().y()),
-             QPointF(shackle.right(), body.top()));
+  p.drawLine(QPointF(shackle.left(), shackle.center().y()), QPointF(shackle.left(), body.top()));
+  p.drawLine(QPointF(shackle.right(), shackle.center().y()), QPointF(shackle.right(), body.top()));
   p.setPen(QPen(QColor(120, 80, 0), 1));
   p.setBrush(QColor(240, 190, 40));
   p.drawRoundedRect(body, w * 0.12, w * 0.12);
@@ -69,12 +67,24 @@ void DrawStatusIcon(QPainter& painter, StatusIcon icon, const QRect& box) {
   const qreal mark = r.width() * 0.62;
   const QRectF corner(r.right() - mark + 1, r.bottom() - mark + 1, mark, mark);
   switch (icon) {
-    case StatusIcon::kGoodPing: DrawBall(painter, r, QColor(30, 170, 40)); break;
-    case StatusIcon::kMediumPing: DrawBall(painter, r, QColor(230, 170, 0)); break;
-    case StatusIcon::kBadPing: DrawBall(painter, r, QColor(200, 30, 30)); break;
-    case StatusIcon::kNoAnswer: DrawNoAnswer(painter, r); break;
-    case StatusIcon::kPassword: DrawLock(painter, corner); break;
-    case StatusIcon::kBuddy: DrawBuddy(painter, corner); break;
+    case StatusIcon::kGoodPing:
+      DrawBall(painter, r, QColor(30, 170, 40));
+      break;
+    case StatusIcon::kMediumPing:
+      DrawBall(painter, r, QColor(230, 170, 0));
+      break;
+    case StatusIcon::kBadPing:
+      DrawBall(painter, r, QColor(200, 30, 30));
+      break;
+    case StatusIcon::kNoAnswer:
+      DrawNoAnswer(painter, r);
+      break;
+    case StatusIcon::kPassword:
+      DrawLock(painter, corner);
+      break;
+    case StatusIcon::kBuddy:
+      DrawBuddy(painter, corner);
+      break;
   }
   painter.restore();
 }
