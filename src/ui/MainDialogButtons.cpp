@@ -16,10 +16,7 @@ namespace vyk {
 
 void MainDialog::OnServerButton() {
   ServerListDialog editor(settings_, servers_->Servers(), this);
-  if (editor.exec() != 1) return;
-  ReloadServers();
-  // The reloaded list has other servers at the old indices.
-  SelectServer(-1);
+  if (editor.exec() == 1) ReloadServers();
 }
 
 void MainDialog::OnBuddyButton() {
