@@ -5,10 +5,10 @@
 #include <cctype>
 
 #include "core/StatusLine.h"
-#include "launch/DemoPlayback.h"
 #include "launch/GameStarter.h"
 #include "ui/AppIcon.h"
 #include "ui/MainDialog.h"
+#include "ui/dialogs/DemoPicker.h"
 #include "ui/widgets/ColourText.h"
 #include "ui/widgets/Resources.h"
 #include "ui/widgets/SplashWindow.h"
@@ -68,7 +68,7 @@ bool FinderApp::RunFirstRunOptions() {
 void FinderApp::PlayDemoFile(const std::string& fileName) {
   OwnerlessMessages messages;
   InstallStatusSink(&messages);
-  PlayDemo(settings_.gamePath, fileName, SystemGameStarter());
+  PlayDemoArgument(settings_, fileName, SystemGameStarter());
   InstallStatusSink(nullptr);
 }
 
