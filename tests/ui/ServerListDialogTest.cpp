@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 
 #include "DialogFakes.h"
 #include "Farm.h"
@@ -128,6 +129,22 @@ TEST_F(ServerListDialogTest, RequestAddsEachMasterServerOnceAndLeavesTheListUnch
   EXPECT_EQ(d->result(), 1);
   EXPECT_TRUE(prompts.asked.empty());
   EXPECT_EQ(FileText(), "file:1\n");
+}
+
+TEST_F(ServerListDialogTest, WindowKeepsBeingServedWhileTheMasterIsSlow) {
+  q3sim::Farm farm;
+  ASSERT_TRUE(farm.Start());
+  farm.AddServer(q3sim::DefaultServerConfig());
+  settings.masterServerPort = farm.OpenMaster();
+  q3sim::MasterConfig master = farm.GetMasterConfig();
+  master.delayMs = 400;
+  farm.SetMasterConfig(master);
+  auto d = Open();
+  std::uint64_t repliesWhenTimerRan = 99;
+  QTimer::singleShot(50, [&] { repliesWhenTimerRan = farm.GetMasterStats().replies; });
+  Press(*d, ServerListDialog::kRequest);
+  EXPECT_EQ(repliesWhenTimerRan, 0u);  // events were handled before the answer came
+  EXPECT_EQ(d->View().Servers().Count(), 1);
 }
 
 TEST_F(ServerListDialogTest, AddTakesTheTypedAddressWithItsDefaultPort) {

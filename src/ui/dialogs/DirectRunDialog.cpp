@@ -13,6 +13,7 @@
 #include "launch/ConnectCommandLine.h"
 #include "launch/GameFiles.h"
 #include "launch/GameStarter.h"
+#include "ui/dialogs/BlockingWork.h"
 #include "ui/widgets/ColourText.h"
 #include "ui/widgets/DialogTemplate.h"
 
@@ -89,11 +90,10 @@ void DirectRunDialog::AddTypedServer() {
 }
 
 void DirectRunDialog::GetInfo() {
-  QGuiApplication::setOverrideCursor(Qt::WaitCursor);
   ServerInfo record = TypedServer(Text(address_));
-  record.Query();  // also keeps the server's name in cache.srv
+  // Also keeps the server's name in cache.srv.
+  RunKeepingPainted(this, Qt::WaitCursor, [&record] { record.Query(); });
   info_->setText(FromGameText(SummaryLine(record, GetSettings())));
-  QGuiApplication::restoreOverrideCursor();
 }
 
 void DirectRunDialog::Connect() {
@@ -105,7 +105,7 @@ void DirectRunDialog::Connect() {
   if (settings.addOnDirectRun != 0) AddTypedServer();
   IncrementConnectCount(record.Address());
   // The answer is not looked at: no password prompt and no protocol switch here.
-  record.Query();
+  RunKeepingPainted(this, Qt::WaitCursor, [&record] { record.Query(); });
   const std::string password = Text(password_);
   RecordLastRun(BuildConnectCommandLine(record, password, settings, alias_) + extra);
   GameStarter& starter = starter_ ? *starter_ : SystemGameStarter();

@@ -10,6 +10,7 @@
 #include "platform/ProgramDirectory.h"
 #include "ui/BusyScope.h"
 #include "ui/ServerListView.h"
+#include "ui/dialogs/BlockingWork.h"
 #include "ui/dialogs/DialogPrompts.h"
 #include "ui/widgets/ColourText.h"
 #include "ui/widgets/DialogTemplate.h"
@@ -61,7 +62,9 @@ void ServerListDialog::AddCurrentList() {
 
 void ServerListDialog::Request() {
   MasterQuery query(settings_.masterServer, settings_.masterServerPort);
-  query.RequestServers(settings_.protocol);
+  // Up to ten seconds for a silent master: no wait cursor, but the window stays drawn.
+  RunKeepingPainted(this, Qt::ArrowCursor,
+                    [this, &query] { query.RequestServers(settings_.protocol); });
   refresh_->setEnabled(false);
   AddMasterServers(query, view_->Servers());
   view_->RebuildRows(true);
