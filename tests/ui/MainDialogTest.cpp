@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <QUrl>
 
 #include "../launch/ArgRecord.h"
@@ -76,6 +77,37 @@ TEST_F(MainDialogTest, RefreshAllShowsEveryAnsweringServerWithItsCells) {
   EXPECT_EQ(dialog_->windowTitle(), QStringLiteral("Vyk Finder"));
   EXPECT_EQ(dialog_->CurrentServer(), -1);
   EXPECT_FALSE(dialog_->Control(MainDialog::kConnect)->isEnabled());
+}
+
+// While a refresh blocks the window it keeps painting, and a click that comes meanwhile
+// is dropped, not run after the refresh.
+TEST_F(MainDialogTest, BlockedWindowPaintsAndDropsInput) {
+  std::vector<q3sim::ServerConfig> configs;
+  for (int i = 0; i < 6; ++i) configs.push_back(Server("Slow " + std::to_string(i), "q3dm17", 1, 300));
+  AddToFarm(configs);
+  Open();
+  struct PaintCounter : QObject {
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* e) override {
+      if (e->type() == QEvent::Paint) ++paints;
+      return false;
+    }
+  } counter;
+  Servers().viewport()->installEventFilter(&counter);
+  QWidget* quit = dialog_->Control(MainDialog::kQuit);
+  QTimer::singleShot(100, quit, [&] {
+    counter.paints = 0;
+    Servers().viewport()->update();
+    SendMouse(quit, QEvent::MouseButtonPress, QPoint(3, 3));
+    SendMouse(quit, QEvent::MouseButtonRelease, QPoint(3, 3));
+  });
+  dialog_->OnCommand(MainDialog::kRefreshAll);
+  QApplication::processEvents();
+
+  EXPECT_GT(counter.paints, 0);
+  EXPECT_TRUE(dialog_->isVisible());  // the Quit click was thrown away
+  EXPECT_EQ(Servers().RowCount(), 6);
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
 TEST_F(MainDialogTest, FiltersAndSortKeysChangeTheRows) {
