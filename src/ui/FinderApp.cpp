@@ -7,6 +7,7 @@
 #include "core/StatusLine.h"
 #include "launch/GameStarter.h"
 #include "ui/AppIcon.h"
+#include "ui/FirstRun.h"
 #include "ui/MainDialog.h"
 #include "ui/dialogs/DemoPicker.h"
 #include "ui/widgets/ColourText.h"
@@ -62,7 +63,7 @@ bool FinderApp::ParseCommandLine() {
 }
 
 bool FinderApp::RunFirstRunOptions() {
-  return true;
+  return RunFirstRunIfNeeded(settings_);
 }
 
 void FinderApp::PlayDemoFile(const std::string& fileName) {

@@ -25,7 +25,7 @@ class FinderApp : public QApplication {
 
  protected:
   // First run (no Config.ini yet): the Options dialog without owner. False ends the
-  // program at once. Without that dialog, the defaults are taken.
+  // program at once.
   virtual bool RunFirstRunOptions();
   // Plays the demo named on the command line.
   virtual void PlayDemoFile(const std::string& fileName);

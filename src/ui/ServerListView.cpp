@@ -58,10 +58,6 @@ void ServerListView::SetUpColumns() {
   SortBy(settings_.lastServerSort);
 }
 
-void ServerListView::resizeEvent(QResizeEvent* event) {
-  SkinnedListCtrl::resizeEvent(event);
-}
-
 void ServerListView::SortBy(int key) {
   if (key < 0 || key > kSortNone) key = kSortByPing;
   rows_.SortBy(key, servers_, settings_);

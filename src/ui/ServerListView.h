@@ -66,7 +66,6 @@ class ServerListView : public SkinnedListCtrl, public RefreshView {
  protected:
   virtual void DrawStatusIcons(QPainter& painter, const ServerInfo& record, const QRect& cellRect);
   virtual void DrawFavoriteBox(QPainter& painter, bool ticked, const QRect& box);
-  void resizeEvent(QResizeEvent* event) override;
 
  private:
   // Writes every cell of the row from its record (no status, no immediate repaint).

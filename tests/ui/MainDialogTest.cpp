@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <QUrl>
 
 #include "../launch/ArgRecord.h"
@@ -15,6 +16,7 @@
 #include "core/ServerCache.h"
 #include "core/ServerFilter.h"
 #include "ui/FinderApp.h"
+#include "ui/dialogs/PasswordDialog.h"
 #include "ui/widgets/ColourStatic.h"
 #include "ui/widgets/ColourText.h"
 #include "ui/widgets/SkinnedHeaderCtrl.h"
@@ -76,6 +78,38 @@ TEST_F(MainDialogTest, RefreshAllShowsEveryAnsweringServerWithItsCells) {
   EXPECT_EQ(dialog_->windowTitle(), QStringLiteral("Vyk Finder"));
   EXPECT_EQ(dialog_->CurrentServer(), -1);
   EXPECT_FALSE(dialog_->Control(MainDialog::kConnect)->isEnabled());
+}
+
+// While a refresh blocks the window it keeps painting, and a click that comes meanwhile
+// is dropped, not run after the refresh.
+TEST_F(MainDialogTest, BlockedWindowPaintsAndDropsInput) {
+  std::vector<q3sim::ServerConfig> configs;
+  for (int i = 0; i < 6; ++i)
+    configs.push_back(Server("Slow " + std::to_string(i), "q3dm17", 1, 300));
+  AddToFarm(configs);
+  Open();
+  struct PaintCounter : QObject {
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* e) override {
+      if (e->type() == QEvent::Paint) ++paints;
+      return false;
+    }
+  } counter;
+  Servers().viewport()->installEventFilter(&counter);
+  QWidget* quit = dialog_->Control(MainDialog::kQuit);
+  QTimer::singleShot(100, quit, [&] {
+    counter.paints = 0;
+    Servers().viewport()->update();
+    SendMouse(quit, QEvent::MouseButtonPress, QPoint(3, 3));
+    SendMouse(quit, QEvent::MouseButtonRelease, QPoint(3, 3));
+  });
+  dialog_->OnCommand(MainDialog::kRefreshAll);
+  QApplication::processEvents();
+
+  EXPECT_GT(counter.paints, 0);
+  EXPECT_TRUE(dialog_->isVisible());  // the Quit click was thrown away
+  EXPECT_EQ(Servers().RowCount(), 6);
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
 TEST_F(MainDialogTest, FiltersAndSortKeysChangeTheRows) {
@@ -207,6 +241,40 @@ TEST_F(MainDialogTest, ConnectStartsTheGameWithTheConnectLine) {
   EXPECT_THAT(started->argv, ::testing::Contains("+connect"));
   EXPECT_THAT(started->argv, ::testing::Contains(Address(0)));
   EXPECT_EQ(GetConnectCount(Address(0)), 1);
+}
+
+TEST_F(MainDialogTest, ConnectAsksForThePasswordAndRemembersIt) {
+  q3sim::ServerConfig locked = Server("Locked", "q3dm17", 0);
+  locked.SetInfo("g_needpass", "1");
+  AddToFarm({locked});
+  WriteCacheValue(Address(0), "pass", "old");
+  const std::filesystem::path record = home_.Path() / "started.rec";
+  RecordStartsTo(record);
+  Open();
+  settings_.gamePath = VYK_ARG_RECORDER;
+  settings_.switchProtocol = 0;
+  dialog_->OnCommand(MainDialog::kRefreshAll);
+  dialog_->SelectServer(0);
+
+  QString caption, offered;
+  QTimer::singleShot(0, [&] {
+    auto* asked = qobject_cast<SkinnedDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(asked, nullptr);
+    caption = asked->windowTitle();
+    auto* edit = asked->ControlAs<QLineEdit>(PasswordDialog::kPasswordEdit);
+    offered = edit->text();
+    edit->setText(QStringLiteral("new"));
+    asked->OnCommand(1);
+  });
+  dialog_->OnCommand(MainDialog::kConnect);
+
+  EXPECT_EQ(caption, QStringLiteral("Need Password"));
+  EXPECT_EQ(offered, QStringLiteral("old"));
+  EXPECT_EQ(ReadCacheValue(Address(0), "pass", ""), "new");
+  const auto started = WaitForArgRecord(record);
+  ASSERT_TRUE(started.has_value());
+  EXPECT_THAT(started->argv, ::testing::Contains("+password"));
+  EXPECT_THAT(started->argv, ::testing::Contains("new"));
 }
 
 TEST_F(MainDialogTest, OnlyBuddyBoxIsStoredAndRestored) {

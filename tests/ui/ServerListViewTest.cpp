@@ -7,6 +7,7 @@
 #include "UiTestUtil.h"
 #include "config/Settings.h"
 #include "core/ServerCache.h"
+#include "core/ServerFilter.h"
 #include "ui/PlayerListView.h"
 #include "ui/ServerListView.h"
 #include "ui/widgets/ColourText.h"
@@ -197,6 +198,15 @@ TEST_F(ServerListViewTest, SelectByAddressAndRowOf) {
   EXPECT_EQ(view_.RowOf(7), -1);
   view_.SelectRow(99);  // outside the list: nothing
   EXPECT_EQ(view_.SelectedRows().size(), 1u);
+}
+
+TEST_F(ServerListViewTest, HandEditedSortKeyFallsBackToPing) {
+  settings_.lastServerSort = 42;
+  view_.Servers().Add(Answered("10.0.0.1", 80, 1));
+  view_.Servers().Add(Answered("10.0.0.2", 10, 1));
+  Show();
+  EXPECT_EQ(view_.SortKey(), kSortByPing);
+  EXPECT_EQ(view_.ItemText(0, 5), "10.0.0.2:27960");
 }
 
 TEST_F(ServerListViewTest, NarrowListGivesTheServerColumnItsMinimum) {
