@@ -5,6 +5,7 @@
 #include <QLineEdit>
 
 #include "config/Clipboard.h"
+#include "config/ListFile.h"
 #include "config/ServerListFile.h"
 #include "config/SummaryLine.h"
 #include "core/ServerCache.h"
@@ -38,13 +39,6 @@ ServerInfo TypedServer(const std::string& text) {
   return record;
 }
 
-std::string Trimmed(const std::string& text) {
-  const auto first = text.find_first_not_of(" \t\r\n");
-  if (first == std::string::npos) return {};
-  const auto last = text.find_last_not_of(" \t\r\n");
-  return text.substr(first, last - first + 1);
-}
-
 }  // namespace
 
 DirectRunDialog::DirectRunDialog(const Settings& settings, ServerList& servers,
@@ -63,7 +57,7 @@ DirectRunDialog::DirectRunDialog(const Settings& settings, ServerList& servers,
   parameters_ = ControlAs<QLineEdit>(kParameters);
   info_ = ControlAs<QLineEdit>(kInfo);
 
-  const std::string last = Trimmed(ReadCacheValue(kSection, "LastSERVER", kDefaultServer));
+  const std::string last = TrimListLine(ReadCacheValue(kSection, "LastSERVER", kDefaultServer));
   if (last.find(':') != std::string::npos) address_->setText(FromGameText(last));
   // The parameters start from the setting; "LastParam" is a record only.
   parameters_->setText(FromGameText(settings.param));
