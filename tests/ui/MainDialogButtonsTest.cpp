@@ -102,19 +102,20 @@ TEST_F(MainDialogButtonsTest, ServerEditorStoredOnQuitIsReloaded) {
 TEST_F(MainDialogButtonsTest, ServerEditorCancelledKeepsTheMainList) {
   WriteFile(home.Dir() + "server.vyk", "10.0.0.1:27960\n");
   Open();
+  test::ScriptedPrompts prompts;  // answers Cancel
+  InstallDialogPrompts(&prompts);
   WhenOpen<ServerListDialog>(
       [](ServerListDialog& d) {
         Press(d, ServerListDialog::kDeleteSelected);
-        bool boxSeen = false;
-        WhenOpen<QMessageBox>([](QMessageBox& box) { box.button(QMessageBox::Cancel)->click(); },
-                              &boxSeen);
         d.reject();
       },
       &seen);
   // A file changed behind the window's back shows whether the list was reloaded.
   WriteFile(home.Dir() + "server.vyk", "10.0.0.7:27960\n");
   main->OnCommand(MainDialog::kServer);
+  InstallDialogPrompts(nullptr);
   EXPECT_TRUE(seen);
+  EXPECT_EQ(prompts.asked, (std::vector<std::string>{"Save Current List ?"}));
   ASSERT_EQ(main->ServerView().Servers().Count(), 1);
   EXPECT_EQ(main->ServerView().Servers().At(0).Address(), "10.0.0.1:27960");
 }

@@ -14,7 +14,7 @@ BuddyDialog::BuddyDialog(const Settings& settings, BuddyList& buddies, QWidget* 
                          DialogPrompts* prompts)
     : SkinnedDialog(settings, parent),
       buddies_(buddies),
-      prompts_(prompts ? *prompts : SystemPrompts()) {
+      prompts_(prompts ? *prompts : CurrentPrompts()) {
   DialogTemplate tmpl;
   LoadDialogTemplate(135, tmpl);
   BuildFromTemplate(tmpl);

@@ -20,7 +20,7 @@ class BuddyDialog : public SkinnedDialog {
   static constexpr const char* kEmptyNameMessage =
       "You must enter a name in the edit box\n these name cannot contain color or other tag.";
 
-  // prompts: null for the real message boxes.
+  // prompts: null for CurrentPrompts().
   BuddyDialog(const Settings& settings, BuddyList& buddies, QWidget* parent = nullptr,
               DialogPrompts* prompts = nullptr);
 

@@ -14,7 +14,7 @@ namespace vyk {
 
 bool PickAndPlayDemo(QWidget* owner, const Settings& settings, GameStarter& starter,
                      DialogPrompts* prompts) {
-  DialogPrompts& ask = prompts ? *prompts : SystemPrompts();
+  DialogPrompts& ask = prompts ? *prompts : CurrentPrompts();
   // The picker opens in the game directory instead of moving the process there.
   const std::string demo =
       ask.OpenFileName(owner, SplitGamePath(settings.gamePath).first, kDemoFilter, "");

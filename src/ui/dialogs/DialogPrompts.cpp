@@ -76,6 +76,18 @@ DialogPrompts& SystemPrompts() {
   return prompts;
 }
 
+namespace {
+DialogPrompts* installed = nullptr;
+}  // namespace
+
+void InstallDialogPrompts(DialogPrompts* prompts) {
+  installed = prompts;
+}
+
+DialogPrompts& CurrentPrompts() {
+  return installed ? *installed : SystemPrompts();
+}
+
 QStringList NameFilters(const std::string& filter) {
   const QStringList parts = FromGameText(filter).split(QLatin1Char('|'));
   QStringList filters;

@@ -33,6 +33,10 @@ class DialogPrompts {
 
 // Qt's message boxes and (never the platform's) file dialogs.
 DialogPrompts& SystemPrompts();
+// What a dialog given no prompts of its own asks: the installed ones (tests of the main
+// window install a script), else SystemPrompts. Null uninstalls.
+void InstallDialogPrompts(DialogPrompts* prompts);
+DialogPrompts& CurrentPrompts();
 
 // The file dialog the pickers run: Qt's own (never the platform's, which could block a
 // test), opening in directory, patterns matched without regard to letter case.

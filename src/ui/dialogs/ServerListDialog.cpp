@@ -22,7 +22,7 @@ ServerListDialog::ServerListDialog(Settings& settings, const ServerList& mainLis
     : SkinnedDialog(settings, parent),
       settings_(settings),
       mainList_(mainList),
-      prompts_(prompts ? *prompts : SystemPrompts()) {
+      prompts_(prompts ? *prompts : CurrentPrompts()) {
   DialogTemplate t;
   LoadDialogTemplate(130, t);
   BuildFromTemplate(t, [this](const ControlTemplate& c, QWidget* owner) -> QWidget* {
