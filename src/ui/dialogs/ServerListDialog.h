@@ -33,8 +33,8 @@ class ServerListDialog : public SkinnedDialog {
   static constexpr const char* kSaveQuestion = "Save Current List ?";
   static constexpr const char* kFileFilter = "Vyk Server File|*.vyk|All File|*.*|";
 
-  // mainList: the main window's list, only read. prompts: null for
-  // CurrentPrompts().
+  // mainList: the main window's list, only read.
+  // prompts: null for CurrentPrompts().
   ServerListDialog(Settings& settings, const ServerList& mainList, QWidget* parent = nullptr,
                    DialogPrompts* prompts = nullptr);
 
