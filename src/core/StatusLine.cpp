@@ -18,8 +18,12 @@ std::string Trim(const std::string& text) {
 
 }  // namespace
 
-void InstallStatusSink(StatusSink* sink) { g_sink.store(sink); }
-StatusSink* CurrentStatusSink() { return g_sink.load(); }
+void InstallStatusSink(StatusSink* sink) {
+  g_sink.store(sink);
+}
+StatusSink* CurrentStatusSink() {
+  return g_sink.load();
+}
 
 std::string SetStatus(const std::string& text) {
   StatusSink* sink = g_sink.load();

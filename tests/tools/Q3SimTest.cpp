@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <mutex>
 #include <optional>
 #include <set>
 #include <string>
@@ -145,11 +146,13 @@ TEST(Q3SimFarm, RconPasswordsCommandsAndChunks) {
   q3sim::ServerConfig open = SmallServer();
   int none = farm.AddServer(open);
   open.rconPassword = "secret";
+  std::mutex seenMutex;  // the handler runs on the farm's thread
   std::string seen;
   std::string longOutput;
   for (int i = 0; i < 60; ++i)
     longOutput += "line " + std::to_string(i) + std::string(40, '.') + "\n";
   open.rconHandler = [&](const std::string& command) {
+    std::lock_guard lock(seenMutex);
     seen = command;
     return command == "long" ? longOutput : "ok\n"s;
   };
@@ -166,7 +169,10 @@ TEST(Q3SimFarm, RconPasswordsCommandsAndChunks) {
 
   client.Send(farm.Port(locked), kFF + "rcon secret  say  \"hi there\""s + '\0');
   EXPECT_EQ(Join(client.RecvAll()), print + "ok\n");
-  EXPECT_EQ(seen, "say  \"hi there\"");
+  {
+    std::lock_guard lock(seenMutex);
+    EXPECT_EQ(seen, "say  \"hi there\"");
+  }
 
   client.Send(farm.Port(locked), kFF + "rcon secret "s + '\0');
   auto empty = client.RecvAll();
@@ -360,7 +366,17 @@ TEST(Q3SimMaster, ListsTheFarmInDatagramsOfAtMost1400Bytes) {
                        "\\\x0a\x00\x00\x01\x6d\x38"s + "\\\x0a\x00\x00\x01\x6d\x38"s + eot;
   EXPECT_EQ(datagrams[0], expect);
 
+  // Asked to, the master leaves out empty and full servers unless the keywords name them.
   mc.extraEntries.clear();
+  mc.honourKeywords = true;
+  farm.SetMasterConfig(mc);
+  farm.Modify(id66, [](q3sim::ServerConfig& c) { c.players.clear(); });
+  client.Send(masterPort, kFF + "getservers 66\n"s + '\0');
+  EXPECT_EQ(Join(client.RecvAll()), head + eot);
+  client.Send(masterPort, kFF + "getservers 66 empty\n"s + '\0');
+  EXPECT_EQ(Join(client.RecvAll()).size(), head.size() + 7 + eot.size());
+
+  mc.honourKeywords = false;
   mc.silent = true;
   farm.SetMasterConfig(mc);
   client.Send(masterPort, kFF + "getservers 68\n"s + '\0');

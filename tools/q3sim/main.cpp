@@ -137,7 +137,11 @@ int main(int argc, char** argv) {
     return 2;
   }
 
-  // The loop thread inherits the blocked signals, so only sigwait below sees them.
+  // The loop thread inherits the blocked signals, so only sigwait below sees them. A
+  // shell starts background jobs with SIGINT ignored, and sigwait never sees an ignored
+  // signal: restore the default first.
+  std::signal(SIGINT, SIG_DFL);
+  std::signal(SIGTERM, SIG_DFL);
   sigset_t signals;
   sigemptyset(&signals);
   sigaddset(&signals, SIGINT);

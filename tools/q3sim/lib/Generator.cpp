@@ -21,6 +21,9 @@ const char* const kPlayerNames[] = {"Sarge",  "Visor",  "Klesk", "Xaero",     "A
                                     "Tankjr", "Uriel",  "Wrack", "Bitterman", "Daemia", "Hossman"};
 // g_gametype: free for all, tournament, team deathmatch, capture the flag.
 const int kGametypes[] = {0, 0, 0, 1, 3, 4};
+// Mostly the base game; a few mods, whose directory the server names in "gamename".
+const char* const kGames[] = {"baseq3", "baseq3", "baseq3", "baseq3", "baseq3",
+                              "baseq3", "osp",    "cpma",   "defrag", "baseq3"};
 const int kMaxClients[] = {8, 10, 12, 16, 16, 20, 24, 32};
 
 template <typename T, std::size_t N>
@@ -82,6 +85,7 @@ std::vector<ServerConfig> GenerateServers(const GeneratorOptions& options) {
     c.SetInfo("sv_maxclients", std::to_string(maxClients));
     c.SetInfo("g_gametype", std::to_string(gametype));
     c.SetInfo("g_needpass", needPass ? "1" : "0");
+    c.SetInfo("gamename", Pick(rng, kGames));
     if (gametype == 1) c.SetInfo("fraglimit", "10");
     int players = full ? maxClients
                        : std::min(maxClients - 1, Between(rng, std::max(0, options.playersMin),

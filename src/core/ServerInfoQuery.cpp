@@ -1,0 +1,58 @@
+// The status and remote-console exchanges of a server record, and the values
+// derived from its last answer.
+#include <optional>
+
+#include "core/QuerySocket.h"
+#include "core/ServerCache.h"
+#include "core/ServerInfo.h"
+
+namespace vyk {
+
+bool ServerInfo::Query() {
+  const std::string section = Address();
+  name = GetCachedName(section);
+  QuerySocket socket(host, port, password);
+  buddyCount = 0;
+  ping = kNoPing;
+  const std::int32_t result = socket.QueryStatus();
+  players = socket.Players();
+  info.clear();
+  for (int i = 0; i < socket.PairCount(); ++i) {
+    const QuerySocket::PairSlot& slot = socket.Pair(i);
+    info.push_back({slot.key, slot.value});
+  }
+  ping = socket.Ping();
+  const std::string hostname = InfoValue("sv_hostname");
+  if (!hostname.empty()) {
+    SetCachedName(section, hostname);
+    name = hostname;
+  } else {
+    name = GetCachedName(section);
+  }
+  queried = true;
+  return result > 0;
+}
+
+std::string ServerInfo::Rcon(const std::string& command) {
+  QuerySocket socket(host, port, password);
+  return socket.SendRcon(command).value_or(std::string());
+}
+
+bool ServerInfo::IsTimedOut() const {
+  return queried && ping >= kNoPing && InfoValue("mapname").empty();
+}
+
+bool ServerInfo::NeedsPassword() const {
+  return InfoValue("g_needpass") == "1";
+}
+
+std::string ServerInfo::VersionText() const {
+  const std::string version = InfoValue("version");
+  const std::size_t firstBlank = version.find(' ');
+  if (firstBlank == std::string::npos) return version;
+  const std::size_t secondBlank = version.find(' ', firstBlank + 1);
+  if (secondBlank == std::string::npos) return version;
+  return version.substr(0, secondBlank);
+}
+
+}  // namespace vyk

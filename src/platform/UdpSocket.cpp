@@ -1,0 +1,146 @@
+#include "platform/UdpSocket.h"
+
+#include <arpa/inet.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace vyk {
+
+int WSAStartup(std::uint16_t /*version*/) {
+  return 0;
+}
+int WSACleanup() {
+  return 0;
+}
+
+std::uint16_t HostToNetwork16(std::uint16_t value) {
+  return htons(value);
+}
+std::uint16_t NetworkToHost16(std::uint16_t value) {
+  return ntohs(value);
+}
+
+std::string Ipv4Text(std::uint32_t address) {
+  char text[INET_ADDRSTRLEN] = {};
+  in_addr in{};
+  in.s_addr = address;
+  inet_ntop(AF_INET, &in, text, sizeof text);
+  return text;
+}
+
+namespace {
+
+// RFC 6761: ".invalid" names never resolve, and asking a name server about
+// them is pointless.
+bool IsReservedInvalid(const std::string& host) {
+  std::string name = host;
+  if (!name.empty() && name.back() == '.') name.pop_back();
+  static const char kSuffix[] = ".invalid";
+  const std::size_t n = sizeof kSuffix - 1;
+  if (name.size() < n - 1) return false;
+  if (name.size() == n - 1) return strcasecmp(name.c_str(), kSuffix + 1) == 0;
+  return strcasecmp(name.c_str() + name.size() - n, kSuffix) == 0;
+}
+
+}  // namespace
+
+bool ResolveIpv4(const std::string& host, std::uint32_t* address) {
+  const char* text = host.c_str();  // C text: stops at an embedded zero byte
+  if (*text == '\0') return false;
+  std::uint32_t found = INADDR_NONE;
+  bool ok = false;
+  in_addr dotted{};
+  if (inet_aton(text, &dotted) != 0) {
+    found = dotted.s_addr;
+    ok = true;
+  } else if (!IsReservedInvalid(text)) {
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_DGRAM;
+    addrinfo* list = nullptr;
+    if (getaddrinfo(text, nullptr, &hints, &list) == 0) {
+      for (addrinfo* it = list; it != nullptr; it = it->ai_next) {
+        if (it->ai_family == AF_INET && it->ai_addr != nullptr) {
+          found = reinterpret_cast<const sockaddr_in*>(it->ai_addr)->sin_addr.s_addr;
+          ok = true;
+          break;
+        }
+      }
+      freeaddrinfo(list);
+    }
+  }
+  // Never send to the limited broadcast address, whatever named it.
+  if (!ok || found == INADDR_BROADCAST) return false;
+  *address = found;
+  return true;
+}
+
+UdpSocket::UdpSocket() {
+  fd_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+}
+
+UdpSocket::~UdpSocket() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+long UdpSocket::SendTo(const void* data, std::size_t size, const Ipv4Endpoint& to) {
+  if (fd_ < 0) return -1;
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = to.address;
+  addr.sin_port = to.port;
+  ssize_t sent;
+  do {
+    sent = ::sendto(fd_, data, size, 0, reinterpret_cast<const sockaddr*>(&addr), sizeof addr);
+  } while (sent < 0 && errno == EINTR);
+  return static_cast<long>(sent);
+}
+
+long UdpSocket::Recv(void* data, std::size_t size) {
+  return RecvFrom(data, size, nullptr);
+}
+
+long UdpSocket::RecvFrom(void* data, std::size_t size, Ipv4Endpoint* from) {
+  if (fd_ < 0) return -1;
+  sockaddr_in addr{};
+  socklen_t length = sizeof addr;
+  ssize_t got;
+  do {
+    got = ::recvfrom(fd_, data, size, 0, reinterpret_cast<sockaddr*>(&addr), &length);
+  } while (got < 0 && errno == EINTR);
+  if (got >= 0 && from != nullptr) {
+    from->address = addr.sin_addr.s_addr;
+    from->port = addr.sin_port;
+  }
+  return static_cast<long>(got);
+}
+
+int UdpSocket::WaitReadable(std::chrono::microseconds timeout) {
+  if (fd_ < 0) return -1;
+  // ppoll, not select: select cannot watch a descriptor of 1024 or more, and
+  // poll counts in milliseconds only.
+  const auto deadline = SteadyNow() + timeout;
+  auto left = timeout;
+  for (;;) {
+    if (left.count() < 0) left = std::chrono::microseconds(0);
+    timespec wait{};
+    wait.tv_sec = static_cast<time_t>(left.count() / 1000000);
+    wait.tv_nsec = static_cast<long>(left.count() % 1000000) * 1000;
+    pollfd entry{};
+    entry.fd = fd_;
+    entry.events = POLLIN;
+    const int ready = ::ppoll(&entry, 1, &wait, nullptr);
+    if (ready > 0) return (entry.revents & (POLLIN | POLLERR)) != 0 ? 1 : -1;
+    if (ready == 0) return 0;
+    if (errno != EINTR) return -1;
+    left = std::chrono::duration_cast<std::chrono::microseconds>(deadline - SteadyNow());
+  }
+}
+
+}  // namespace vyk

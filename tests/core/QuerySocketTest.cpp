@@ -1,0 +1,159 @@
+// The UDP exchange against loopback servers.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "Farm.h"
+#include "core/QuerySocket.h"
+
+namespace vyk {
+namespace {
+
+using namespace std::chrono_literals;
+
+const std::string kPrefix = "\xFF\xFF\xFF\xFF";
+const std::string kHeader = kPrefix + "statusResponse\n";
+const std::string kZero(1, '\0');
+
+class QuerySocketTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(farm_.Start()); }
+
+  int AddRaw(std::vector<std::string> datagrams) {
+    q3sim::ServerConfig config;
+    config.rawReply = std::move(datagrams);
+    return farm_.AddServer(config);
+  }
+  std::string LastRequest(int id) const { return farm_.Stats(id).lastRequest; }
+
+  q3sim::Farm farm_;
+};
+
+TEST_F(QuerySocketTest, StatusRequestIs14BytesEndingInZero) {
+  const int id = farm_.AddServer(q3sim::DefaultServerConfig());
+  QuerySocket socket("127.0.0.1", farm_.Port(id), "secret");
+  ASSERT_TRUE(socket.RequestStatus().has_value());
+  ASSERT_EQ(LastRequest(id).size(), 14u);
+  EXPECT_EQ(LastRequest(id), kPrefix + "getstatus" + kZero);
+  EXPECT_EQ(farm_.Stats(id).requests, 1u);
+}
+
+TEST_F(QuerySocketTest, LateAnswerCountsAsSilence) {
+  q3sim::ServerConfig config = q3sim::DefaultServerConfig();
+  config.SetLatency(2500);
+  const int id = farm_.AddServer(config);
+  QuerySocket socket("127.0.0.1", farm_.Port(id), "");
+  EXPECT_EQ(socket.QueryStatus(), -1);
+  EXPECT_EQ(socket.Ping(), 9999);
+  EXPECT_EQ(socket.PairCount(), 0);
+  EXPECT_EQ(farm_.Stats(id).requests, 1u);  // no retry
+}
+
+TEST_F(QuerySocketTest, DatagramsAreJoinedWithEveryHeaderKept) {
+  const std::string first = kHeader + "\\mapname\\q3dm17\n";
+  const std::string second = kHeader + "1 2 \"a\"\n";
+  const int id = AddRaw({first, second});
+  // The second datagram is read only if it is already there after the first;
+  // give it the chance a busy machine may deny once.
+  std::optional<std::string> answer;
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    QuerySocket socket("127.0.0.1", farm_.Port(id), "");
+    answer = socket.RequestStatus();
+    ASSERT_TRUE(answer.has_value());
+    if (answer->size() == first.size() + second.size()) break;
+  }
+  EXPECT_EQ(*answer, first + second);
+}
+
+TEST_F(QuerySocketTest, AnswerIsCutTo8191Characters) {
+  q3sim::ServerConfig config = q3sim::DefaultServerConfig();
+  config.padTo = 9000;
+  const int id = farm_.AddServer(config);
+  QuerySocket socket("127.0.0.1", farm_.Port(id), "");
+  const auto answer = socket.RequestStatus();
+  ASSERT_TRUE(answer.has_value());
+  EXPECT_EQ(answer->size(), 8191u);
+
+  // Two datagrams whose sum is too long: the second loses its tail.
+  const int two = AddRaw({std::string(5000, 'a'), std::string(5000, 'b')});
+  QuerySocket joined("127.0.0.1", farm_.Port(two), "");
+  const auto both = joined.RequestStatus();
+  ASSERT_TRUE(both.has_value());
+  EXPECT_LE(both->size(), 8191u);
+  if (both->size() > 5000) {
+    EXPECT_EQ(*both, std::string(5000, 'a') + std::string(3191, 'b'));
+  }
+}
+
+TEST_F(QuerySocketTest, RconRequestLayout) {
+  q3sim::ServerConfig config = q3sim::DefaultServerConfig();
+  config.rconPassword = std::string(63, 'p');
+  const int id = farm_.AddServer(config);
+  {
+    QuerySocket socket("127.0.0.1", farm_.Port(id), "");
+    EXPECT_TRUE(socket.SendRcon("status").has_value());
+    EXPECT_EQ(LastRequest(id), kPrefix + "rcon  status" + kZero);
+  }
+  QuerySocket socket("127.0.0.1", farm_.Port(id), std::string(70, 'p'));
+  const auto answer = socket.SendRcon("echo cut");
+  EXPECT_EQ(LastRequest(id), kPrefix + "rcon " + std::string(63, 'p') + " echo cut" + kZero);
+  ASSERT_TRUE(answer.has_value());
+  EXPECT_EQ(answer->find("Bad rconpassword"), std::string::npos);
+}
+
+TEST_F(QuerySocketTest, LongRconCommandIsCutToFitTheBuffer) {
+  const int id = farm_.AddServer(q3sim::DefaultServerConfig());
+  QuerySocket socket("127.0.0.1", farm_.Port(id), "pw");
+  socket.SendRcon(std::string(20000, 'c'));
+  const std::string request = LastRequest(id);
+  ASSERT_EQ(request.size(), 8192u);
+  EXPECT_EQ(request.substr(0, 12), kPrefix + "rcon pw ");
+  EXPECT_EQ(request.find('\0'), 8191u);
+}
+
+TEST_F(QuerySocketTest, ZeroBytesEndADatagramsText) {
+  // Only a datagram starting with a zero byte: no answer.
+  const int zero = AddRaw({std::string("\0abc", 4)});
+  QuerySocket silent("127.0.0.1", farm_.Port(zero), "");
+  EXPECT_EQ(silent.QueryStatus(), -1);
+  EXPECT_EQ(silent.Ping(), 9999);
+  // Text stops at the zero byte inside a datagram.
+  const int inside = AddRaw({kHeader + std::string("\\a\\1\n\0\\b\\2\n", 11)});
+  QuerySocket cut("127.0.0.1", farm_.Port(inside), "");
+  EXPECT_EQ(cut.RequestStatus(), kHeader + "\\a\\1\n");
+}
+
+TEST_F(QuerySocketTest, EmptyDatagramIsNoAnswer) {
+  const int id = AddRaw({std::string()});
+  QuerySocket socket("127.0.0.1", farm_.Port(id), "");
+  EXPECT_FALSE(socket.RequestStatus().has_value());
+  EXPECT_EQ(socket.Ping(), 9999);
+}
+
+TEST_F(QuerySocketTest, UnresolvableHostFailsWithoutWaiting) {
+  const auto start = std::chrono::steady_clock::now();
+  QuerySocket socket("nosuchhost.invalid", 27960, "");
+  EXPECT_FALSE(socket.HasAddress());
+  EXPECT_EQ(socket.QueryStatus(), -1);
+  EXPECT_EQ(socket.Ping(), 9999);
+  EXPECT_FALSE(socket.SendRcon("status").has_value());
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 1900ms);  // no 2-second wait
+  QuerySocket empty("", 27960, "");
+  EXPECT_EQ(empty.QueryStatus(), -1);
+}
+
+TEST_F(QuerySocketTest, HostNamesResolveThroughTheSystem) {
+  const int id = AddRaw({kHeader + "\\mapname\\q3dm17\n"});
+  QuerySocket byName("localhost", farm_.Port(id), "");
+  EXPECT_EQ(byName.QueryStatus(), 1);
+  QuerySocket shortForm("127.1", farm_.Port(id), "");  // inet_addr reads this too
+  EXPECT_EQ(shortForm.QueryStatus(), 1);
+}
+
+}  // namespace
+}  // namespace vyk

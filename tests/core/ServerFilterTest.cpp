@@ -1,0 +1,156 @@
+#include <gtest/gtest.h>
+
+#include "TestHome.h"
+#include "config/Settings.h"
+#include "core/BuddyMatch.h"
+#include "core/ServerCache.h"
+#include "core/ServerFilter.h"
+
+namespace vyk {
+namespace {
+
+ServerInfo Answering(const std::string& host, int ping, int players,
+                     const std::string& map = "q3dm17", const std::string& maxClients = "16") {
+  ServerInfo record(host, 27960);
+  record.queried = true;
+  record.ping = ping;
+  record.info = {{"mapname", map}};
+  if (!maxClients.empty()) record.info.push_back({"sv_maxclients", maxClients});
+  for (int p = 0; p < players; ++p)
+    record.players.Add({"player" + std::to_string(p), 50, 0, false});
+  return record;
+}
+
+ServerInfo Silent(const std::string& host) {
+  ServerInfo record(host, 27960);
+  record.queried = true;
+  return record;
+}
+
+class FilterTest : public ::testing::Test {
+ protected:
+  test::TestHome home_;
+  Settings settings_;
+};
+
+TEST_F(FilterTest, DefaultsHideOnlySilentServers) {
+  EXPECT_TRUE(PassesFilters(Answering("a", 40, 0), settings_));
+  EXPECT_FALSE(PassesFilters(Silent("b"), settings_));
+  ServerInfo neverQueried("c", 27960);
+  EXPECT_TRUE(PassesFilters(neverQueried, settings_));  // ping 9999 is not above 9999
+  settings_.hideTimeOut = 0;
+  EXPECT_TRUE(PassesFilters(Silent("b"), settings_));
+}
+
+TEST_F(FilterTest, MaxPingHidesUnansweredServersEvenWithoutHideTimeOut) {
+  settings_.hideTimeOut = 0;
+  settings_.maxPing = 100;
+  EXPECT_FALSE(PassesFilters(Silent("a"), settings_));
+  EXPECT_FALSE(PassesFilters(ServerInfo("b", 1), settings_));
+  EXPECT_TRUE(PassesFilters(Answering("c", 100, 1), settings_));
+  EXPECT_FALSE(PassesFilters(Answering("d", 101, 1), settings_));
+}
+
+TEST_F(FilterTest, EmptyFullAndBuddyFilters) {
+  settings_.hideEmpty = 1;
+  EXPECT_FALSE(PassesFilters(Answering("a", 40, 0), settings_));
+  EXPECT_TRUE(PassesFilters(Answering("a", 40, 1), settings_));
+
+  settings_.hideFull = 1;
+  ServerInfo privateSlots = Answering("b", 40, 12, "q3dm6", "16");
+  privateSlots.info.push_back({"sv_privateClients", "4"});
+  EXPECT_TRUE(PassesFilters(privateSlots, settings_));  // 12 < 16, private slots not subtracted
+  EXPECT_FALSE(PassesFilters(Answering("c", 40, 16, "q3dm6", "16"), settings_));
+  EXPECT_FALSE(PassesFilters(Answering("c", 40, 3, "q3dm6", "abc"), settings_));  // reads as 0
+  EXPECT_TRUE(PassesFilters(Answering("d", 40, 40, "q3dm6", ""), settings_));
+  EXPECT_TRUE(PassesFilters(Answering("e", 40, 3, "q3dm6", "99999999999999"), settings_));
+
+  settings_.onlyBuddy = 1;
+  ServerInfo withBuddy = Answering("f", 40, 2);
+  EXPECT_FALSE(PassesFilters(withBuddy, settings_));
+  withBuddy.buddyCount = 1;
+  EXPECT_TRUE(PassesFilters(withBuddy, settings_));
+}
+
+TEST_F(FilterTest, SilentServersGoLastForBuddyPlayerMapAndPingOnly) {
+  ServerInfo silent = Silent("1.1.1.1");
+  ServerInfo slow = Answering("2.2.2.2", 500, 0, "zzz");
+  for (int key : {kSortByBuddies, kSortByPlayers, kSortByMap, kSortByPing}) {
+    EXPECT_GT(Compare(silent, slow, key), 0) << key;
+    EXPECT_LT(Compare(slow, silent, key), 0) << key;
+    EXPECT_EQ(Compare(silent, Silent("3.3.3.3"), key), 0) << key;
+  }
+  EXPECT_LT(Compare(silent, slow, kSortByAddress), 0);
+}
+
+TEST_F(FilterTest, KeysCompareAsTheirColumnsRead) {
+  ServerInfo a = Answering("10.0.0.10", 30, 5, "q3dm6");
+  ServerInfo b = Answering("10.0.0.9", 80, 2, "Q3DM7");
+  a.buddyCount = 1;
+  EXPECT_LT(Compare(a, b, kSortByBuddies), 0);
+  EXPECT_LT(Compare(a, b, kSortByPlayers), 0);
+  EXPECT_GT(Compare(a, b, kSortByMap), 0);  // byte-wise: capitals first
+  EXPECT_LT(Compare(a, b, kSortByPing), 0);
+  EXPECT_LT(Compare(a, b, kSortByAddress), 0);  // 10.0.0.10 before 10.0.0.9 as text
+  EXPECT_EQ(Compare(a, b, kSortNone), 0);
+  EXPECT_EQ(Compare(a, b, 42), 0);
+  EXPECT_EQ(Compare(a, a, kSortByPing), 0);
+}
+
+TEST_F(FilterTest, NamesInByteOrderThenEmptyThenNeverNamed) {
+  ServerInfo named = Silent("a");
+  named.name = "^1Zeta";
+  ServerInfo other = Silent("b");
+  other.name = "Alpha";
+  ServerInfo empty = Silent("c");
+  empty.name = "";
+  ServerInfo unnamed = Silent("d");
+  ASSERT_EQ(unnamed.name, "-");
+  EXPECT_LT(Compare(other, named, kSortByName), 0);
+  EXPECT_GT(Compare(named, other, kSortByName), 0) << "^ (0x5E) sorts after A";
+  EXPECT_LT(Compare(named, empty, kSortByName), 0);
+  EXPECT_LT(Compare(empty, unnamed, kSortByName), 0);
+  EXPECT_GT(Compare(unnamed, empty, kSortByName), 0);
+  EXPECT_EQ(Compare(unnamed, Silent("e"), kSortByName), 0);
+  ServerInfo empty2 = Silent("f");
+  empty2.name = "";
+  EXPECT_EQ(Compare(empty, empty2, kSortByName), 0);
+  ServerInfo high = Silent("g");
+  high.name = "\xE9t\xE9";  // bytes above 127 sort after ASCII letters
+  EXPECT_LT(Compare(other, high, kSortByName), 0);
+}
+
+TEST_F(FilterTest, ConnectCountAndFavoriteComeFromTheCache) {
+  ServerInfo a = Answering("10.0.0.1", 30, 1);
+  ServerInfo b = Answering("10.0.0.2", 30, 1);
+  EXPECT_EQ(Compare(a, b, kSortByConnectCount), 0);
+  EXPECT_EQ(Compare(a, b, kSortByFavorite), 0);
+  IncrementConnectCount(b.Address());
+  SetFavorite(b.Address(), true);
+  EXPECT_GT(Compare(a, b, kSortByConnectCount), 0);
+  EXPECT_GT(Compare(a, b, kSortByFavorite), 0);
+  WriteCacheValue(a.Address(), "favorite", "yes");  // only "1" is a favourite
+  EXPECT_GT(Compare(a, b, kSortByFavorite), 0);
+}
+
+TEST(CountBuddies, MatchesStrippedNamesWithoutCaseAndCountsEachPlayerOnce) {
+  NameList players;
+  for (const char* name : {"^1A^2bc", "xABCx", "abc", "bob", "^^12abc"})
+    players.Add({name, 0, 0, false});
+  players[3].isBuddy = true;  // stale flags are cleared first
+  NameList buddies;
+  buddies.Add({"abc", 0, 0, false});
+  buddies.Add({"bc", 0, 0, false});
+  EXPECT_EQ(CountBuddies(players, buddies), 4);
+  EXPECT_TRUE(players[0].isBuddy);
+  EXPECT_TRUE(players[1].isBuddy);
+  EXPECT_TRUE(players[2].isBuddy);
+  EXPECT_FALSE(players[3].isBuddy);
+  EXPECT_TRUE(players[4].isBuddy);  // "^^12abc" strips to "abc"
+  NameList none;
+  EXPECT_EQ(CountBuddies(players, none), 0);
+  EXPECT_FALSE(players[0].isBuddy);
+}
+
+}  // namespace
+}  // namespace vyk

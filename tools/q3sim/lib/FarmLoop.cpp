@@ -1,0 +1,276 @@
+// The farm's event loop: requests in, replies out when their delay has passed.
+#include <arpa/inet.h>
+#include <sys/epoll.h>
+#include <sys/socket.h>
+#include <sys/timerfd.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+
+#include "FarmImpl.h"
+#include "Replies.h"
+
+namespace q3sim {
+
+using namespace farm_detail;
+
+namespace {
+
+std::int64_t NowMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now().time_since_epoch())
+      .count();
+}
+
+// Sends the datagrams back to back in one call so a reader sees them queued together.
+void SendAll(int fd, const sockaddr_in& to, const std::vector<std::string>& datagrams) {
+  std::vector<mmsghdr> msgs(datagrams.size());
+  std::vector<iovec> iov(datagrams.size());
+  for (std::size_t i = 0; i < datagrams.size(); ++i) {
+    iov[i].iov_base = const_cast<char*>(datagrams[i].data());
+    iov[i].iov_len = datagrams[i].size();
+    msgs[i] = {};
+    msgs[i].msg_hdr.msg_name = const_cast<sockaddr_in*>(&to);
+    msgs[i].msg_hdr.msg_namelen = sizeof to;
+    msgs[i].msg_hdr.msg_iov = &iov[i];
+    msgs[i].msg_hdr.msg_iovlen = 1;
+  }
+  std::size_t done = 0;
+  while (done < msgs.size()) {
+    int n = sendmmsg(fd, msgs.data() + done, static_cast<unsigned>(msgs.size() - done), 0);
+    if (n <= 0) {
+      if (n < 0 && errno == EINTR) continue;
+      break;  // a full socket buffer loses the rest, as UDP would
+    }
+    done += static_cast<std::size_t>(n);
+  }
+}
+
+}  // namespace
+
+void Farm::Impl::Loop() {
+  epoll_event events[256];
+  while (true) {
+    int n = epoll_wait(epollFd, events, 256, -1);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return;
+    }
+    for (int i = 0; i < n; ++i) {
+      std::uint64_t key = events[i].data.u64;
+      if (key == kWakeKey) {
+        std::uint64_t v;
+        [[maybe_unused]] ssize_t r = read(wakeFd, &v, sizeof v);
+        std::lock_guard lock(mutex);
+        if (stopping) return;
+      } else if (key == kTimerKey) {
+        std::uint64_t v;
+        [[maybe_unused]] ssize_t r = read(timerFd, &v, sizeof v);
+        Fire();
+      } else if (key == kMasterKey) {
+        ReadMaster();
+      } else {
+        ReadServer(static_cast<int>(key));
+      }
+    }
+  }
+}
+
+void Farm::Impl::ReadServer(int id) {
+  // A bounded batch per wake-up keeps one busy server from starving the others.
+  for (int batch = 0; batch < 64; ++batch) {
+    std::lock_guard lock(mutex);
+    if (id < 0 || id >= static_cast<int>(servers.size()) || !servers[id]) return;
+    Server& s = *servers[id];
+    sockaddr_in from{};
+    socklen_t len = sizeof from;
+    ssize_t got =
+        recvfrom(s.fd, buffer.data(), buffer.size(), 0, reinterpret_cast<sockaddr*>(&from), &len);
+    if (got < 0) return;
+    HandleRequest(s, id, from, std::string_view(buffer.data(), static_cast<std::size_t>(got)),
+                  Clock::now());
+  }
+}
+
+void Farm::Impl::HandleRequest(Server& s, int id, const sockaddr_in& from, std::string_view data,
+                               Clock::time_point now) {
+  ++s.stats.requests;
+  ++totalRequests;
+  s.stats.lastRequest.assign(data);
+  const ServerConfig& c = s.config;
+  if (c.silent) return;
+
+  Request req = ParseRequest(data);
+  if (!req.outOfBand || req.args.empty()) return;
+  const std::string cmd = [&] {
+    std::string w = req.args[0];
+    for (char& ch : w) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    return w;
+  }();
+  enum { kStatus, kInfo, kRcon } kind;
+  if (cmd == "getstatus")
+    kind = kStatus;
+  else if (cmd == "getinfo")
+    kind = kInfo;
+  else if (cmd == "rcon")
+    kind = kRcon;
+  else
+    return;  // connect, getchallenge and the rest are not simulated
+
+  if (c.rateLimit) {
+    std::int64_t ms = NowMs();
+    if (s.perAddress[from.sin_addr.s_addr].Limit(ms, 10, 1000)) return;
+    if (kind != kRcon && s.outbound.Limit(ms, 10, 100)) return;
+    if (kind == kRcon && (c.rconPassword.empty() || req.Arg(1) != c.rconPassword) &&
+        s.badRcon.Limit(ms, 10, 1000))
+      return;
+  }
+  if (kind != kRcon && req.Arg(1).size() > 128) return;  // ioquake3 refuses long challenges
+
+  std::vector<std::string> datagrams;
+  if (c.rawReply) {
+    datagrams = *c.rawReply;
+  } else {
+    std::vector<std::string> whole;
+    if (kind == kStatus)
+      whole.push_back(StatusResponse(c, req.Arg(1)));
+    else if (kind == kInfo)
+      whole.push_back(InfoResponse(c, req.Arg(1)));
+    else
+      whole = RconResponse(c, req);
+    for (const std::string& d : whole) {
+      if (c.splitInto > 1) {
+        for (std::string& piece : SplitDatagram(d, c.splitInto, c.splitRepeatsHeader))
+          datagrams.push_back(std::move(piece));
+      } else {
+        datagrams.push_back(d);
+      }
+    }
+  }
+
+  int lo = std::max(0, std::min(c.latencyMinMs, c.latencyMaxMs));
+  int hi = std::max(0, std::max(c.latencyMinMs, c.latencyMaxMs));
+  int delay = lo == hi ? lo : std::uniform_int_distribution<int>(lo, hi)(s.rng);
+
+  ++inFlight;
+  maxInFlight = std::max(maxInFlight, inFlight);
+  Pending p;
+  p.due = now + std::chrono::milliseconds(delay);
+  p.serverId = id;
+  p.to = from;
+  p.datagrams = std::move(datagrams);
+  p.countsInFlight = true;
+  if (delay == 0) {
+    SendAll(s.fd, from, p.datagrams);
+    ++s.stats.replies;
+    --inFlight;
+    return;
+  }
+  Schedule(std::move(p));
+}
+
+void Farm::Impl::ReadMaster() {
+  for (int batch = 0; batch < 64; ++batch) {
+    std::lock_guard lock(mutex);
+    if (masterFd < 0) return;
+    sockaddr_in from{};
+    socklen_t len = sizeof from;
+    ssize_t got = recvfrom(masterFd, buffer.data(), buffer.size(), 0,
+                           reinterpret_cast<sockaddr*>(&from), &len);
+    if (got < 0) return;
+    HandleMaster(from, std::string_view(buffer.data(), static_cast<std::size_t>(got)),
+                 Clock::now());
+  }
+}
+
+void Farm::Impl::HandleMaster(const sockaddr_in& from, std::string_view data,
+                              Clock::time_point now) {
+  ++masterStats.requests;
+  masterStats.lastRequest.assign(data);
+  if (master.silent) return;
+  Request req = ParseRequest(data);
+  if (!req.outOfBand || req.args.size() < 2) return;
+  std::string cmd = req.args[0];
+  for (char& ch : cmd) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+  if (cmd != "getservers") return;
+
+  bool wantEmpty = false, wantFull = false;
+  for (std::size_t i = 2; i < req.args.size(); ++i) {
+    wantEmpty |= req.args[i] == "empty";
+    wantFull |= req.args[i] == "full";
+  }
+  const std::string& protocol = req.args[1];
+  std::vector<MasterEntry> entries;
+  if (master.listFarm) {
+    for (const auto& s : servers) {
+      if (!s || s->config.Info("protocol") != protocol) continue;
+      if (master.honourKeywords) {
+        int players = static_cast<int>(s->config.players.size());
+        int maxClients = std::atoi(s->config.Info("sv_maxclients").c_str());
+        if (players == 0 && !wantEmpty) continue;
+        if (players >= maxClients && !wantFull) continue;
+      }
+      entries.push_back(MasterEntry{{127, 0, 0, 1}, s->port});
+    }
+  }
+  entries.insert(entries.end(), master.extraEntries.begin(), master.extraEntries.end());
+
+  Pending p;
+  p.due = now + std::chrono::milliseconds(std::max(0, master.delayMs));
+  p.serverId = kMasterId;
+  p.to = from;
+  p.datagrams = MasterResponse(entries);
+  if (master.delayMs <= 0) {
+    SendAll(masterFd, from, p.datagrams);
+    ++masterStats.replies;
+    return;
+  }
+  Schedule(std::move(p));
+}
+
+void Farm::Impl::Schedule(Pending p) {
+  p.seq = ++seq;
+  bool earliest = queue.empty() || p.due < queue.top().due;
+  queue.push(std::move(p));
+  if (earliest) ArmTimer();
+}
+
+void Farm::Impl::ArmTimer() {
+  itimerspec spec{};
+  if (!queue.empty()) {
+    auto ns =
+        std::chrono::duration_cast<std::chrono::nanoseconds>(queue.top().due.time_since_epoch())
+            .count();
+    if (ns <= 0) ns = 1;  // zero would disarm
+    spec.it_value.tv_sec = static_cast<time_t>(ns / 1000000000);
+    spec.it_value.tv_nsec = static_cast<long>(ns % 1000000000);
+  }
+  timerfd_settime(timerFd, TFD_TIMER_ABSTIME, &spec, nullptr);
+}
+
+void Farm::Impl::Fire() {
+  std::lock_guard lock(mutex);
+  Clock::time_point now = Clock::now();
+  while (!queue.empty() && queue.top().due <= now) {
+    const Pending& p = queue.top();
+    if (p.serverId == kMasterId) {
+      if (masterFd >= 0) {
+        SendAll(masterFd, p.to, p.datagrams);
+        ++masterStats.replies;
+      }
+    } else {
+      if (p.serverId < static_cast<int>(servers.size()) && servers[p.serverId]) {
+        Server& s = *servers[p.serverId];
+        SendAll(s.fd, p.to, p.datagrams);
+        ++s.stats.replies;
+      }
+      if (p.countsInFlight) --inFlight;
+    }
+    queue.pop();
+  }
+  ArmTimer();
+}
+
+}  // namespace q3sim
