@@ -1,0 +1,94 @@
+#include "config/SummaryLine.h"
+
+#include <cctype>
+#include <cstdint>
+#include <cstdio>
+
+#include "VersionInfo.h"
+#include "config/Settings.h"
+#include "core/ColourText.h"
+#include "core/ServerInfo.h"
+
+namespace vyk {
+namespace {
+
+// Leading decimal integer like atoi, but clamped instead of overflowing:
+// server values are whatever the server sent.
+std::int64_t LeadingInt(const std::string& text) {
+  std::size_t i = 0;
+  while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
+  std::int64_t value = 0;
+  for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i) {
+    if (value < 1'000'000'000'000) value = value * 10 + (text[i] - '0');
+  }
+  return negative ? -value : value;
+}
+
+std::string PingText(std::int32_t ping) {
+  return std::to_string(ping) + " ms";
+}
+
+int PingColor(std::int32_t ping, const Settings& settings) {
+  if (ping <= settings.goodPing) return kIrcGoodPing;
+  if (ping >= settings.badPing) return kIrcBad;
+  return kIrcMiddlePing;
+}
+
+}  // namespace
+
+std::string IrcColor(int color, const std::string& text) {
+  return '\x03' + std::to_string(color) + ' ' + text + '\x03';
+}
+
+std::string FormatVersionBanner(bool coloured, int major, int minor, int build, int revision) {
+  // The last three numbers run together, as the banner always showed them.
+  char buffer[96];
+  std::snprintf(buffer, sizeof buffer,
+                coloured ? "^0V^3y^1k^7 Finder ver %d.%d%d%d" : "Vyk Finder ver %d.%d%d%d", major,
+                minor, build, revision);
+  return buffer;
+}
+
+std::string VersionBanner(bool coloured) {
+  return FormatVersionBanner(coloured, kVersionMajor, kVersionMinor, kVersionPatch, kVersionBuild);
+}
+
+std::string SummaryLine(const ServerInfo& record, const Settings& settings) {
+  const bool irc = settings.copyIrcFormat != 0;
+  const std::string banner = VersionBanner(false);
+
+  if (!record.queried || record.IsTimedOut()) {
+    if (!irc) return record.Address() + " | " + banner;
+    return IrcColor(kIrcAddress, record.Address()) + " |" + IrcColor(kIrcBanner, banner);
+  }
+
+  const std::string maxText = record.InfoValue("sv_maxclients");
+  const std::string players = std::to_string(record.PlayerCount()) + "/" + maxText;
+  // Colour codes mean nothing in a chat line; paste the bare name.
+  const std::string name = StripColourCodes(record.name);
+
+  std::string line;
+  if (!irc) {
+    line = PingText(record.ping) + " | " + record.Address() + " | " + players + " | ";
+    line += record.InfoValue("mapname") + " | ";
+    if (record.NeedsPassword()) line += "(!)";
+    line += name + " | " + record.VersionText() + " | " + banner;
+    return line;
+  }
+
+  const std::int64_t max = LeadingInt(maxText);
+  const std::int64_t reserved = LeadingInt(record.InfoValue("sv_privateClients"));
+  const bool full = record.PlayerCount() >= 1 && record.PlayerCount() >= max - reserved;
+
+  line = IrcColor(PingColor(record.ping, settings), PingText(record.ping));
+  line += " |" + IrcColor(kIrcAddress, record.Address());
+  line += " | " + (full ? IrcColor(kIrcBad, players) : players) + " | ";
+  line += record.InfoValue("mapname") + " | ";
+  if (record.NeedsPassword()) line += IrcColor(kIrcBad, "(!)");
+  line += name + " | " + record.VersionText() + " |" + IrcColor(kIrcBanner, banner);
+  return line;
+}
+
+}  // namespace vyk

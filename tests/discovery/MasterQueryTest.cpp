@@ -1,0 +1,202 @@
+// Exchanges with the loopback master of the server farm and with scripted
+// peers on 127.0.0.1.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "Farm.h"
+#include "ScriptedPeer.h"
+#include "TestHome.h"
+#include "core/ServerCache.h"
+#include "core/ServerList.h"
+#include "discovery/MasterQuery.h"
+
+namespace vyk {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+constexpr auto kTestWait = std::chrono::seconds(5);
+
+std::vector<std::string> Entries(const MasterQuery& query) {
+  std::vector<std::string> out;
+  for (int i = 0; i < query.EntryCount(); ++i) {
+    out.push_back(MasterEntryHost(query.EntryAt(i)) + ":" +
+                  std::to_string(MasterEntryPort(query.EntryAt(i))));
+  }
+  return out;
+}
+
+std::vector<q3sim::MasterEntry> Listed(int count) {
+  std::vector<q3sim::MasterEntry> entries;
+  for (int i = 0; i < count; ++i) {
+    entries.push_back(
+        {{10, 1, static_cast<std::uint8_t>(i / 256), static_cast<std::uint8_t>(i % 256)},
+         static_cast<std::uint16_t>(20000 + i)});
+  }
+  return entries;
+}
+
+class MasterQueryTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_NE(farm_.OpenMaster(), 0);
+    ASSERT_TRUE(farm_.Start());
+  }
+  void ListOnly(std::vector<q3sim::MasterEntry> entries) {
+    q3sim::MasterConfig config;
+    config.listFarm = false;
+    config.extraEntries = std::move(entries);
+    farm_.SetMasterConfig(config);
+  }
+
+  test::TestHome home_;
+  q3sim::Farm farm_;
+};
+
+TEST_F(MasterQueryTest, SendsTheRequestAndListsTheFarmServersOfThatProtocol) {
+  const int a = farm_.AddServer(q3sim::DefaultServerConfig("A", "q3dm1", 68));
+  farm_.AddServer(q3sim::DefaultServerConfig("old", "q3dm1", 66));
+  const int b = farm_.AddServer(q3sim::DefaultServerConfig("B", "q3dm2", 68));
+
+  MasterQuery query("127.0.0.1", farm_.MasterPort());
+  EXPECT_EQ(query.RequestServers("68", kTestWait), 2);
+
+  EXPECT_EQ(farm_.GetMasterStats().lastRequest,
+            std::string("\xFF\xFF\xFF\xFFgetservers 68\n\0", 19));
+  EXPECT_EQ(Entries(query), (std::vector<std::string>{farm_.Address(a), farm_.Address(b)}));
+}
+
+TEST_F(MasterQueryTest, LongListInSeveralDatagramsArrivesWholeAndInOrder) {
+  // 392 entries fill two datagrams that end right after a port; a third
+  // carries only the end marker. 500 end in a partly filled datagram.
+  for (int count : {392, 500}) {
+    ListOnly(Listed(count));
+    MasterQuery query("127.0.0.1", farm_.MasterPort());
+    ASSERT_EQ(query.RequestServers("68", kTestWait), count);
+    const std::vector<std::string> entries = Entries(query);
+    EXPECT_EQ(entries.front(), "10.1.0.0:20000");
+    EXPECT_EQ(entries[195], "10.1.0.195:20195");
+    EXPECT_EQ(entries[196], "10.1.0.196:20196");
+    EXPECT_EQ(entries.back(), "10.1." + std::to_string((count - 1) / 256) + "." +
+                                  std::to_string((count - 1) % 256) + ":" +
+                                  std::to_string(20000 + count - 1));
+  }
+}
+
+TEST_F(MasterQueryTest, DuplicatesStayAndASecondRequestStartsAfresh) {
+  const std::vector<q3sim::MasterEntry> twice = {{{10, 0, 0, 1}, 27960}, {{10, 0, 0, 1}, 27960}};
+  ListOnly(twice);
+  MasterQuery query("127.0.0.1", farm_.MasterPort());
+  EXPECT_EQ(query.RequestServers("68", kTestWait), 2);
+  EXPECT_EQ(query.RequestServers("68", kTestWait), 2);
+  EXPECT_EQ(Entries(query), (std::vector<std::string>{"10.0.0.1:27960", "10.0.0.1:27960"}));
+  EXPECT_EQ(farm_.GetMasterStats().requests, 2u);
+}
+
+TEST_F(MasterQueryTest, EmptySlowAndSilentMasters) {
+  ListOnly({});
+  MasterQuery query("127.0.0.1", farm_.MasterPort());
+  EXPECT_EQ(query.RequestServers("68", kTestWait), 0);
+  for (int index : {-1, 0, 1 << 30}) EXPECT_EQ(query.EntryAt(index).address, 0u);
+
+  q3sim::MasterConfig config;
+  config.listFarm = false;
+  config.extraEntries = Listed(3);
+  config.delayMs = 150;
+  farm_.SetMasterConfig(config);
+  EXPECT_EQ(query.RequestServers("68", kTestWait), 3);
+  EXPECT_EQ(query.EntryAt(3).port, 0u);
+
+  config.silent = true;
+  farm_.SetMasterConfig(config);
+  const auto start = Clock::now();
+  EXPECT_EQ(query.RequestServers("68", 300ms), 0);
+  EXPECT_GE(Clock::now() - start, 290ms);
+  EXPECT_EQ(farm_.GetMasterStats().requests, 3u);
+}
+
+TEST_F(MasterQueryTest, ServersJoinTheListOnceWithTheirCachedNames) {
+  ListOnly({{{10, 0, 0, 1}, 27960}, {{10, 0, 0, 2}, 27961}, {{10, 0, 0, 1}, 27960}});
+  SetCachedName("10.0.0.2:27961", "Known Arena");
+  ServerList list;
+  for (int request = 0; request < 2; ++request) {
+    MasterQuery query("127.0.0.1", farm_.MasterPort());
+    ASSERT_EQ(query.RequestServers("68", kTestWait), 3);
+    AddMasterServers(query, list);
+  }
+  ASSERT_EQ(list.Count(), 2);
+  EXPECT_EQ(list.At(0).Address(), "10.0.0.1:27960");
+  EXPECT_EQ(list.At(0).name, "-");
+  EXPECT_EQ(list.At(1).Address(), "10.0.0.2:27961");
+  EXPECT_EQ(list.At(1).name, "Known Arena");
+  EXPECT_EQ(list.At(1).ping, 9999);
+  EXPECT_FALSE(list.At(1).queried);
+}
+
+TEST(MasterQueryHost, UnresolvableOrBroadcastHostSendsNothing) {
+  for (const char* host : {"master.invalid", "255.255.255.255", ""}) {
+    MasterQuery query(host, 27950);
+    EXPECT_EQ(query.RequestServers("68", 5s), 0) << host;
+  }
+}
+
+// Raw datagrams: the header, then "\" and six bytes per entry.
+std::string Datagram(int first, int count, const std::string& tail) {
+  std::string bytes("\xFF\xFF\xFF\xFFgetserversResponse", 22);
+  for (int i = first; i < first + count; ++i) {
+    bytes += {'\\', 10, 2, 0, static_cast<char>(i), static_cast<char>(0x6D), 0x38};
+  }
+  return bytes + tail;
+}
+const std::string kEot("\\EOT\0\0\0", 7);
+
+TEST(MasterQueryTiming, DatagramsAreReadUntilTheListEnds) {
+  struct Case {
+    const char* what;
+    std::vector<test::ScriptedPeer::Step> script;
+    int entries;
+  };
+  const Case cases[] = {
+      {"later datagrams of a long list cross the network apart",
+       {{0ms, Datagram(0, 3, "")}, {80ms, Datagram(3, 3, "")}, {80ms, Datagram(6, 2, kEot)}},
+       8},
+      {"after the end marker only queued datagrams count",
+       {{0ms, Datagram(0, 2, kEot)}, {300ms, Datagram(2, 2, kEot)}},
+       2},
+      {"older masters end with a bare \\EOT",
+       {{0ms, Datagram(0, 2, std::string("\\EOT", 4))}, {300ms, Datagram(2, 2, kEot)}},
+       2},
+      {"a header alone adds nothing and ends nothing",
+       {{0ms, Datagram(0, 0, "\\")}, {0ms, Datagram(0, 1, kEot)}},
+       1},
+      {"an empty datagram ends the exchange",
+       {{0ms, Datagram(0, 1, "")}, {0ms, ""}, {0ms, Datagram(1, 1, kEot)}},
+       1},
+  };
+  for (const Case& c : cases) {
+    test::ScriptedPeer master(c.script);
+    MasterQuery query("127.0.0.1", master.Port());
+    EXPECT_EQ(query.RequestServers("68", kTestWait), c.entries) << c.what;
+    EXPECT_EQ(MasterEntryHost(query.EntryAt(c.entries - 1)),
+              "10.2.0." + std::to_string(c.entries - 1))
+        << c.what;
+    EXPECT_EQ(MasterEntryPort(query.EntryAt(0)), 27960) << c.what;
+  }
+}
+
+TEST(MasterQueryTiming, ListThatNeverEndsStopsWhenNothingMoreComes) {
+  test::ScriptedPeer master({{0ms, Datagram(0, 2, "")}});
+  MasterQuery query("127.0.0.1", master.Port());
+  const auto start = Clock::now();
+  EXPECT_EQ(query.RequestServers("68", kTestWait), 2);
+  // One more-wait after the last datagram, not the first wait again.
+  EXPECT_GE(Clock::now() - start, MasterQuery::kMoreWait - 10ms);
+  EXPECT_LT(Clock::now() - start, MasterQuery::kMoreWait + kTestWait);
+}
+
+}  // namespace
+}  // namespace vyk

@@ -1,0 +1,122 @@
+// The request and reply bytes of the master exchange, without sockets.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "discovery/MasterQuery.h"
+
+namespace vyk {
+namespace {
+
+const std::string kHeader("\xFF\xFF\xFF\xFFgetserversResponse", 22);
+const std::string kEot("\\EOT\0\0\0", 7);
+
+// "\" and the six bytes of a.b.c.d:port.
+std::string Entry(int a, int b, int c, int d, int port) {
+  const char bytes[] = {'\\',
+                        static_cast<char>(a),
+                        static_cast<char>(b),
+                        static_cast<char>(c),
+                        static_cast<char>(d),
+                        static_cast<char>(port >> 8),
+                        static_cast<char>(port & 0xFF)};
+  return std::string(bytes, sizeof bytes);
+}
+
+std::string Reply(int servers, const std::string& tail = "") {
+  std::string datagram = kHeader;
+  for (int i = 0; i < servers; ++i) datagram += Entry(10, 0, i / 256, i % 256, 27960 + i);
+  return datagram + tail;
+}
+
+std::vector<std::string> Parse(const std::string& datagram) {
+  std::vector<MasterEntry> entries;
+  MasterQuery::ParseReply(datagram.data(), datagram.size(), entries);
+  std::vector<std::string> out;
+  for (const MasterEntry& entry : entries) {
+    out.push_back(MasterEntryHost(entry) + ":" + std::to_string(MasterEntryPort(entry)));
+  }
+  return out;
+}
+
+TEST(MasterRequest, IsNineteenBytesForProtocol66) {
+  EXPECT_EQ(MasterQuery::RequestDatagram("66"),
+            std::string("\xFF\xFF\xFF\xFFgetservers 66\n\0", 19));
+  EXPECT_EQ(MasterQuery::RequestDatagram("68").size(), 19u);
+  EXPECT_EQ(MasterQuery::RequestDatagram(""), std::string("\xFF\xFF\xFF\xFFgetservers \n\0", 17));
+}
+
+TEST(MasterRequest, StopsAtAZeroByteAndFitsItsBuffer) {
+  EXPECT_EQ(MasterQuery::RequestDatagram(std::string("68\0junk", 7)),
+            std::string("\xFF\xFF\xFF\xFFgetservers 68\n\0", 19));
+  const std::string huge = MasterQuery::RequestDatagram(std::string(100000, '6'));
+  EXPECT_EQ(huge.size(), 8192u);
+  EXPECT_EQ(huge.back(), '\0');
+}
+
+TEST(MasterReply, EntriesKeepNetworkByteOrderAndArrivalOrder) {
+  std::vector<MasterEntry> entries;
+  const std::string datagram = kHeader + Entry(192, 168, 1, 2, 0x6D38) + kEot;
+  MasterQuery::ParseReply(datagram.data(), datagram.size(), entries);
+  ASSERT_EQ(entries.size(), 1u);
+  const auto* address = reinterpret_cast<const unsigned char*>(&entries[0].address);
+  EXPECT_EQ(address[0], 192);
+  EXPECT_EQ(address[3], 2);
+  const auto* port = reinterpret_cast<const unsigned char*>(&entries[0].port);
+  EXPECT_EQ(port[0], 0x6D);
+  EXPECT_EQ(port[1], 0x38);
+  EXPECT_EQ(Parse(datagram), std::vector<std::string>{"192.168.1.2:27960"});
+}
+
+TEST(MasterReply, EveryWholeEntryCountsWhateverFollowsIt) {
+  for (int k : {1, 2, 196}) {
+    EXPECT_EQ(Parse(Reply(k, kEot)).size(), static_cast<std::size_t>(k)) << k << " + EOT";
+    EXPECT_EQ(Parse(Reply(k, std::string("\\EOT", 4))).size(), static_cast<std::size_t>(k))
+        << k << " + 4-byte tail";
+    // A full datagram of a long list ends right after its last port.
+    EXPECT_EQ(Parse(Reply(k)).size(), static_cast<std::size_t>(k)) << k << " bare";
+  }
+  EXPECT_EQ(Reply(196).size(), 1394u);
+  EXPECT_EQ(Parse(Reply(196)).back(), "10.0.0.195:28155");
+}
+
+TEST(MasterReply, ShortDatagramsYieldNothing) {
+  EXPECT_TRUE(Parse("").empty());
+  EXPECT_TRUE(Parse(kHeader).empty());
+  EXPECT_TRUE(Parse(kHeader + kEot).empty());
+  EXPECT_TRUE(Parse(Reply(1).substr(0, 28)).empty());
+  EXPECT_EQ(Parse(Reply(1)).size(), 1u);  // 29 bytes: header and one entry
+}
+
+TEST(MasterReply, EndMarkerEndsTheDatagramButLookalikeServersStay) {
+  EXPECT_EQ(Parse(Reply(1, kEot + Entry(10, 9, 9, 9, 1))).size(), 1u);
+  // 69.79.84.x is "EOT" in bytes; only the marker's port 0 sets it apart.
+  EXPECT_EQ(Parse(kHeader + Entry(69, 79, 84, 5, 27960) + Entry(69, 79, 84, 0, 27960) + kEot),
+            (std::vector<std::string>{"69.79.84.5:27960", "69.79.84.0:27960"}));
+}
+
+TEST(MasterReply, TellsWhetherTheDatagramEndsTheList) {
+  const auto ends = [](const std::string& datagram) {
+    std::vector<MasterEntry> entries;
+    return MasterQuery::ParseReply(datagram.data(), datagram.size(), entries);
+  };
+  EXPECT_TRUE(ends(Reply(3, kEot)));
+  EXPECT_TRUE(ends(Reply(0, kEot)));
+  EXPECT_TRUE(ends(Reply(3, std::string("\\EOT", 4))));
+  EXPECT_TRUE(ends(Reply(3, kEot + Entry(10, 0, 0, 1, 1))));
+  EXPECT_FALSE(ends(Reply(3)));
+  EXPECT_FALSE(ends(Reply(3, std::string("\\EO", 3))));
+  EXPECT_FALSE(ends(Reply(1, Entry(69, 79, 84, 0, 27960))));
+  EXPECT_FALSE(ends(""));
+  EXPECT_FALSE(ends(kHeader));
+}
+
+TEST(MasterReply, DuplicatesStayAndSeparatorsAreNotExamined) {
+  std::string datagram = kHeader + Entry(10, 0, 0, 1, 27960) + Entry(10, 0, 0, 1, 27960);
+  datagram[22 + 7] = '/';
+  EXPECT_EQ(Parse(datagram), (std::vector<std::string>{"10.0.0.1:27960", "10.0.0.1:27960"}));
+}
+
+}  // namespace
+}  // namespace vyk
