@@ -1,0 +1,21 @@
+#pragma once
+#include <string>
+
+namespace vyk {
+
+class ServerInfo;
+
+// What the connect sequence needs from the main window.
+class ConnectHost {
+ public:
+  virtual ~ConnectHost() = default;
+  // Re-queries the current server's row and redraws it (RefreshOne); does
+  // nothing when no row is current.
+  virtual void RefreshCurrentRow() = 0;
+  // "Need Password" prompt, pre-filled with RememberedPassword; OK stores the
+  // text with RememberPassword and returns it, Cancel returns "".
+  virtual std::string AskServerPassword(const ServerInfo& server) = 0;
+  virtual void MinimizeMainWindow() = 0;
+};
+
+}  // namespace vyk

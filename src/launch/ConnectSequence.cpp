@@ -1,0 +1,44 @@
+#include "launch/ConnectSequence.h"
+
+#include "config/Settings.h"
+#include "core/ServerCache.h"
+#include "core/ServerInfo.h"
+#include "core/StatusLine.h"
+#include "launch/ConnectCommandLine.h"
+#include "launch/ConnectHost.h"
+#include "launch/GameFiles.h"
+#include "launch/GameStarter.h"
+#include "launch/ProtocolSwitch.h"
+
+namespace vyk {
+
+bool ConnectToCurrentServer(ServerInfo& server, const Settings& settings, const std::string& alias,
+                            ConnectHost& host, GameStarter& starter) {
+  const auto [dir, file] = SplitGamePath(settings.gamePath);
+  ScopedStatus status("Connceting to server :" + server.Address());
+
+  const std::string protocol = server.InfoValue("protocol");
+  if (settings.switchProtocol != 0 && !protocol.empty() &&
+      !SwitchToProtocol(settings.gamePath, protocol)) {
+    return false;
+  }
+  if (file.empty() || !FileExists(dir + file)) {
+    ShowErrorMessage("Unable to find :\n" + dir + file);
+    return false;
+  }
+
+  host.RefreshCurrentRow();
+  server.Query();
+
+  std::string password;
+  if (server.NeedsPassword()) password = host.AskServerPassword(server);
+
+  IncrementConnectCount(server.Address());
+  RecordLastRun(BuildConnectCommandLine(server, password, settings, alias));
+  bool started =
+      starter.StartGame(file, BuildConnectCommandLine(server, password, settings, alias), dir);
+  if (settings.minimize != 0) host.MinimizeMainWindow();
+  return started;
+}
+
+}  // namespace vyk

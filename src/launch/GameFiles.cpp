@@ -1,0 +1,45 @@
+#include "launch/GameFiles.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <system_error>
+
+namespace vyk {
+namespace {
+
+bool SameNoCase(const std::string& a, const std::string& b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::tolower(static_cast<unsigned char>(x)) ==
+                  std::tolower(static_cast<unsigned char>(y));
+         });
+}
+
+}  // namespace
+
+std::pair<std::string, std::string> SplitGamePath(const std::string& fullPath) {
+  std::size_t slash = fullPath.rfind('/');
+  if (slash == std::string::npos) return {std::string(), fullPath};
+  return {fullPath.substr(0, slash + 1), fullPath.substr(slash + 1)};
+}
+
+std::string FindNameNoCase(const std::string& directory, const std::string& name) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  fs::path dir = directory.empty() ? fs::path(".") : fs::path(directory);
+  if (fs::exists(fs::symlink_status(dir / name, ec))) return name;
+  std::string found;
+  for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+    std::string entry = it->path().filename().string();
+    // Smallest matching name, so the choice does not depend on listing order.
+    if (SameNoCase(entry, name) && (found.empty() || entry < found)) found = entry;
+  }
+  return found;
+}
+
+std::string GameFilePath(const std::string& directory, const std::string& name) {
+  std::string actual = FindNameNoCase(directory, name);
+  return directory + (actual.empty() ? name : actual);
+}
+
+}  // namespace vyk

@@ -1,0 +1,68 @@
+#include "launch/ProtocolChoice.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+#include "launch/GameFiles.h"
+#include "launch/ProtocolSwitch.h"
+
+namespace vyk {
+namespace {
+
+std::string Lower(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+// atoi of the remainder, without its undefined overflow.
+long LeadingNumber(const std::string& text) {
+  return std::strtol(text.c_str(), nullptr, 10);
+}
+
+bool KeepsEntry(const std::string& name) {
+  std::string rest = ProtocolOfEntry(name);
+  return LeadingNumber(rest) > 0 || rest == "exe";
+}
+
+}  // namespace
+
+std::vector<std::string> ListProtocolEntries(const std::string& gamePath) {
+  namespace fs = std::filesystem;
+  const std::string dir = SplitGamePath(gamePath).first;
+  const std::string prefix = kVersionedPrefix;
+  std::vector<std::string> entries;
+  std::error_code ec;
+  fs::path where = dir.empty() ? fs::path(".") : fs::path(dir);
+  for (fs::directory_iterator it(where, ec), end; !ec && it != end; it.increment(ec)) {
+    std::error_code typeEc;
+    if (!it->is_regular_file(typeEc)) continue;
+    std::string name = it->path().filename().string();
+    if (Lower(name).compare(0, prefix.size(), prefix) != 0) continue;
+    if (KeepsEntry(name)) entries.push_back(name);
+  }
+  std::sort(entries.begin(), entries.end(), [](const std::string& a, const std::string& b) {
+    std::string la = Lower(a), lb = Lower(b);
+    return la != lb ? la < lb : a < b;
+  });
+  return entries;
+}
+
+std::string ProtocolOfEntry(const std::string& entry) {
+  std::string text = Lower(entry);
+  const std::string prefix = kVersionedPrefix;
+  for (std::size_t at = 0; (at = text.find(prefix, at)) != std::string::npos;) {
+    text.erase(at, prefix.size());
+  }
+  return text;
+}
+
+void ApplyProtocolChoice(const std::string& gamePath, const std::string& entry) {
+  std::string protocol = ProtocolOfEntry(entry);
+  if (protocol == "exe") return;
+  SwitchToProtocol(gamePath, protocol);
+}
+
+}  // namespace vyk

@@ -1,0 +1,18 @@
+#pragma once
+#include <string>
+
+namespace vyk {
+
+// Name of the executable that is started; a switch copies a versioned one over it.
+inline constexpr const char* kActiveExecutable = "QUAKE3.exe";
+inline constexpr const char* kVersionedPrefix = "quake3.";
+
+// One to five decimal digits: the only protocol texts turned into a file name.
+bool IsProtocolText(const std::string& protocol);
+
+// Makes "quake3.<protocol>" of the game directory the active executable by
+// copying it over QUAKE3.exe (permissions kept). True when the active
+// executable is now a complete copy; false after showing an error message.
+bool SwitchToProtocol(const std::string& gamePath, const std::string& protocol);
+
+}  // namespace vyk

@@ -1,0 +1,54 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "LaunchFakes.h"
+#include "launch/ProtocolChoice.h"
+
+namespace vyk {
+namespace {
+
+namespace fs = std::filesystem;
+using test::VersionBytes;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+class ProtocolChoiceTest : public test::GameDirTest {};
+
+TEST_F(ProtocolChoiceTest, ListsVersionsAndTheActiveExecutableSortedWithoutCase) {
+  for (const char* name : {"quake3.68", "QUAKE3.exe", "quake3.cfg", "quake3.66", "Quake3.71",
+                           "quake3.0", "quake3.66abc", "readme.txt", "q3.66"}) {
+    Put(name, "x");
+  }
+  fs::create_directory(gameDir_ / "quake3.70");
+  fs::create_symlink("quake3.68", gameDir_ / "quake3.69");  // a link to a file is a file
+
+  EXPECT_THAT(ListProtocolEntries(gamePath_), ElementsAre("quake3.66", "quake3.66abc", "quake3.68",
+                                                          "quake3.69", "Quake3.71", "QUAKE3.exe"));
+}
+
+TEST_F(ProtocolChoiceTest, EmptyOrMissingDirectoryListsNothing) {
+  EXPECT_THAT(ListProtocolEntries(gamePath_), IsEmpty());
+  EXPECT_THAT(ListProtocolEntries(dir_ + "missing/QUAKE3.exe"), IsEmpty());
+}
+
+TEST_F(ProtocolChoiceTest, OkSwitchesToTheChosenVersionButNeverToTheActiveExecutable) {
+  EXPECT_EQ(ProtocolOfEntry("Quake3.quake3.66"), "66");
+  Put("QUAKE3.exe", VersionBytes("66"));
+  Put("quake3.68", VersionBytes("68"), fs::perms(0755));
+
+  ApplyProtocolChoice(gamePath_, "QUAKE3.exe");
+  EXPECT_EQ(Get("QUAKE3.exe"), VersionBytes("66"));
+  ApplyProtocolChoice(gamePath_, "quake3.68");
+  EXPECT_EQ(Get("QUAKE3.exe"), VersionBytes("68"));
+  EXPECT_THAT(status_.errors, IsEmpty());
+
+  // An empty list leaves only the combo's empty text.
+  ApplyProtocolChoice(gamePath_, "");
+  EXPECT_THAT(status_.errors, ElementsAre("Unable to find :\n" + dir_ + "quake3."));
+  EXPECT_EQ(Get("QUAKE3.exe"), VersionBytes("68"));
+}
+
+}  // namespace
+}  // namespace vyk
