@@ -6,7 +6,6 @@
 
 #include "VersionInfo.h"
 #include "config/Settings.h"
-#include "core/ColourText.h"
 #include "core/ServerInfo.h"
 
 namespace vyk {
@@ -66,8 +65,8 @@ std::string SummaryLine(const ServerInfo& record, const Settings& settings) {
 
   const std::string maxText = record.InfoValue("sv_maxclients");
   const std::string players = std::to_string(record.PlayerCount()) + "/" + maxText;
-  // Colour codes mean nothing in a chat line; paste the bare name.
-  const std::string name = StripColourCodes(record.name);
+  // The name goes out as stored, colour codes included.
+  const std::string& name = record.name;
 
   std::string line;
   if (!irc) {

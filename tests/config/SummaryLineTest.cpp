@@ -118,10 +118,10 @@ TEST(SummaryLine, PasswordMarkPrecedesTheName) {
             std::string::npos);
 }
 
-TEST(SummaryLine, NameLosesItsColourCodes) {
+TEST(SummaryLine, NameKeepsItsColourCodes) {
   ServerInfo record = FragArena();
   record.name = "^1Frag ^7Arena";
-  EXPECT_NE(SummaryLine(record, PlainSettings()).find(" | Frag Arena | "), std::string::npos);
+  EXPECT_NE(SummaryLine(record, PlainSettings()).find(" | ^1Frag ^7Arena | "), std::string::npos);
 }
 
 TEST(SummaryLine, SilentOrUnqueriedServerGivesAddressAndBanner) {

@@ -1,0 +1,38 @@
+#pragma once
+#include "config/OptionsModel.h"
+#include "config/Settings.h"
+#include "ui/widgets/SkinnedDialog.h"
+
+namespace vyk {
+
+class CResizeCtrl;
+class PropertyList;
+
+// "Configuration": every setting in one property list. OK writes every row to Config.ini
+// and reloads the settings; Cancel writes nothing. exec() returns 1 for OK, 2 for Cancel.
+// The caller applies the new values after OK (colours, server list, filters).
+class OptionsDialog : public SkinnedDialog {
+  Q_OBJECT
+ public:
+  static constexpr int kTemplateId = 134;
+  static constexpr int kListId = 1037;
+
+  explicit OptionsDialog(Settings& settings, QWidget* parent = nullptr);
+
+  PropertyList* List() const { return list_; }
+  CResizeCtrl* Layout() const { return resize_; }
+  // Where OK sends its values; Config.ini unless set.
+  void SetProfileWriter(ProfileWriter writer) { writer_ = std::move(writer); }
+
+  void OnCommand(int id) override;
+
+ private:
+  void Fill();
+
+  Settings& settings_;
+  PropertyList* list_ = nullptr;
+  CResizeCtrl* resize_ = nullptr;
+  ProfileWriter writer_;
+};
+
+}  // namespace vyk
