@@ -127,7 +127,8 @@ int QueryServers(const std::vector<std::string>& addresses, const Settings& sett
   for (int i = 0; i < servers.Count(); ++i) {
     const ServerInfo& record = servers.At(i);
     // Query's own result: an answer that carried pairs or player lines.
-    if (!record.queried || record.IsTimedOut() || (record.info.empty() && record.PlayerCount() == 0))
+    if (!record.queried || record.IsTimedOut() ||
+        (record.info.empty() && record.PlayerCount() == 0))
       allGood = false;
     if (!json) io.out << PrintableText(SummaryLine(record, plain)) << "\n";
   }

@@ -75,18 +75,18 @@ TEST_F(CommandLineTest, SwitchesAreCheckedBeforeAnythingRuns) {
   EXPECT_EQ(version.code, 0);
   EXPECT_EQ(version.out, "Vyk Finder ver 0.0032\n");
 
-  for (auto args : std::vector<std::vector<const char*>>{
-           {"--bogus"},
-           {"--query", "--refresh"},
-           {"--json"},
-           {"--list", "x.vyk"},
-           {"--query"},
-           {"--refresh", "1.2.3.4"},
-           {"--master", "a", "b"},
-           {"--rcon"},
-           {"--rcon", "127.0.0.1:1", "status", "--json"},
-           {"--protocol", "68"},
-           {"--refresh", "--list"}}) {
+  for (auto args :
+       std::vector<std::vector<const char*>>{{"--bogus"},
+                                             {"--query", "--refresh"},
+                                             {"--json"},
+                                             {"--list", "x.vyk"},
+                                             {"--query"},
+                                             {"--refresh", "1.2.3.4"},
+                                             {"--master", "a", "b"},
+                                             {"--rcon"},
+                                             {"--rcon", "127.0.0.1:1", "status", "--json"},
+                                             {"--protocol", "68"},
+                                             {"--refresh", "--list"}}) {
     Outcome bad = RunWith(args);
     EXPECT_EQ(bad.code, 2) << args.front();
     EXPECT_TRUE(bad.out.empty());
@@ -166,9 +166,9 @@ TEST_F(CommandLineTest, RefreshPrintsTheFilteredRowsInSortOrder) {
   std::vector<std::string> expected{slow, silent, fast};
   std::sort(expected.begin(), expected.end());
   EXPECT_EQ(order, expected);
-  EXPECT_EQ(doc["servers"][std::find(order.begin(), order.end(), silent) - order.begin()]
-               ["timedOut"],
-            true);
+  EXPECT_EQ(
+      doc["servers"][std::find(order.begin(), order.end(), silent) - order.begin()]["timedOut"],
+      true);
 
   const std::string missing = (home_.Path() / "none.vyk").string();
   run = RunWith({"--refresh", "--list", missing.c_str()});
@@ -214,7 +214,8 @@ TEST_F(CommandLineTest, RconSendsTheCommandWithThePasswordFromTheEnvironment) {
   ::setenv("VYKFIND_RCON_PASSWORD", "secret", 1);
   Outcome run = RunWith({"--rcon", address.c_str(), "say", "hello", "there"});
   EXPECT_EQ(run.code, 0) << run.err;
-  EXPECT_EQ(farm_.Stats(id).lastRequest.rfind("\xFF\xFF\xFF\xFFrcon secret say hello there", 0), 0u);
+  EXPECT_EQ(farm_.Stats(id).lastRequest.rfind("\xFF\xFF\xFF\xFFrcon secret say hello there", 0),
+            0u);
   EXPECT_FALSE(run.out.empty());
   EXPECT_EQ(run.out.find('\r'), std::string::npos);
   EXPECT_EQ(run.out.find("\xFF\xFF\xFF\xFFprint"), std::string::npos);
