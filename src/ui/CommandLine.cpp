@@ -3,6 +3,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <memory>
 
@@ -127,22 +128,35 @@ std::optional<int> RunCommandLine(const QStringList& arguments, std::ostream& ou
     }
   }
 
+  // Loading writes every default into Config.ini. Without one, the window's
+  // next start is a first run that asks for the options: a switch run before
+  // it must not take that away, so its Config.ini goes again.
+  const bool firstRun = !ConfigFileExists();
   Settings settings;
   settings.Load();
   CommandOutput io{out, err, errIsTerminal};
   const bool wantJson = parser.isSet(json);
-  if (parser.isSet(query)) return QueryServers(positional, settings, wantJson, io);
-  if (parser.isSet(refresh))
-    return RefreshServers(settings, Bytes(parser.value(list)), parser.isSet(all), wantJson, io);
-  if (parser.isSet(master))
-    return ListMasterServers(settings, positional.empty() ? std::string() : positional.front(),
+  int code = 0;
+  if (parser.isSet(query)) {
+    code = QueryServers(positional, settings, wantJson, io);
+  } else if (parser.isSet(refresh)) {
+    code = RefreshServers(settings, Bytes(parser.value(list)), parser.isSet(all), wantJson, io);
+  } else if (parser.isSet(master)) {
+    code = ListMasterServers(settings, positional.empty() ? std::string() : positional.front(),
                              Bytes(parser.value(protocol)), wantJson, io);
-  std::string command;
-  for (std::size_t i = 1; i < positional.size(); ++i) {
-    if (i > 1) command += ' ';
-    command += positional[i];
+  } else {
+    std::string command;
+    for (std::size_t i = 1; i < positional.size(); ++i) {
+      if (i > 1) command += ' ';
+      command += positional[i];
+    }
+    code = SendRemoteCommand(positional.front(), password, command, io);
   }
-  return SendRemoteCommand(positional.front(), password, command, io);
+  if (firstRun) {
+    std::error_code ec;
+    std::filesystem::remove(ConfigFilePath(), ec);
+  }
+  return code;
 }
 
 std::optional<int> RunCommandLine(int argc, char** argv) {
