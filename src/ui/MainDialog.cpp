@@ -1,0 +1,430 @@
+#include "ui/MainDialog.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QUrl>
+
+#include "config/Settings.h"
+#include "config/SummaryLine.h"
+#include "core/ColourText.h"
+#include "core/Refresh.h"
+#include "core/ServerCache.h"
+#include "core/ServerFilter.h"
+#include "launch/ConnectSequence.h"
+#include "launch/GameStarter.h"
+#include "launch/RemoteConsole.h"
+#include "ui/AppIcon.h"
+#include "ui/BusyScope.h"
+#include "ui/PlayerListView.h"
+#include "ui/ServerListView.h"
+#include "ui/dialogs/PasswordDialog.h"
+#include "ui/widgets/CResizeCtrl.h"
+#include "ui/widgets/ColourStatic.h"
+#include "ui/widgets/ColourText.h"
+#include "ui/widgets/DialogTemplate.h"
+#include "ui/widgets/SplashWindow.h"
+
+namespace vyk {
+
+namespace {
+
+constexpr const char* kTitle = "Vyk Finder";
+constexpr int kServerActions[] = {MainDialog::kCopy, MainDialog::kConnect, MainDialog::kRun,
+                                  MainDialog::kRefreshCurrent};
+
+// Left, top, width and height shares of the dialog's size change, per control.
+struct ResizeShare {
+  int id, left, top, width, height;
+};
+constexpr ResizeShare kShares[] = {
+    {1000, 0, 0, 100, 50},  {1003, 0, 50, 50, 50},  {1022, 0, 100, 0, 0},   {1017, 0, 100, 0, 0},
+    {1031, 50, 50, 50, 50}, {1013, 50, 50, 50, 50}, {1033, 50, 50, 0, 0},   {1034, 50, 50, 0, 0},
+    {1035, 50, 50, 0, 0},   {1005, 50, 50, 50, 0},  {1006, 100, 50, 0, 0},  {1060, 100, 100, 0, 0},
+    {1062, 0, 100, 0, 0},   {1007, 50, 50, 50, 0},  {1009, 50, 50, 50, 0},  {1011, 100, 50, 0, 0},
+    {57664, 100, 0, 0, 0},  {2, 100, 0, 0, 0},      {1004, 0, 50, 0, 0},    {1052, 0, 50, 0, 0},
+    {1018, 0, 50, 0, 0},    {57634, 0, 50, 0, 0},   {1071, 0, 100, 100, 0},
+};
+
+std::string Trimmed(const std::string& text) {
+  const auto first = text.find_first_not_of(" \t\r\n");
+  if (first == std::string::npos) return {};
+  const auto last = text.find_last_not_of(" \t\r\n");
+  return text.substr(first, last - first + 1);
+}
+
+// A dialog opened by a busy command takes input: show the normal cursor over it.
+class ArrowCursor {
+ public:
+  ArrowCursor() : busy_(BusyScope::Active()) {
+    if (busy_) QApplication::setOverrideCursor(Qt::ArrowCursor);
+  }
+  ~ArrowCursor() {
+    if (busy_) QApplication::restoreOverrideCursor();
+  }
+  ArrowCursor(const ArrowCursor&) = delete;
+  ArrowCursor& operator=(const ArrowCursor&) = delete;
+
+ private:
+  bool busy_;
+};
+
+}  // namespace
+
+MainDialog::MainDialog(Settings& settings, QWidget* parent)
+    : SkinnedDialog(settings, parent), settings_(settings) {
+  DialogTemplate t;
+  LoadDialogTemplate(102, t);
+  BuildFromTemplate(t, [this](const ControlTemplate& c, QWidget* owner) -> QWidget* {
+    if (c.id == kServerList) return servers_ = new ServerListView(settings_, owner);
+    if (c.id == kPlayerList) return players_ = new PlayerListView(settings_, owner);
+    return nullptr;
+  });
+  status_ = ControlAs<QLineEdit>(kStatus);
+  output_ = ControlAs<QPlainTextEdit>(kOutput);
+  aliasField_ = ControlAs<ColourStatic>(kAliasField);
+  banner_ = ControlAs<ColourStatic>(kBanner);
+  onlyBuddy_ = ControlAs<QCheckBox>(kOnlyBuddy);
+  InstallStatusSink(this);
+  Initialise();
+}
+
+MainDialog::~MainDialog() {
+  if (CurrentStatusSink() == this) InstallStatusSink(nullptr);
+}
+
+void MainDialog::Initialise() {
+  InitSkin();
+  setWindowIcon(AppIcon());
+  setSizeGripEnabled(true);
+  SetUpLayout();
+  SetStatus("Ready");
+  EnableServerActions(false);
+  banner_->SetText(" " + VersionBanner(true));
+  banner_->repaint();
+
+  players_->SetUpColumns();
+  servers_->SetUpColumns();
+  connect(servers_, &SkinnedListCtrl::rowDoubleClicked, this, [this](int row, int) {
+    const int index = servers_->IndexAt(row);
+    if (index < 0) return;
+    SelectServer(index);
+    ConnectToCurrent();
+  });
+  connect(servers_, &SkinnedListCtrl::rowSelected, this, [this](int row) {
+    const int index = servers_->IndexAt(row);
+    if (index >= 0 && index != current_) SelectServer(index);
+  });
+  connect(servers_, &SkinnedListCtrl::rowClicked, this, &MainDialog::OnServerRowClicked);
+  servers_->viewport()->installEventFilter(this);
+  ReloadServers();
+
+  servers_->Buddies().Load(settings_.buddyListPath);
+  aliases_.Load(settings_.aliasListPath);
+  resize_->SetMinimumTrackingSize();
+
+  if (onlyBuddy_) {
+    const QSignalBlocker block(onlyBuddy_);
+    onlyBuddy_->setChecked(ReadProfileInt("Display", "OnlyBuddy", 0) != 0);
+  }
+  UpdateTitle();
+  ShowAlias();
+}
+
+void MainDialog::SetUpLayout() {
+  resize_ = new CResizeCtrl(this);
+  resize_->Create(this, true, 100);
+  for (const ResizeShare& s : kShares) {
+    if (Control(s.id)) resize_->AddControl(s.id, s.left, s.top, s.width, s.height);
+  }
+}
+
+void MainDialog::ReloadServers() {
+  // The indices change with the list: keeping the old one would act on another server.
+  if (current_ != -1) SelectServer(-1);
+  servers_->ReloadServers();
+}
+
+void MainDialog::showEvent(QShowEvent* event) {
+  SkinnedDialog::showEvent(event);
+  if (!splashShown_) {
+    splashShown_ = true;
+    ShowSplash(this);
+  }
+}
+
+void MainDialog::closeEvent(QCloseEvent* event) {
+  if (BusyScope::Active()) {
+    event->ignore();
+    return;
+  }
+  SkinnedDialog::closeEvent(event);
+}
+
+bool MainDialog::eventFilter(QObject* watched, QEvent* event) {
+  // Which server was current before the press changed the selection decides whether a
+  // click re-queries it.
+  if (watched == servers_->viewport() && event->type() == QEvent::MouseButtonPress)
+    currentAtPress_ = current_;
+  return SkinnedDialog::eventFilter(watched, event);
+}
+
+void MainDialog::EnableServerActions(bool on) {
+  for (int id : kServerActions)
+    if (QWidget* w = Control(id)) w->setEnabled(on);
+}
+
+std::string MainDialog::TitleFor(const std::string& alias) {
+  std::string title = kTitle;
+  const std::string stripped = StripColourCodes(alias);
+  if (!stripped.empty()) title += " - " + stripped + " - ";
+  return title;
+}
+
+void MainDialog::UpdateTitle() {
+  setWindowTitle(FromGameText(TitleFor(aliases_.ChosenAlias().name)));
+}
+
+void MainDialog::ShowAlias() {
+  aliasField_->SetText(" " + aliases_.ChosenAlias().name);
+  aliasField_->repaint();
+}
+
+QString MainDialog::OutputText(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text.compare(i, 3, "\r\r\n") == 0) {
+      out += '\n';
+      i += 2;
+    } else if (text[i] != '\r') {
+      out += text[i];
+    }
+  }
+  return FromGameText(out);
+}
+
+void MainDialog::SelectServer(int index) {
+  current_ = index;
+  ServerInfo placeholder;
+  const ServerInfo* shown = &placeholder;
+  if (index == -1) {
+    EnableServerActions(false);
+  } else {
+    EnableServerActions(true);
+    shown = &servers_->Servers().At(index);
+  }
+  ScopedStatus status("Setting current server :" + shown->Address());
+  if (auto* address = ControlAs<QLineEdit>(kAddress)) address->setText(FromGameText(shown->host));
+  if (auto* port = ControlAs<QLineEdit>(kPort)) port->setText(QString::number(shown->port));
+  std::string dump;
+  for (const InfoPair& pair : shown->info) dump += pair.key + "=" + pair.value + "\r\r\n";
+  output_->clear();
+  output_->setPlainText(OutputText(dump));
+  players_->ShowPlayers(*shown);
+  std::string title = TitleFor(aliases_.ChosenAlias().name);
+  const std::string hostname = shown->InfoValue("sv_hostname");
+  if (!hostname.empty()) title += " [ " + hostname + " ]";
+  setWindowTitle(FromGameText(title));
+}
+
+void MainDialog::OnCommand(int id) {
+  switch (id) {
+    case kRefreshAll:
+      return RefreshAllServers();
+    case kRefreshCurrent:
+      return RefreshCurrentServer();
+    case kConnect:
+      return ConnectToCurrent();
+    case kRun:
+      return RunRemoteConsole();
+    case kServer:
+      return OnServerButton();
+    case kOption:
+      return OnOptionButton();
+    case kBuddy:
+      return OnBuddyButton();
+    case kAlias:
+      return OnAliasButton();
+    case kDirectRun:
+      return OnDirectRunButton();
+    case kProtocol:
+      return OnProtocolButton();
+    case kDemo:
+      return OnDemoButton();
+    case kCopy:
+      return CopyCurrent();
+    case kOnlyBuddy:
+      return ToggleOnlyBuddy();
+    case kAddToBuddy:
+      return AddSelectedPlayersToBuddies();
+    case kHelp:
+    case kHelpIndex:
+      return OpenHelp();
+    default:
+      SkinnedDialog::OnCommand(id);  // 1 (Enter) and 2 (Quit, Escape) close
+  }
+}
+
+void MainDialog::OnServerButton() {}
+void MainDialog::OnOptionButton() {}
+void MainDialog::OnBuddyButton() {}
+void MainDialog::OnAliasButton() {}
+void MainDialog::OnDirectRunButton() {}
+void MainDialog::OnProtocolButton() {}
+void MainDialog::OnDemoButton() {}
+
+void MainDialog::RefreshAllServers() {
+  ScopedStatus status("Refreshing servers");
+  SelectServer(-1);
+  BusyScope busy(this);
+  QWidget* refreshAll = Control(kRefreshAll);
+  refreshAll->setEnabled(false);
+  servers_->repaint();
+  const QString title = windowTitle();
+  setWindowTitle(QStringLiteral("Refresh ... please wait"));
+  RefreshAll(servers_->Servers(), settings_, *servers_, false);
+  setWindowTitle(title);
+  refreshAll->setEnabled(true);
+}
+
+void MainDialog::RefreshCurrentServer() {
+  if (current_ == -1) return;
+  const int index = current_;
+  BusyScope busy(this);
+  servers_->SortBy(kSortNone);
+  Control(kRefreshAll)->setEnabled(false);
+  EnableServerActions(false);
+  {
+    ScopedStatus status("Refreshing " + servers_->Servers().At(index).Address());
+    RefreshOne(servers_->Servers(), settings_, *servers_, index);
+  }
+  SelectServer(index);
+  Control(kRefreshAll)->setEnabled(true);
+  EnableServerActions(true);
+}
+
+void MainDialog::OnServerRowClicked(int row, int column) {
+  const int index = servers_->IndexAt(row);
+  if (index < 0) return;
+  if (column == 7) {
+    const std::string address = servers_->Servers().At(index).Address();
+    SetFavorite(address, !IsFavorite(address));
+    servers_->UpdateRow(index);
+    servers_->SortBy(kSortNone);
+    return;
+  }
+  if (index == currentAtPress_)
+    RefreshCurrentServer();
+  else if (index != current_)
+    SelectServer(index);
+}
+
+void MainDialog::ConnectToCurrent() {
+  BusyScope busy(this);
+  GameStarter& starter = starter_ ? *starter_ : SystemGameStarter();
+  ConnectToCurrentServer(servers_->Servers().At(current_), settings_, aliases_.ChosenAlias().name,
+                         *this, starter);
+}
+
+void MainDialog::RefreshCurrentRow() {
+  if (current_ == -1) return;
+  RefreshOne(servers_->Servers(), settings_, *servers_, current_);
+}
+
+std::string MainDialog::AskServerPassword(const ServerInfo& server) {
+  PasswordDialog dialog(settings_, server, this);
+  const ArrowCursor arrow;
+  return dialog.exec() == 1 ? dialog.Password() : std::string();
+}
+
+void MainDialog::MinimizeMainWindow() {
+  showMinimized();
+}
+
+void MainDialog::RunRemoteConsole() {
+  if (current_ == -1) return;
+  BusyScope busy(this);
+  const std::string password =
+      ToGameText(ControlAs<QLineEdit>(kRconPassword)->text()).substr(0, kMaxRconPasswordLength);
+  const std::string command =
+      ToGameText(ControlAs<QLineEdit>(kCommand)->text()).substr(0, kMaxRconCommandLength);
+  const auto answer = RunRemoteCommand(servers_->Servers().At(current_), password, command);
+  if (answer) output_->setPlainText(OutputText(*answer));
+}
+
+void MainDialog::CopyCurrent() {
+  CopyTextToClipboard(*this, servers_->SummaryLineAt(current_));
+}
+
+void MainDialog::ToggleOnlyBuddy() {
+  WriteProfileInt("Display", "OnlyBuddy", onlyBuddy_->isChecked() ? 1 : 0);
+  SelectServer(current_);
+}
+
+void MainDialog::AddSelectedPlayersToBuddies() {
+  BuddyList& buddies = servers_->Buddies();
+  for (int row : players_->SelectedRows())
+    buddies.Add(PlayerInfo{StripColourCodes(players_->PlayerAt(row).name), 0, 0, false});
+  buddies.Save(settings_.buddyListPath);
+}
+
+QString MainDialog::ManualPath() {
+  const QString name = QStringLiteral("manual.html");
+  QDir dir(QCoreApplication::applicationDirPath());
+  const QStringList near = {name, QStringLiteral("docs/") + name,
+                            QStringLiteral("../share/doc/vykfind/") + name};
+  for (const QString& relative : near)
+    if (QFileInfo::exists(dir.filePath(relative)))
+      return QFileInfo(dir.filePath(relative)).canonicalFilePath();
+  // A build tree below the source tree (build/src/vykfind, build/tests/...).
+  for (int up = 0; up < 4 && dir.cdUp(); ++up) {
+    const QString candidate = dir.filePath(QStringLiteral("docs/") + name);
+    if (QFileInfo::exists(candidate)) return QFileInfo(candidate).canonicalFilePath();
+  }
+  return {};
+}
+
+void MainDialog::OpenHelp() {
+  const QString path = ManualPath();
+  if (path.isEmpty()) {
+    SetStatus("manual.html not found");
+    return;
+  }
+  QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+std::string MainDialog::StatusText() {
+  return Trimmed(ToGameText(status_->text()));
+}
+
+void MainDialog::SetStatusText(const std::string& text) {
+  status_->setText(FromGameText(text));
+  status_->repaint();
+}
+
+void MainDialog::ShowError(const std::string& text) {
+  QMessageBox box(QMessageBox::Information, QStringLiteral("Error"), FromGameText(text),
+                  QMessageBox::Ok, this);
+  const ArrowCursor arrow;
+  box.exec();
+}
+
+bool MainDialog::SetText(const std::string& text) {
+  QClipboard* clipboard = QGuiApplication::clipboard();
+  if (!clipboard) return false;
+  clipboard->setText(FromGameText(text));
+  return true;
+}
+
+}  // namespace vyk

@@ -1,0 +1,146 @@
+#pragma once
+#include <memory>
+#include <string>
+
+#include "config/AliasList.h"
+#include "config/Clipboard.h"
+#include "core/StatusLine.h"
+#include "launch/ConnectHost.h"
+#include "ui/widgets/SkinnedDialog.h"
+
+class QCheckBox;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace vyk {
+
+class CResizeCtrl;
+class ColourStatic;
+class GameStarter;
+class PlayerListView;
+class ServerListView;
+
+// The main window (dialog 102): server list, player list, remote console and the
+// buttons. Every command runs on the user-interface thread and blocks the window until
+// it ends; the status line, the title, the cursor and disabled buttons tell the user.
+class MainDialog : public SkinnedDialog, public ConnectHost, public StatusSink, public Clipboard {
+  Q_OBJECT
+ public:
+  // Control and command ids of the template and the pop-up menus.
+  enum Id : int {
+    kQuit = 2,
+    kServerList = 1000,
+    kPlayerList = 1003,
+    kRefreshAll = 1004,
+    kAddress = 1005,
+    kPort = 1006,
+    kRconPassword = 1007,
+    kCommand = 1009,
+    kRun = 1011,
+    kOutput = 1013,
+    kConnect = 1018,
+    kRconGroup = 1031,
+    kRefreshCurrent = 1052,
+    kDirectRun = 1054,
+    kAlias = 1055,
+    kBanner = 1060,
+    kAliasField = 1061,
+    kOnlyBuddy = 1062,
+    kProtocol = 1068,
+    kDemo = 1069,
+    kStatus = 1071,
+    kServer = 32771,
+    kOption = 32772,
+    kBuddy = 32773,
+    kAddToBuddy = 32774,
+    kCopy = 57634,
+    kHelp = 57664,
+    kHelpIndex = 57665,
+  };
+
+  explicit MainDialog(Settings& settings, QWidget* parent = nullptr);
+  ~MainDialog() override;
+
+  Settings& GetSettings() { return settings_; }
+  ServerListView& ServerView() const { return *servers_; }
+  PlayerListView& PlayerView() const { return *players_; }
+  AliasList& Aliases() { return aliases_; }
+  int CurrentServer() const { return current_; }
+
+  // The game is started through this (tests put a recorder here); null: the real one.
+  void SetGameStarter(GameStarter* starter) { starter_ = starter; }
+
+  void SelectServer(int index);
+  void UpdateTitle();
+  void ShowAlias();
+  // The title UpdateTitle sets for an alias (colour codes are removed).
+  static std::string TitleFor(const std::string& alias);
+  // The output edit's text for 8-bit text that breaks lines with "\r\r\n".
+  static QString OutputText(const std::string& text);
+  // Where the manual is found: beside the program, in its share folder, or in the source
+  // tree it was built from. Empty when there is none.
+  static QString ManualPath();
+
+  void OnCommand(int id) override;
+
+  // ConnectHost.
+  void RefreshCurrentRow() override;
+  std::string AskServerPassword(const ServerInfo& server) override;
+  void MinimizeMainWindow() override;
+  // StatusSink.
+  std::string StatusText() override;
+  void SetStatusText(const std::string& text) override;
+  void ShowError(const std::string& text) override;
+  // Clipboard: 8-bit text as Latin-1.
+  bool SetText(const std::string& text) override;
+
+ protected:
+  // The buttons whose dialogs live elsewhere; each opens its dialog when wired.
+  virtual void OnServerButton();
+  virtual void OnOptionButton();
+  virtual void OnBuddyButton();
+  virtual void OnAliasButton();
+  virtual void OnDirectRunButton();
+  virtual void OnProtocolButton();
+  virtual void OnDemoButton();
+
+  // Commands of the table.
+  void RefreshAllServers();
+  void RefreshCurrentServer();
+  void ConnectToCurrent();
+  void RunRemoteConsole();
+  void CopyCurrent();
+  void ToggleOnlyBuddy();
+  void AddSelectedPlayersToBuddies();
+  void OpenHelp();
+  void EnableServerActions(bool on);
+  // Step 7 of the initialisation: servers loaded and shown again.
+  void ReloadServers();
+
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void Initialise();
+  void SetUpLayout();
+  void OnServerRowClicked(int row, int column);
+
+  Settings& settings_;
+  ServerListView* servers_ = nullptr;
+  PlayerListView* players_ = nullptr;
+  QLineEdit* status_ = nullptr;
+  QPlainTextEdit* output_ = nullptr;
+  ColourStatic* aliasField_ = nullptr;
+  ColourStatic* banner_ = nullptr;
+  QCheckBox* onlyBuddy_ = nullptr;
+  CResizeCtrl* resize_ = nullptr;
+  AliasList aliases_;
+  int current_ = -1;
+  int currentAtPress_ = -1;
+  bool splashShown_ = false;
+  GameStarter* starter_ = nullptr;
+};
+
+}  // namespace vyk

@@ -1,0 +1,84 @@
+#pragma once
+#include <string>
+
+#include "config/BuddyList.h"
+#include "core/RefreshView.h"
+#include "core/ServerList.h"
+#include "core/ServerRows.h"
+#include "ui/widgets/SkinnedListCtrl.h"
+
+namespace vyk {
+
+// One row per shown server, tied to its server index. The main window's list (control
+// 1000) and the server list editor's list (selection style 1, plain cells) are both this
+// view. It owns the servers it shows and the buddy list, and is what a refresh redraws.
+class ServerListView : public SkinnedListCtrl, public RefreshView {
+  Q_OBJECT
+ public:
+  // Fixed colours of the ping and fullness rules.
+  static constexpr Color kGreen = MakeColor(0, 180, 0);
+  static constexpr Color kRed = MakeColor(180, 0, 0);
+  static constexpr int kNameIndent = 16;
+
+  ServerListView(Settings& settings, QWidget* parent = nullptr);
+
+  ServerList& Servers() { return servers_; }
+  const ServerList& Servers() const { return servers_; }
+  BuddyList& Buddies() { return buddies_; }
+  const BuddyList& Buddies() const { return buddies_; }
+  int SortKey() const { return rows_.SortKey(); }
+  // Server index of a row, -1 when the row does not exist.
+  int IndexAt(int row) const { return static_cast<int>(RowData(row)); }
+
+  // Menu, columns, and the sort key of the last run.
+  void SetUpColumns();
+  // Makes the key current, sorts the rows by it and remembers it in Config.ini.
+  void SortBy(int key);
+  bool AddRowIfShown(int index, bool showAll);
+  int RowOf(int index) const { return FindRow(index); }
+  void SelectByAddress(const std::string& address);
+  // From the local network scan when localOnly is set, else from the server list file;
+  // then every server gets a row.
+  void ReloadServers();
+  bool SaveServers() const;
+  void DeleteSelected();
+  void RemoveTimedOut();
+  std::string SummaryLineAt(int index) const;
+
+  // RefreshView.
+  void UpdateRow(int index) override;
+  void RebuildRows(bool showAll) override;
+  void SelectRow(int index) override;
+  void SetCursor(RefreshCursor cursor) override;
+  void SetDrawingFrozen(bool frozen) override;
+  void KeepPainted() override;
+
+  // SkinnedListCtrl.
+  void DrawCell(QPainter& painter, int row, int column, const QRect& cellRect) override;
+  std::string CellText(int row, int column) const override;
+
+  // The cell texts of a record, as the columns show them.
+  static std::string PlayerText(const ServerInfo& record);
+  static std::string PingText(const ServerInfo& record);
+  // Whether the players cell is drawn red: at least one player and no free public slot.
+  static bool IsFull(const ServerInfo& record);
+
+ protected:
+  virtual void DrawStatusIcons(QPainter& painter, const ServerInfo& record, const QRect& cellRect);
+  virtual void DrawFavoriteBox(QPainter& painter, bool ticked, const QRect& box);
+
+ private:
+  // Writes every cell of the row from its record (no status, no immediate repaint).
+  void FillRow(int row, int index);
+  // Puts the view's rows into the order of rows_.
+  void MirrorRows(bool rebuild);
+  bool IsFavoriteRow(int row) const { return ItemText(row, 7) == " *"; }
+
+  Settings& settings_;
+  ServerList servers_;
+  BuddyList buddies_;
+  ServerRows rows_;
+  bool columnsSet_ = false;
+};
+
+}  // namespace vyk

@@ -1,0 +1,26 @@
+#pragma once
+#include <string>
+
+#include "ui/widgets/SkinnedDialog.h"
+
+namespace vyk {
+
+class ServerInfo;
+
+// "Need Password" (dialog 148): asks for the game password of a server, offering the
+// one remembered for its address. OK remembers the typed text for the address.
+class PasswordDialog : public SkinnedDialog {
+  Q_OBJECT
+ public:
+  static constexpr int kPasswordEdit = 1064;
+
+  PasswordDialog(const Settings& settings, const ServerInfo& server, QWidget* parent = nullptr);
+  void OnCommand(int id) override;
+  const std::string& Password() const { return password_; }
+
+ private:
+  const ServerInfo& server_;
+  std::string password_;
+};
+
+}  // namespace vyk

@@ -1,0 +1,358 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QUrl>
+
+#include "../launch/ArgRecord.h"
+#include "MainWindowFixture.h"
+#include "config/SummaryLine.h"
+#include "core/ServerCache.h"
+#include "core/ServerFilter.h"
+#include "ui/FinderApp.h"
+#include "ui/dialogs/PasswordDialog.h"
+#include "ui/widgets/ColourStatic.h"
+#include "ui/widgets/ColourText.h"
+#include "ui/widgets/SkinnedHeaderCtrl.h"
+
+namespace vyk::test {
+namespace {
+
+using ::testing::HasSubstr;
+
+q3sim::ServerConfig Server(const std::string& name, const std::string& map, int players,
+                           int latencyMs = 0) {
+  q3sim::ServerConfig c = q3sim::DefaultServerConfig(name, map, 68);
+  c.SetInfo("sv_maxclients", "16");
+  c.SetInfo("sv_privateClients", "0");
+  for (int i = 0; i < players; ++i)
+    c.players.push_back(
+        {i * 3, 20 + i, "^" + std::to_string(1 + i % 6) + "Player" + std::to_string(i)});
+  c.SetLatency(latencyMs);
+  return c;
+}
+
+class MainDialogTest : public MainWindowTest {
+ protected:
+  void FarmOfFive() {
+    std::vector<q3sim::ServerConfig> configs = {
+        Server("^1Red ^7Arena", "q3dm17", 3), Server("Blue Base", "q3dm6", 0),
+        Server("^3Golden", "q3tourney2", 5), Server("Zulu", "q3dm1", 1)};
+    q3sim::ServerConfig silent = Server("Quiet", "q3dm2", 0);
+    silent.silent = true;
+    configs.push_back(silent);
+    AddToFarm(configs);
+  }
+  void Click(QWidget* w) { static_cast<QAbstractButton*>(w)->click(); }
+  void ClickCell(int row, int column) {
+    MouseClick(Servers().viewport(), Servers().CellRect(row, column).center());
+  }
+};
+
+TEST_F(MainDialogTest, RefreshAllShowsEveryAnsweringServerWithItsCells) {
+  FarmOfFive();
+  Open();
+  EXPECT_EQ(Servers().RowCount(), 5);  // loaded: every server, none queried yet
+  EXPECT_EQ(Servers().ItemText(0, 2), "-/-");
+
+  dialog_->OnCommand(MainDialog::kRefreshAll);
+
+  // HideTimeOut is on by default: the silent server has no row.
+  ASSERT_EQ(Servers().RowCount(), 4);
+  EXPECT_EQ(RowOfServer(4), -1);
+  const int red = RowOfServer(0);
+  ASSERT_GE(red, 0);
+  EXPECT_EQ(Servers().ItemText(red, 0), "^1Red ^7Arena");
+  EXPECT_EQ(Servers().ItemText(red, 2), "3/16");
+  EXPECT_EQ(Servers().ItemText(red, 3), "q3dm17");
+  EXPECT_FALSE(Servers().ItemText(red, 4).empty());
+  EXPECT_EQ(Servers().ItemText(red, 1), "");  // no buddies
+  EXPECT_EQ(Servers().ItemText(red, 7), "");
+  EXPECT_TRUE(dialog_->Control(MainDialog::kRefreshAll)->isEnabled());
+  EXPECT_EQ(dialog_->windowTitle(), QStringLiteral("Vyk Finder"));
+  EXPECT_EQ(dialog_->CurrentServer(), -1);
+  EXPECT_FALSE(dialog_->Control(MainDialog::kConnect)->isEnabled());
+}
+
+// While a refresh blocks the window it keeps painting, and a click that comes meanwhile
+// is dropped, not run after the refresh.
+TEST_F(MainDialogTest, BlockedWindowPaintsAndDropsInput) {
+  std::vector<q3sim::ServerConfig> configs;
+  for (int i = 0; i < 6; ++i)
+    configs.push_back(Server("Slow " + std::to_string(i), "q3dm17", 1, 300));
+  AddToFarm(configs);
+  Open();
+  struct PaintCounter : QObject {
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* e) override {
+      if (e->type() == QEvent::Paint) ++paints;
+      return false;
+    }
+  } counter;
+  Servers().viewport()->installEventFilter(&counter);
+  QWidget* quit = dialog_->Control(MainDialog::kQuit);
+  QTimer::singleShot(100, quit, [&] {
+    counter.paints = 0;
+    Servers().viewport()->update();
+    SendMouse(quit, QEvent::MouseButtonPress, QPoint(3, 3));
+    SendMouse(quit, QEvent::MouseButtonRelease, QPoint(3, 3));
+  });
+  dialog_->OnCommand(MainDialog::kRefreshAll);
+  QApplication::processEvents();
+
+  EXPECT_GT(counter.paints, 0);
+  EXPECT_TRUE(dialog_->isVisible());  // the Quit click was thrown away
+  EXPECT_EQ(Servers().RowCount(), 6);
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(MainDialogTest, FiltersAndSortKeysChangeTheRows) {
+  FarmOfFive();
+  WriteProfileInt("Filter", "HideEmpty", 1);
+  Open();
+  dialog_->OnCommand(MainDialog::kRefreshAll);
+  // Empty servers are hidden now as well.
+  EXPECT_EQ(Servers().RowCount(), 3);
+  EXPECT_EQ(RowOfServer(1), -1);
+
+  Servers().SortBy(kSortByMap);
+  std::vector<std::string> maps;
+  for (int r = 0; r < Servers().RowCount(); ++r) maps.push_back(Servers().ItemText(r, 3));
+  EXPECT_THAT(maps, ::testing::ElementsAre("q3dm1", "q3dm17", "q3tourney2"));
+  Servers().SortBy(kSortByPlayers);
+  EXPECT_EQ(Servers().ItemText(0, 2), "5/16");
+}
+
+TEST_F(MainDialogTest, HeaderClickSortsAndRemembersTheKey) {
+  FarmOfFive();
+  Open();
+  dialog_->OnCommand(MainDialog::kRefreshAll);
+  SkinnedHeaderCtrl* header = Servers().Header();
+  const QPoint at(header->sectionViewportPosition(3) + header->sectionSize(3) / 2,
+                  header->height() / 2);
+  MouseClick(header->viewport(), at);
+
+  EXPECT_EQ(Servers().SortKey(), 3);
+  EXPECT_EQ(ReadProfileInt("info", "LastServerSort", -1), 3);
+  EXPECT_EQ(Servers().ItemText(0, 3), "q3dm1");
+}
+
+TEST_F(MainDialogTest, FavouriteColumnTogglesTheCacheFlag) {
+  FarmOfFive();
+  Open();
+  dialog_->OnCommand(MainDialog::kRefreshAll);
+  const int row = RowOfServer(2);
+  ClickCell(row, 7);
+  EXPECT_TRUE(IsFavorite(Address(2)));
+  EXPECT_EQ(Servers().ItemText(RowOfServer(2), 7), " *");
+  EXPECT_EQ(Servers().SortKey(), kSortNone);  // the order is kept from now on
+  ClickCell(RowOfServer(2), 7);
+  EXPECT_FALSE(IsFavorite(Address(2)));
+  EXPECT_EQ(Servers().ItemText(RowOfServer(2), 7), "");
+}
+
+TEST_F(MainDialogTest, SelectingARowShowsInfoPlayersAndTitle) {
+  FarmOfFive();
+  Open();
+  dialog_->OnCommand(MainDialog::kRefreshAll);
+  ClickCell(RowOfServer(0), 3);
+
+  ASSERT_EQ(dialog_->CurrentServer(), Servers().IndexAt(RowOfServer(0)));
+  const QString output = dialog_->ControlAs<QPlainTextEdit>(MainDialog::kOutput)->toPlainText();
+  EXPECT_TRUE(output.contains(QStringLiteral("mapname=q3dm17\n"))) << output.toStdString();
+  EXPECT_FALSE(output.contains(QLatin1Char('\r')));
+  EXPECT_EQ(Players().RowCount(), 3);
+  EXPECT_EQ(Players().ItemText(1, 0), "^2Player1");
+  EXPECT_EQ(Players().ItemText(1, 1), "21");
+  EXPECT_EQ(dialog_->windowTitle(), QStringLiteral("Vyk Finder [ ^1Red ^7Arena ]"));
+  EXPECT_EQ(dialog_->ControlAs<QLineEdit>(MainDialog::kAddress)->text(),
+            QStringLiteral("127.0.0.1"));
+  EXPECT_EQ(dialog_->ControlAs<QLineEdit>(MainDialog::kPort)->text().toStdString(),
+            Address(0).substr(Address(0).find(':') + 1));
+  EXPECT_TRUE(dialog_->Control(MainDialog::kConnect)->isEnabled());
+}
+
+TEST_F(MainDialogTest, ClickingTheCurrentRowRequeriesAndAnotherRowOnlyShows) {
+  FarmOfFive();
+  Open();
+  dialog_->OnCommand(MainDialog::kRefreshAll);
+  ClickCell(RowOfServer(0), 0);
+  const auto afterSelect = farm_.Stats(ids_[0]).requests;
+  ClickCell(RowOfServer(0), 0);
+  EXPECT_EQ(farm_.Stats(ids_[0]).requests, afterSelect + 1);
+
+  const auto before = farm_.Stats(ids_[2]).requests;
+  ClickCell(RowOfServer(2), 0);
+  EXPECT_EQ(farm_.Stats(ids_[2]).requests, before);
+  EXPECT_EQ(dialog_->CurrentServer(), Servers().IndexAt(RowOfServer(2)));
+
+  // Below the last row: nothing changes.
+  const int current = dialog_->CurrentServer();
+  MouseClick(Servers().viewport(), QPoint(20, Servers().viewport()->height() - 3));
+  EXPECT_EQ(dialog_->CurrentServer(), current);
+}
+
+TEST_F(MainDialogTest, RunShowsTheCleanedAnswer) {
+  q3sim::ServerConfig c = Server("Console", "q3dm17", 0);
+  c.rconPassword = "secret";
+  c.rconHandler = [](const std::string& command) { return "did " + command + "\nsecond line\n"; };
+  AddToFarm({c});
+  Open();
+  dialog_->OnCommand(MainDialog::kRefreshAll);
+  dialog_->SelectServer(0);
+  dialog_->ControlAs<QLineEdit>(MainDialog::kRconPassword)->setText(QStringLiteral("secret"));
+  dialog_->ControlAs<QLineEdit>(MainDialog::kCommand)->setText(QStringLiteral("map q3dm6"));
+  Click(dialog_->ControlAs<QPushButton>(MainDialog::kRun));
+
+  EXPECT_EQ(dialog_->ControlAs<QPlainTextEdit>(MainDialog::kOutput)->toPlainText(),
+            QStringLiteral("did map q3dm6\nsecond line\n"));
+  EXPECT_EQ(Servers().Servers().At(0).password, "secret");
+}
+
+TEST_F(MainDialogTest, CopyPutsTheSummaryLineOnTheClipboard) {
+  AddToFarm({Server("^1Copy ^7Me", "q3dm17", 2)});
+  Open();
+  dialog_->OnCommand(MainDialog::kRefreshAll);
+  dialog_->SelectServer(0);
+  Click(dialog_->ControlAs<QPushButton>(MainDialog::kCopy));
+  const std::string expected = SummaryLine(Servers().Servers().At(0), settings_);
+  EXPECT_FALSE(expected.empty());
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), FromGameText(expected));
+}
+
+TEST_F(MainDialogTest, ConnectStartsTheGameWithTheConnectLine) {
+  AddToFarm({Server("Arena", "q3dm17", 1)});
+  const std::filesystem::path record = home_.Path() / "started.rec";
+  RecordStartsTo(record);
+  Open();
+  settings_.gamePath = VYK_ARG_RECORDER;
+  settings_.switchProtocol = 0;
+  dialog_->OnCommand(MainDialog::kRefreshAll);
+  MouseDoubleClick(Servers().viewport(), Servers().CellRect(0, 0).center());
+
+  const auto started = WaitForArgRecord(record);
+  ASSERT_TRUE(started.has_value());
+  EXPECT_THAT(started->argv, ::testing::Contains("+connect"));
+  EXPECT_THAT(started->argv, ::testing::Contains(Address(0)));
+  EXPECT_EQ(GetConnectCount(Address(0)), 1);
+}
+
+TEST_F(MainDialogTest, ConnectAsksForThePasswordAndRemembersIt) {
+  q3sim::ServerConfig locked = Server("Locked", "q3dm17", 0);
+  locked.SetInfo("g_needpass", "1");
+  AddToFarm({locked});
+  WriteCacheValue(Address(0), "pass", "old");
+  const std::filesystem::path record = home_.Path() / "started.rec";
+  RecordStartsTo(record);
+  Open();
+  settings_.gamePath = VYK_ARG_RECORDER;
+  settings_.switchProtocol = 0;
+  dialog_->OnCommand(MainDialog::kRefreshAll);
+  dialog_->SelectServer(0);
+
+  QString caption, offered;
+  QTimer::singleShot(0, [&] {
+    auto* asked = qobject_cast<SkinnedDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(asked, nullptr);
+    caption = asked->windowTitle();
+    auto* edit = asked->ControlAs<QLineEdit>(PasswordDialog::kPasswordEdit);
+    offered = edit->text();
+    edit->setText(QStringLiteral("new"));
+    asked->OnCommand(1);
+  });
+  dialog_->OnCommand(MainDialog::kConnect);
+
+  EXPECT_EQ(caption, QStringLiteral("Need Password"));
+  EXPECT_EQ(offered, QStringLiteral("old"));
+  EXPECT_EQ(ReadCacheValue(Address(0), "pass", ""), "new");
+  const auto started = WaitForArgRecord(record);
+  ASSERT_TRUE(started.has_value());
+  EXPECT_THAT(started->argv, ::testing::Contains("+password"));
+  EXPECT_THAT(started->argv, ::testing::Contains("new"));
+}
+
+TEST_F(MainDialogTest, OnlyBuddyBoxIsStoredAndRestored) {
+  AddToFarm({Server("Arena", "q3dm17", 3)});
+  WriteFile(home_.Path() / "player.vyk", "player1\n");
+  Open();
+  dialog_->OnCommand(MainDialog::kRefreshAll);
+  dialog_->SelectServer(0);
+  EXPECT_EQ(Players().RowCount(), 3);
+
+  Click(dialog_->ControlAs<QCheckBox>(MainDialog::kOnlyBuddy));
+  EXPECT_EQ(ReadProfileInt("Display", "OnlyBuddy", -1), 1);
+  ASSERT_EQ(Players().RowCount(), 1);
+  EXPECT_EQ(Players().ItemText(0, 0), "^2Player1");
+
+  dialog_.reset();
+  Open();
+  EXPECT_TRUE(dialog_->ControlAs<QCheckBox>(MainDialog::kOnlyBuddy)->isChecked());
+  Click(dialog_->ControlAs<QCheckBox>(MainDialog::kOnlyBuddy));
+  EXPECT_EQ(ReadProfileInt("Display", "OnlyBuddy", -1), 0);
+}
+
+TEST_F(MainDialogTest, AddToBuddyAppendsStrippedNamesAndSaves) {
+  AddToFarm({Server("Arena", "q3dm17", 3)});
+  Open();
+  dialog_->OnCommand(MainDialog::kRefreshAll);
+  dialog_->SelectServer(0);
+  Players().SetRowSelected(0, true);
+  Players().SetRowSelected(2, true);
+  dialog_->OnCommand(MainDialog::kAddToBuddy);
+  EXPECT_EQ(ReadFile(home_.Path() / "player.vyk"), "Player0\nPlayer2\n");
+}
+
+TEST_F(MainDialogTest, TitleAndAliasEdgeCases) {
+  EXPECT_EQ(MainDialog::TitleFor(""), "Vyk Finder");
+  EXPECT_EQ(MainDialog::TitleFor("^1Word"), "Vyk Finder - Word - ");
+  EXPECT_EQ(MainDialog::TitleFor("^1^2"), "Vyk Finder");
+
+  AddToFarm({Server("^1Red^7Host", "q3dm17", 0)});
+  WriteFile(home_.Path() / "Alias.vyk", "^1Word\n");
+  WriteProfileString("info", "LastAlias", "^1Word");
+  Open();
+  EXPECT_EQ(dialog_->windowTitle(), QStringLiteral("Vyk Finder - Word - "));
+  EXPECT_EQ(dialog_->ControlAs<ColourStatic>(MainDialog::kAliasField)->Text(), " ^1Word");
+  dialog_->OnCommand(MainDialog::kRefreshAll);
+  dialog_->SelectServer(0);
+  EXPECT_EQ(dialog_->windowTitle(), QStringLiteral("Vyk Finder - Word -  [ ^1Red^7Host ]"));
+}
+
+TEST_F(MainDialogTest, StatusLineAndErrorsGoThroughTheWindow) {
+  Open();
+  EXPECT_EQ(dialog_->ControlAs<QLineEdit>(MainDialog::kStatus)->text(), QStringLiteral("  Ready"));
+  EXPECT_EQ(SetStatus("Working"), "Ready");
+  EXPECT_EQ(dialog_->ControlAs<QLineEdit>(MainDialog::kStatus)->text(),
+            QStringLiteral("  Working"));
+  dialog_.reset();
+  EXPECT_EQ(CurrentStatusSink(), nullptr);
+}
+
+TEST_F(MainDialogTest, HelpOpensTheShippedManual) {
+  const QString manual = MainDialog::ManualPath();
+  ASSERT_FALSE(manual.isEmpty());
+  EXPECT_TRUE(manual.endsWith(QStringLiteral("manual.html")));
+}
+
+TEST_F(MainDialogTest, ReturnCodesOfQuitAndEscape) {
+  Open();
+  dialog_->OnCommand(MainDialog::kQuit);
+  EXPECT_EQ(dialog_->result(), 2);
+  EXPECT_FALSE(dialog_->isVisible());
+}
+
+TEST(FinderAppTest, DemoFilesAreRecognisedInAnyCase) {
+  EXPECT_TRUE(FinderApp::IsDemoFile("/games/baseq3/demos/Final.DM_68"));
+  EXPECT_TRUE(FinderApp::IsDemoFile("x.dm_66"));
+  EXPECT_FALSE(FinderApp::IsDemoFile("server.vyk"));
+  EXPECT_FALSE(FinderApp::IsDemoFile(""));
+}
+
+}  // namespace
+}  // namespace vyk::test
