@@ -51,6 +51,12 @@ export VYKFIND_HOME=$home
 if [ $# -eq 0 ] && [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "No display: the demo farm's server list, as the window would show it." >&2
   "$vykfind" --refresh
+elif [ $# -eq 0 ]; then
+  # The window lists the servers under the names the cache holds; one quiet
+  # refresh first, so the list opens with every server's coloured name.
+  echo "Asking the demo servers for their names..." >&2
+  "$vykfind" --refresh --all >/dev/null 2>&1 || true
+  "$vykfind"
 else
   "$vykfind" "$@"
 fi
