@@ -55,6 +55,36 @@ bool IsEmbeddingSwitch(const QString& arg) {
          name.compare(QStringLiteral("Automation"), Qt::CaseInsensitive) == 0;
 }
 
+// Qt's own window options (-platform offscreen, -style fusion, ...) belong
+// to the window start-up; they are left out of our parse. True when the
+// option takes the next argument as its value.
+bool IsWindowOption(const QString& arg, bool& takesValue) {
+  static const QStringList withValue{QStringLiteral("platform"),
+                                     QStringLiteral("platformpluginpath"),
+                                     QStringLiteral("platformtheme"),
+                                     QStringLiteral("plugin"),
+                                     QStringLiteral("qwindowgeometry"),
+                                     QStringLiteral("geometry"),
+                                     QStringLiteral("qwindowtitle"),
+                                     QStringLiteral("title"),
+                                     QStringLiteral("qwindowicon"),
+                                     QStringLiteral("icon"),
+                                     QStringLiteral("display"),
+                                     QStringLiteral("style"),
+                                     QStringLiteral("stylesheet"),
+                                     QStringLiteral("session"),
+                                     QStringLiteral("name")};
+  static const QStringList flags{QStringLiteral("reverse"), QStringLiteral("nograb"),
+                                 QStringLiteral("dograb"), QStringLiteral("sync"),
+                                 QStringLiteral("widgetcount")};
+  if (!arg.startsWith(QLatin1Char('-'))) return false;
+  QString name = arg.mid(arg.startsWith(QStringLiteral("--")) ? 2 : 1);
+  const qsizetype equals = name.indexOf(QLatin1Char('='));
+  if (equals >= 0) name.truncate(equals);
+  takesValue = equals < 0 && withValue.contains(name);
+  return withValue.contains(name) || flags.contains(name);
+}
+
 int UsageError(std::ostream& err, const std::string& text) {
   err << "vykfind: " << text << " (see vykfind --help)\n";
   return 2;
@@ -64,8 +94,16 @@ int UsageError(std::ostream& err, const std::string& text) {
 
 std::optional<int> RunCommandLine(const QStringList& arguments, std::ostream& out,
                                   std::ostream& err, bool errIsTerminal) {
-  for (qsizetype i = 1; i < arguments.size(); ++i)
+  QStringList ours{arguments.value(0)};
+  for (qsizetype i = 1; i < arguments.size(); ++i) {
     if (IsEmbeddingSwitch(arguments[i])) return std::nullopt;
+    bool takesValue = false;
+    if (IsWindowOption(arguments[i], takesValue)) {
+      if (takesValue) ++i;
+      continue;
+    }
+    ours << arguments[i];
+  }
 
   QCommandLineParser parser;
   parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
@@ -80,7 +118,7 @@ std::optional<int> RunCommandLine(const QStringList& arguments, std::ostream& ou
   const QCommandLineOption rcon(QStringLiteral("rcon"));
   const QCommandLineOption json(QStringLiteral("json"));
   parser.addOptions({help, version, query, refresh, list, all, master, protocol, rcon, json});
-  if (!parser.parse(arguments)) return UsageError(err, Bytes(parser.errorText()));
+  if (!parser.parse(ours)) return UsageError(err, Bytes(parser.errorText()));
 
   if (parser.isSet(help)) {
     out << kHelp << std::flush;

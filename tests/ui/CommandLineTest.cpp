@@ -67,6 +67,8 @@ TEST_F(CommandLineTest, SwitchesAreCheckedBeforeAnythingRuns) {
   EXPECT_FALSE(RunWith({"/home/me/baseq3/demos/Duel.DM_68"}).code);
   EXPECT_FALSE(RunWith({"-Embedding"}).code);
   EXPECT_FALSE(RunWith({"/Automation"}).code);
+  EXPECT_FALSE(RunWith({"-platform", "offscreen", "--style=fusion", "-reverse"}).code);
+  EXPECT_EQ(RunWith({"-platform", "offscreen", "--version"}).code, 0);
 
   Outcome help = RunWith({"--help"});
   EXPECT_EQ(help.code, 0);
