@@ -1,6 +1,9 @@
+#include "ui/CommandLine.h"
 #include "ui/FinderApp.h"
 
 int main(int argc, char** argv) {
+  // Switches run without a window (no display needed) and end the program.
+  if (auto code = vyk::RunCommandLine(argc, argv)) return *code;
   vyk::FinderApp app(argc, argv);
   return app.Run();
 }

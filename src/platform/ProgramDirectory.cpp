@@ -20,13 +20,18 @@ std::string EnvText(const char* name) {
 }
 
 // A portable install keeps its files beside the executable; an installed
-// one (read-only directory) keeps them in the user's configuration folder.
+// one (read-only directory, or the install prefix's bin directory, which root
+// could write to) keeps them in the user's configuration folder.
 std::string ExecutableDirectoryWhenWritable() {
   static const std::string dir = [] {
     std::string exe = ExecutablePath();
     auto slash = exe.rfind('/');
     if (slash == std::string::npos) return std::string();
     std::string d = exe.substr(0, slash + 1);
+#ifdef VYK_INSTALL_BINDIR
+    std::error_code ec;
+    if (std::filesystem::equivalent(d, VYK_INSTALL_BINDIR, ec)) return std::string();
+#endif
     return ::access(d.c_str(), W_OK | X_OK) == 0 ? d : std::string();
   }();
   return dir;

@@ -1,0 +1,19 @@
+#pragma once
+// The columns of the server list: their titles and the text of each cell.
+// The list view and the command line's table show the same texts.
+#include <string>
+
+#include "core/ServerInfo.h"
+
+namespace vyk {
+
+inline constexpr int kServerColumnCount = 8;
+
+// "Server", "Buddy", "Player", "Map", "Ping", "IP", "<#>", "Fav"; "" out of range.
+const char* ServerColumnTitle(int column);
+
+// Text of one cell of the record's row; the name keeps its colour codes.
+// Columns 6 and 7 read the server cache. "" for a column out of range.
+std::string ServerCellText(const ServerInfo& record, int column);
+
+}  // namespace vyk

@@ -1,0 +1,48 @@
+#pragma once
+// The command-line switches that work without a window: the same queries,
+// refresh, filters, sort, master exchange and remote console as the windows,
+// printed as text or JSON. Each returns the process exit code.
+#include <cstdint>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace vyk {
+
+struct Settings;
+
+struct CommandOutput {
+  std::ostream& out;
+  std::ostream& err;
+  // Show the status texts on err while they change (err is a terminal).
+  bool progress = false;
+};
+
+// Queries every server once (at most maxThread at a time) and prints each
+// SummaryLine, plain, in the order given. 0 when every server answered.
+int QueryServers(const std::vector<std::string>& addresses, const Settings& settings, bool json,
+                 CommandOutput& io);
+
+// Refreshes the server list file (listFile, or the settings' one), then
+// prints the rows the main window would show: filtered unless showAll,
+// sorted by lastServerSort. 1 when the list file cannot be read.
+int RefreshServers(Settings& settings, const std::string& listFile, bool showAll, bool json,
+                   CommandOutput& io);
+
+// Prints the addresses a master returns for a protocol, one a line. master
+// is "host[:port]" (empty: the settings' master and port), protocol empty
+// means the settings' one. 1 when the master gave no address.
+int ListMasterServers(const Settings& settings, const std::string& master,
+                      const std::string& protocol, bool json, CommandOutput& io);
+
+// Sends one remote-console command and prints the answer without its
+// datagram headers. 1 when no answer came.
+int SendRemoteCommand(const std::string& address, const std::string& password,
+                      const std::string& command, CommandOutput& io);
+
+// "host[:port]" into its parts, the port defaulting to defaultPort. False for
+// an empty host or a port that is not a number from 1 to 65535.
+bool SplitHostPort(const std::string& text, std::uint16_t defaultPort, std::string& host,
+                   std::uint16_t& port);
+
+}  // namespace vyk
