@@ -1,8 +1,7 @@
 #include "ui/FinderApp.h"
 
+#include <QFile>
 #include <QMessageBox>
-#include <algorithm>
-#include <cctype>
 
 #include "core/StatusLine.h"
 #include "launch/GameStarter.h"
@@ -38,26 +37,22 @@ FinderApp::FinderApp(int& argc, char** argv) : QApplication(argc, argv) {
 
 FinderApp::~FinderApp() = default;
 
-bool FinderApp::IsDemoFile(const std::string& fileName) {
-  std::string lower = fileName;
-  std::transform(lower.begin(), lower.end(), lower.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return lower.find(".dm_") != std::string::npos;
-}
-
-bool FinderApp::ParseCommandLine() {
-  const QStringList args = arguments();
+bool FinderApp::ParseArguments(const QStringList& args, std::string* fileName) {
   for (qsizetype i = 1; i < args.size(); ++i) {
     const QString& arg = args[i];
-    if (arg.startsWith(QLatin1Char('-')) || arg.startsWith(QLatin1Char('/'))) {
-      const QString name = arg.mid(arg.startsWith(QStringLiteral("--")) ? 2 : 1);
-      // Started for embedding or automation: there is nothing to show.
-      if (name.compare(QStringLiteral("Embedding"), Qt::CaseInsensitive) == 0 ||
-          name.compare(QStringLiteral("Automation"), Qt::CaseInsensitive) == 0)
-        return false;
-      continue;
-    }
-    if (fileName_.empty()) fileName_ = ToGameText(arg);
+    // "/" starts a path here, so only the two framework switches count in
+    // that form; every other "/..." argument is a file name.
+    const bool dashed = arg.startsWith(QLatin1Char('-'));
+    const QString name = arg.mid(arg.startsWith(QStringLiteral("--")) ? 2 : 1);
+    const bool frameworkSwitch =
+        (dashed || arg.startsWith(QLatin1Char('/'))) &&
+        (name.compare(QStringLiteral("Embedding"), Qt::CaseInsensitive) == 0 ||
+         name.compare(QStringLiteral("Automation"), Qt::CaseInsensitive) == 0);
+    // Started for embedding or automation: there is nothing to show.
+    if (frameworkSwitch) return false;
+    if (dashed) continue;
+    // File names stay in the bytes the file system knows them by.
+    if (fileName->empty()) *fileName = QFile::encodeName(arg).toStdString();
   }
   return true;
 }
@@ -74,11 +69,11 @@ void FinderApp::PlayDemoFile(const std::string& fileName) {
 }
 
 int FinderApp::Run() {
-  if (!ParseCommandLine()) return 0;
+  if (!ParseArguments(arguments(), &fileName_)) return 0;
   EnableSplash(true);
   if (!ConfigFileExists() && !RunFirstRunOptions()) return 0;
   settings_.Load();
-  if (IsDemoFile(fileName_)) {
+  if (IsDemoArgument(fileName_)) {
     PlayDemoFile(fileName_);
     return 0;
   }

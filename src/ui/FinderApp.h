@@ -20,8 +20,10 @@ class FinderApp : public QApplication {
 
   // The first argument that is not a switch; empty when there is none.
   const std::string& FileName() const { return fileName_; }
+  // Reads the arguments after the program name: false for the framework's
+  // embedding or automation switch, else the first file name into *fileName.
+  static bool ParseArguments(const QStringList& args, std::string* fileName);
   // Whether a file name asks for demo playback (".dm_" in any letter case).
-  static bool IsDemoFile(const std::string& fileName);
 
  protected:
   // First run (no Config.ini yet): the Options dialog without owner. False ends the
@@ -31,7 +33,6 @@ class FinderApp : public QApplication {
   virtual void PlayDemoFile(const std::string& fileName);
 
  private:
-  bool ParseCommandLine();
 
   Settings settings_;
   std::string fileName_;

@@ -16,6 +16,7 @@
 #include "core/ServerCache.h"
 #include "core/ServerFilter.h"
 #include "ui/FinderApp.h"
+#include "ui/dialogs/DemoPicker.h"
 #include "ui/dialogs/PasswordDialog.h"
 #include "ui/widgets/ColourStatic.h"
 #include "ui/widgets/ColourText.h"
@@ -348,10 +349,23 @@ TEST_F(MainDialogTest, ReturnCodesOfQuitAndEscape) {
 }
 
 TEST(FinderAppTest, DemoFilesAreRecognisedInAnyCase) {
-  EXPECT_TRUE(FinderApp::IsDemoFile("/games/baseq3/demos/Final.DM_68"));
-  EXPECT_TRUE(FinderApp::IsDemoFile("x.dm_66"));
-  EXPECT_FALSE(FinderApp::IsDemoFile("server.vyk"));
-  EXPECT_FALSE(FinderApp::IsDemoFile(""));
+  EXPECT_TRUE(IsDemoArgument("/games/baseq3/demos/Final.DM_68"));
+  EXPECT_TRUE(IsDemoArgument("x.dm_66"));
+  EXPECT_FALSE(IsDemoArgument("server.vyk"));
+  EXPECT_FALSE(IsDemoArgument(""));
+}
+
+TEST(FinderAppTest, PathsStartingWithASlashAreFilesNotSwitches) {
+  std::string file;
+  EXPECT_TRUE(FinderApp::ParseArguments(
+      {QStringLiteral("vykfind"), QStringLiteral("-style"), QStringLiteral("/q3/demos/a.dm_68")},
+      &file));
+  EXPECT_EQ(file, "/q3/demos/a.dm_68");
+  file.clear();
+  EXPECT_FALSE(FinderApp::ParseArguments(
+      {QStringLiteral("vykfind"), QStringLiteral("/Embedding")}, &file));
+  EXPECT_FALSE(FinderApp::ParseArguments(
+      {QStringLiteral("vykfind"), QStringLiteral("-automation")}, &file));
 }
 
 }  // namespace
