@@ -276,7 +276,6 @@ void MainDialog::OnCommand(int id) {
   }
 }
 
-void MainDialog::OnOptionButton() {}
 // The other dialog buttons: MainDialogButtons.cpp.
 
 void MainDialog::RefreshAllServers() {

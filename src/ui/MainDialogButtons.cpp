@@ -4,11 +4,13 @@
 #include "core/ServerList.h"
 #include "launch/GameStarter.h"
 #include "ui/MainDialog.h"
+#include "ui/PlayerListView.h"
 #include "ui/ServerListView.h"
 #include "ui/dialogs/AliasDialog.h"
 #include "ui/dialogs/BuddyDialog.h"
 #include "ui/dialogs/DemoPicker.h"
 #include "ui/dialogs/DirectRunDialog.h"
+#include "ui/dialogs/OptionsDialog.h"
 #include "ui/dialogs/ProtocolDialog.h"
 #include "ui/dialogs/ServerListDialog.h"
 
@@ -17,6 +19,17 @@ namespace vyk {
 void MainDialog::OnServerButton() {
   ServerListDialog editor(settings_, servers_->Servers(), this);
   if (editor.exec() == 1) ReloadServers();
+}
+
+void MainDialog::OnOptionButton() {
+  OptionsDialog options(settings_, this);
+  if (options.exec() != 1) return;
+  // The settings were reloaded by the dialog: take the new colours everywhere.
+  ApplyColours();
+  servers_->ApplyColours();
+  players_->ApplyColours();
+  update();
+  ReloadServers();
 }
 
 void MainDialog::OnBuddyButton() {

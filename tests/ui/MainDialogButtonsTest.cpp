@@ -15,6 +15,7 @@
 #include "ui/ServerListView.h"
 #include "ui/dialogs/AliasDialog.h"
 #include "ui/dialogs/DirectRunDialog.h"
+#include "ui/dialogs/OptionsDialog.h"
 #include "ui/dialogs/ServerListDialog.h"
 #include "ui/widgets/ColourComboBox.h"
 
@@ -69,6 +70,27 @@ TEST_F(MainDialogButtonsTest, AliasUpdatesTheTitleAfterwards) {
   EXPECT_TRUE(seen);
   EXPECT_EQ(main->Aliases().ChosenAlias().name, "^1Neo");
   EXPECT_EQ(Title(), "Vyk Finder - Neo - ");
+}
+
+TEST_F(MainDialogButtonsTest, OptionsOkReloadsTheServersAndCancelDoesNot) {
+  WriteFile(home.Dir() + "server.vyk", "10.0.0.1:27960\n");
+  Open();
+  main->SelectServer(0);
+  // A file changed behind the window's back shows whether the list was reloaded.
+  WriteFile(home.Dir() + "server.vyk", "10.0.0.1:27960\n10.0.0.2:27960\n");
+  WhenOpen<OptionsDialog>([](OptionsDialog& d) { d.reject(); }, &seen);
+  main->OnCommand(MainDialog::kOption);
+  EXPECT_TRUE(seen);
+  EXPECT_EQ(main->ServerView().Servers().Count(), 1);
+  EXPECT_EQ(main->CurrentServer(), 0);
+
+  seen = false;
+  WhenOpen<OptionsDialog>([](OptionsDialog& d) { Press(d, 1); }, &seen);
+  main->OnCommand(MainDialog::kOption);
+  EXPECT_TRUE(seen);
+  EXPECT_EQ(main->ServerView().Servers().Count(), 2);
+  EXPECT_EQ(main->ServerView().RowCount(), 2);
+  EXPECT_EQ(main->CurrentServer(), -1);
 }
 
 TEST_F(MainDialogButtonsTest, ServerEditorStoredOnQuitIsReloaded) {
