@@ -1,11 +1,54 @@
 #!/usr/bin/env bash
-# Sets everything up, builds, and runs the whole test suite.
-# Usage: ./test.sh [ctest arguments...]   e.g. ./test.sh -R ProfileFile
-set -euo pipefail
+# Sets everything up, builds, and runs every test:
+#   1. the whole suite (build/)
+#   2. the whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer (build-asan/),
+#      and the threaded tests under ThreadSanitizer (build-tsan/)      scripts/sanitize.sh
+#   3. each fuzz target for 20 s (build-fuzz/; a crash is saved there)  scripts/fuzz.sh
+# Usage: ./test.sh                 all of it (what CI runs)
+#        ./test.sh --quick         the plain suite only
+#        ./test.sh -R ProfileFile  the plain suite, with these ctest arguments
+set -uo pipefail
 cd "$(dirname "$0")"
-scripts/deps.sh test
-build=${VYK_BUILD_DIR:-build}
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" -j "$(nproc)"
-cd "$build"
-ctest -j "$(nproc)" --output-on-failure --timeout 600 "$@"
+scripts/deps.sh test || exit 1
+
+full=1
+if [[ ${1:-} == --quick ]]; then
+  full=0
+  shift
+elif (($#)); then
+  full=0
+fi
+
+declare -a summary
+status=0
+stage() {  # stage NAME COMMAND...: runs a stage, times it, remembers its outcome
+  local name=$1 start=$SECONDS
+  shift
+  echo
+  echo "==== $name"
+  if "$@"; then
+    summary+=("$(printf '%-24s passed  %4ds' "$name" $((SECONDS - start)))")
+  else
+    summary+=("$(printf '%-24s FAILED  %4ds' "$name" $((SECONDS - start)))")
+    status=1
+  fi
+}
+
+plain_suite() {
+  local build=${VYK_BUILD_DIR:-build}
+  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null &&
+    cmake --build "$build" -j "$(nproc)" &&
+    (cd "$build" && ctest -j "$(nproc)" --output-on-failure --timeout 600 "$@")
+}
+
+stage "tests" plain_suite "$@"
+if ((full)); then
+  stage "asan+ubsan tests" scripts/sanitize.sh asan
+  stage "tsan tests" scripts/sanitize.sh tsan
+  stage "fuzzing" scripts/fuzz.sh "${VYK_FUZZ_SECONDS:-20}"
+fi
+
+echo
+echo "==== summary"
+printf '%s\n' "${summary[@]}"
+exit $status

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Builds and runs the tests under the sanitizers:
+#   address,undefined  the whole suite (build-asan/)
+#   thread             the refresh, semaphore, queue and cache tests (build-tsan/)
+# Usage: scripts/sanitize.sh [asan|tsan|all]   (default all)
+# Any sanitizer report fails the run.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+which=${1:-all}
+jobs=$(nproc)
+common=(-G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g"
+        -DVYK_BUILD_BENCH=OFF)
+status=0
+
+if [[ $which == asan || $which == all ]]; then
+  echo "== AddressSanitizer + UndefinedBehaviorSanitizer: whole suite"
+  cmake -S . -B build-asan "${common[@]}" -DVYK_SANITIZE=address,undefined >/dev/null
+  cmake --build build-asan -j "$jobs"
+  # Qt and fontconfig keep caches alive until exit; leaks are not what this run looks for.
+  export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1
+  export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+  (cd build-asan && ctest -j "$jobs" --output-on-failure --timeout 900) || status=1
+  unset ASAN_OPTIONS UBSAN_OPTIONS
+fi
+
+if [[ $which == tsan || $which == all ]]; then
+  echo "== ThreadSanitizer: refresh, semaphore, queue and cache tests"
+  cmake -S . -B build-tsan "${common[@]}" -DVYK_SANITIZE=thread -DVYK_BUILD_UI=OFF >/dev/null
+  cmake --build build-tsan -j "$jobs" --target test_core test_platform
+  export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
+  filter='Refresh*:*Refresh*:CompletedQueue*:NamedSemaphore*:*ServerCache*:ProfileFile*:*QuerySocket*'
+  for t in test_core test_platform; do
+    echo "-- $t"
+    build-tsan/tests/$t --gtest_filter="$filter" --gtest_brief=1 || status=1
+  done
+fi
+exit $status
