@@ -12,6 +12,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/AtomicFile.h"
+
 namespace vyk {
 namespace {
 
@@ -214,32 +216,6 @@ LoadResult Load(const std::string& path, std::shared_ptr<Document>& doc, struct 
   return LoadResult::kLoaded;
 }
 
-bool WriteAll(int fd, const std::string& bytes) {
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
-// Writes a temporary file beside the target and renames it over the target:
-// whatever happens, the file holds either the old or the new content.
-bool ReplaceFile(const std::string& path, const std::string& bytes, mode_t mode) {
-  std::string temp = path + ".tmpXXXXXX";
-  int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-  if (fd < 0) return false;
-  bool ok = ::fchmod(fd, mode) == 0 && WriteAll(fd, bytes) && ::fsync(fd) == 0;
-  ok = ::close(fd) == 0 && ok;
-  if (ok) ok = ::rename(temp.c_str(), path.c_str()) == 0;
-  // The directory is not synced: a power cut may undo the rename, which still
-  // leaves the old content whole.
-  if (!ok) ::unlink(temp.c_str());
-  return ok;
-}
-
 mode_t NewFileMode(const std::string& path) {
   auto slash = path.rfind('/');
   std::string_view name = std::string_view(path).substr(slash == std::string::npos ? 0 : slash + 1);
@@ -355,7 +331,7 @@ bool ProfileFile::Write(const std::string& path, std::string_view section, std::
     out += doc->eol;
   }
 
-  if (!ReplaceFile(target, out, mode)) return false;
+  if (!WriteFileAtomically(target, out, mode)) return false;
   if (::stat(target.c_str(), &st) == 0)
     Remember(target, Stamp::Of(st), Parse(std::move(out)));
   else
