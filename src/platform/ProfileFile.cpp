@@ -269,13 +269,58 @@ std::string ProfileFile::ReadString(const std::string& path, std::string_view se
   return value ? *value : std::string(def);
 }
 
-bool ProfileFile::Write(const std::string& path, std::string_view section, std::string_view key,
-                        std::string_view value) {
-  std::string_view sec = TrimBlanks(section);
-  std::string_view k = TrimBlanks(key);
-  if (!ValidSection(sec) || !ValidKey(k)) return false;
+namespace {
+
+// The document's bytes with the value stored, as WritePrivateProfileString
+// stores it; nothing when the stored value is already that. Section and key
+// are trimmed and valid.
+std::optional<std::string> WithValue(const Document& doc, std::string_view sec, std::string_view k,
+                                     const std::string& v) {
+  const std::string keyLine = std::string(k) + "=" + v;
+  std::size_t replace = SIZE_MAX, insertAfter = SIZE_MAX;
+  auto s = doc.sections.find(Lower(sec));
+  if (s != doc.sections.end()) {
+    auto found = s->second.keys.find(Lower(k));
+    if (found != s->second.keys.end()) {
+      if (TrimBlanks(RawValue(doc, found->second)) == TrimBlanks(v)) return std::nullopt;
+      replace = found->second;
+    } else {
+      insertAfter = s->second.lastKey;
+    }
+  }
+
+  std::string out;
+  out.reserve(doc.bytes.size() + keyLine.size() + sec.size() + 8);
+  for (std::size_t i = 0; i < doc.lines.size(); ++i) {
+    const Line& line = doc.lines[i];
+    if (i == replace)
+      out += keyLine;
+    else
+      out.append(doc.bytes, line.start, line.length);
+    if (line.terminator) out.append(doc.bytes, line.start + line.length, line.terminator);
+    if (i == insertAfter) {
+      if (!line.terminator) out += doc.eol;
+      out += keyLine;
+      out += doc.eol;
+    }
+  }
+  if (s == doc.sections.end()) {
+    if (!out.empty() && out.back() != '\n') out += doc.eol;
+    out += "[";
+    out += sec;
+    out += "]";
+    out += doc.eol;
+    out += keyLine;
+    out += doc.eol;
+  }
+  return out;
+}
+
+// Stores the values in order, as that many single writes would, with one
+// replacement of the file. False when an entry was refused (the others are
+// stored) or the file could not be written (nothing is).
+bool StoreValues(const std::string& path, const std::vector<ProfileFile::Entry>& entries) {
   if (path.empty() || path.back() == '/') return false;
-  const std::string v = SanitizedValue(value);
   const std::string target = WriteTarget(path);
 
   std::lock_guard lock(g_mutex);
@@ -293,51 +338,39 @@ bool ProfileFile::Write(const std::string& path, std::string_view section, std::
       break;
   }
 
-  const std::string keyLine = std::string(k) + "=" + v;
-  std::size_t replace = SIZE_MAX, insertAfter = SIZE_MAX;
-  auto s = doc->sections.find(Lower(sec));
-  if (s != doc->sections.end()) {
-    auto found = s->second.keys.find(Lower(k));
-    if (found != s->second.keys.end()) {
-      if (TrimBlanks(RawValue(*doc, found->second)) == TrimBlanks(v)) return true;
-      replace = found->second;
-    } else {
-      insertAfter = s->second.lastKey;
+  bool allValid = true, changed = false;
+  for (const ProfileFile::Entry& entry : entries) {
+    std::string_view sec = TrimBlanks(entry.section);
+    std::string_view k = TrimBlanks(entry.key);
+    if (!ValidSection(sec) || !ValidKey(k)) {
+      allValid = false;
+      continue;
+    }
+    if (auto next = WithValue(*doc, sec, k, SanitizedValue(entry.value))) {
+      doc = Parse(std::move(*next));
+      changed = true;
     }
   }
+  if (!changed) return allValid;
 
-  std::string out;
-  out.reserve(doc->bytes.size() + keyLine.size() + sec.size() + 8);
-  for (std::size_t i = 0; i < doc->lines.size(); ++i) {
-    const Line& line = doc->lines[i];
-    if (i == replace)
-      out += keyLine;
-    else
-      out.append(doc->bytes, line.start, line.length);
-    if (line.terminator) out.append(doc->bytes, line.start + line.length, line.terminator);
-    if (i == insertAfter) {
-      if (!line.terminator) out += doc->eol;
-      out += keyLine;
-      out += doc->eol;
-    }
-  }
-  if (s == doc->sections.end()) {
-    if (!out.empty() && out.back() != '\n') out += doc->eol;
-    out += "[";
-    out += sec;
-    out += "]";
-    out += doc->eol;
-    out += keyLine;
-    out += doc->eol;
-  }
-
-  if (!WriteFileAtomically(target, out, mode)) return false;
+  if (!WriteFileAtomically(target, doc->bytes, mode)) return false;
   if (::stat(target.c_str(), &st) == 0)
-    Remember(target, Stamp::Of(st), Parse(std::move(out)));
+    Remember(target, Stamp::Of(st), doc);
   else
     g_cache.erase(target);
   if (target != path) g_cache.erase(path);
-  return true;
+  return allValid;
+}
+
+}  // namespace
+
+bool ProfileFile::Write(const std::string& path, std::string_view section, std::string_view key,
+                        std::string_view value) {
+  return StoreValues(path, {Entry{std::string(section), std::string(key), std::string(value)}});
+}
+
+bool ProfileFile::WriteAll(const std::string& path, const std::vector<Entry>& entries) {
+  return StoreValues(path, entries);
 }
 
 void ProfileFile::DropCache() {
