@@ -9,7 +9,7 @@
 // writing and which it has finished; the test kills it after a random delay.
 //
 // Each file gets 200 kills over an existing file, fewer (at least 60) when
-// they take more than 9 s, as on a machine slowed down by other work, and 40
+// they take more than 7 s, as on a machine slowed down by other work, and 40
 // during its first write. VYK_CRASH_KILLS=n asks for exactly n kills of each
 // file and VYK_CRASH_FIRST_KILLS=n for n during the first write;
 // VYK_CRASH_SEED=n repeats a run's delays (the child's pace still varies).
@@ -42,6 +42,8 @@
 #include "TestHome.h"
 #include "config/AliasList.h"
 #include "config/BuddyList.h"
+#include "config/OptionsModel.h"
+#include "config/PropertyRows.h"
 #include "config/ServerListFile.h"
 #include "config/Settings.h"
 #include "core/ServerCache.h"
@@ -56,10 +58,12 @@ using Clock = std::chrono::steady_clock;
 // ---- What the test shares with its writer child -----------------------------
 
 struct Progress {
-  std::atomic<int> started{0};  // version being written (equal to done between writes)
-  std::atomic<int> done{0};     // last version whose write returned
+  std::atomic<int> started{0};             // version being written (equal to done between writes)
+  std::atomic<int> done{0};                // last version whose write returned
+  std::atomic<std::int64_t> writingNs{0};  // time spent in the writes that returned
 };
 static_assert(std::atomic<int>::is_always_lock_free);
+static_assert(std::atomic<std::int64_t>::is_always_lock_free);
 
 class SharedProgress {
  public:
@@ -74,6 +78,7 @@ class SharedProgress {
   SharedProgress& operator=(const SharedProgress&) = delete;
 
   Progress* operator->() const { return progress_; }
+  Progress* get() const { return progress_; }
 
  private:
   Progress* progress_;
@@ -108,6 +113,24 @@ std::string Mismatch(const std::optional<std::string>& bytes, const std::string&
   std::size_t same = 0;
   while (same < bytes->size() && same < before.size() && (*bytes)[same] == before[same]) ++same;
   out << "; first difference from the version before at byte " << same;
+  return out.str();
+}
+
+// Every field, to compare two settings in one go.
+std::string Describe(const Settings& s) {
+  std::ostringstream out;
+  out << "bg=" << s.bgColor << " text=" << s.textColor << " selected=" << s.selectedTextColor
+      << " buddy=" << s.buddyColor << " favorite=" << s.favoriteColor
+      << " maxThread=" << s.maxThread << " serverList=" << s.serverListPath
+      << " buddyList=" << s.buddyListPath << " master=" << s.masterServer << ":"
+      << s.masterServerPort << " protocol=" << s.protocol << " game=" << s.gamePath
+      << " hideTimeOut=" << s.hideTimeOut << " hideFull=" << s.hideFull
+      << " hideEmpty=" << s.hideEmpty << " onlyBuddy=" << s.onlyBuddy << " maxPing=" << s.maxPing
+      << " fsGame=" << s.useFsGame << " addOnDirectRun=" << s.addOnDirectRun
+      << " switchProtocol=" << s.switchProtocol << " sort=" << s.lastServerSort
+      << " param=" << s.param << " aliasList=" << s.aliasListPath << " useAlias=" << s.useAlias
+      << " irc=" << s.copyIrcFormat << " good=" << s.goodPing << " bad=" << s.badPing
+      << " reload=" << s.displayOnReload << " minimize=" << s.minimize << " local=" << s.localOnly;
   return out.str();
 }
 
@@ -287,25 +310,135 @@ class ConfigIniKind : public FileKind {
     return s;
   }
 
-  static std::string Describe(const Settings& s) {
-    std::ostringstream out;
-    out << "bg=" << s.bgColor << " text=" << s.textColor << " selected=" << s.selectedTextColor
-        << " buddy=" << s.buddyColor << " favorite=" << s.favoriteColor
-        << " maxThread=" << s.maxThread << " serverList=" << s.serverListPath
-        << " buddyList=" << s.buddyListPath << " master=" << s.masterServer << ":"
-        << s.masterServerPort << " protocol=" << s.protocol << " game=" << s.gamePath
-        << " hideTimeOut=" << s.hideTimeOut << " hideFull=" << s.hideFull
-        << " hideEmpty=" << s.hideEmpty << " onlyBuddy=" << s.onlyBuddy << " maxPing=" << s.maxPing
-        << " fsGame=" << s.useFsGame << " addOnDirectRun=" << s.addOnDirectRun
-        << " switchProtocol=" << s.switchProtocol << " sort=" << s.lastServerSort
-        << " param=" << s.param << " aliasList=" << s.aliasListPath << " useAlias=" << s.useAlias
-        << " irc=" << s.copyIrcFormat << " good=" << s.goodPing << " bad=" << s.badPing
-        << " reload=" << s.displayOnReload << " minimize=" << s.minimize
-        << " local=" << s.localOnly;
-    return out.str();
+  std::vector<Key> keys_;
+};
+
+// The Options dialog's OK: every option row written at once. Version k sets
+// every option from k; loading must then give every option of one version.
+class OptionsOkKind : public FileKind {
+ public:
+  std::string Name() const override { return "Config.ini by Options OK"; }
+  std::string MainPath() const override { return ConfigFilePath(); }
+
+  // Version 0 is what the program writes on its first start: every default.
+  void PrepareStart() override {
+    std::filesystem::remove(MainPath());
+    base_ = Settings{};
+    base_.Load();
+    start_ = Slurp(MainPath()).value_or("");
+    // The first OK of all, written one row at a time into another file.
+    const std::string reference = ProgramDirectory() + "reference.ini";
+    std::filesystem::remove(reference);
+    WriteOptionRows(RowsOf(1),
+                    [&](const std::string& s, const std::string& k, const std::string& v) {
+                      ProfileFile::Write(reference, s, k, v);
+                    });
+    firstBytes_ = Slurp(reference).value_or("");
+    std::filesystem::remove(reference);
   }
 
-  std::vector<Key> keys_;
+  bool Write(int k) override {
+    WriteOptionRows(RowsOf(k));
+    return true;
+  }
+
+  // Every key OK writes is in version 0 already, so each write replaces its
+  // line, with the key as OK spells it.
+  std::string Bytes(int k) const override {
+    if (k == 0) return start_;
+    std::vector<std::string> lines;
+    std::size_t pos = 0;
+    while (pos < start_.size()) {
+      const std::size_t end = start_.find('\n', pos);
+      lines.push_back(start_.substr(pos, end - pos));
+      pos = end + 1;
+    }
+    WriteOptionRows(RowsOf(k), [&](const std::string& section, const std::string& key,
+                                   const std::string& value) {
+      bool inSection = false;
+      for (std::string& line : lines) {
+        if (!line.empty() && line.front() == '[') {
+          inSection = Lower(line) == "[" + Lower(section) + "]";
+        } else if (inSection && Lower(line.substr(0, line.find('='))) == Lower(key)) {
+          line = key + "=" + value;
+          return;
+        }
+      }
+      ADD_FAILURE() << "no line of " << section << "/" << key << " in version 0";
+    });
+    std::string out;
+    for (const std::string& line : lines) out += line + "\n";
+    return out;
+  }
+
+  void ExpectLoaded(int matched, int, int) override {
+    Settings loaded;
+    loaded.Load();
+    EXPECT_EQ(Describe(loaded), Describe(SettingsOf(matched)));
+    EXPECT_EQ(Slurp(MainPath()), Bytes(matched)) << "Settings::Load changed the file";
+  }
+
+  void RemoveFiles() override { std::filesystem::remove(MainPath()); }
+  bool WriteFirst() override { return Write(1); }
+  std::string FirstBytes() const override { return firstBytes_; }
+  void ExpectFirstLoaded(bool present) override {
+    const Settings expected = SettingsOf(1);
+    EXPECT_EQ(ReadRawProfileString("quake3", "path"), present ? expected.gamePath : "");
+    EXPECT_EQ(ReadRawProfileString("Filter", "BadPing"),
+              present ? std::to_string(expected.badPing) : "");
+  }
+
+ private:
+  static std::string Lower(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+  }
+
+  // Flags alternate and every other value names its version, so each OK
+  // changes every line it writes.
+  Settings SettingsOf(int k) const {
+    Settings s = base_;
+    if (k == 0) return s;
+    const int flag = k % 2;
+    s.hideTimeOut = flag;
+    s.hideFull = 1 - flag;
+    s.hideEmpty = flag;
+    s.onlyBuddy = 1 - flag;
+    s.localOnly = flag;
+    s.useFsGame = 1 - flag;
+    s.switchProtocol = flag;
+    s.useAlias = 1 - flag;
+    s.addOnDirectRun = flag;
+    s.displayOnReload = 1 - flag;
+    s.copyIrcFormat = flag;
+    s.minimize = 1 - flag;
+    s.maxPing = 1000 + k % 8000;
+    s.goodPing = k % 500;
+    s.badPing = 500 + k % 500;
+    s.maxThread = 1 + k % 64;
+    s.gamePath = "/games/quake3 " + std::to_string(k) + "/quake3.x86_64";
+    s.param = "+set fs_game mod" + std::to_string(k);
+    s.serverListPath = ProgramDirectory() + "servers" + std::to_string(k) + ".vyk";
+    s.buddyListPath = ProgramDirectory() + "buddies" + std::to_string(k) + ".vyk";
+    s.masterServer = "master" + std::to_string(k) + ".invalid";
+    s.masterServerPort = static_cast<std::uint16_t>(1000 + k % 20000);
+    s.bgColor = MakeColor(k % 256, k / 256 % 256, 1);
+    s.textColor = MakeColor(2, k % 256, k / 256 % 256);
+    s.selectedTextColor = MakeColor(k / 256 % 256, 3, k % 256);
+    s.buddyColor = MakeColor(k % 256, 4, k / 256 % 256);
+    s.favoriteColor = MakeColor(5, k / 256 % 256, k % 256);
+    return s;
+  }
+
+  PropertyRows RowsOf(int k) const {
+    PropertyRows rows;
+    FillOptionRows(rows, SettingsOf(k));
+    return rows;
+  }
+
+  Settings base_;
+  std::string start_;
+  std::string firstBytes_;
 };
 
 // cache.srv: thousands of servers with a name, a connection count and a
@@ -575,6 +708,7 @@ void SleepMicroseconds(long us) {
 pid_t StartWriter(FileKind& kind, Progress* progress, int from, bool first) {
   progress->started = from;
   progress->done = from;
+  progress->writingNs = 0;
   std::fflush(stdout);
   std::fflush(stderr);
   const pid_t parent = ::getpid();
@@ -582,24 +716,30 @@ pid_t StartWriter(FileKind& kind, Progress* progress, int from, bool first) {
   if (child != 0) return child;
   ::prctl(PR_SET_PDEATHSIG, SIGKILL);
   if (::getppid() != parent) ::_exit(4);
-  if (first) {
-    progress->started = 1;
-    if (!kind.WriteFirst()) ::_exit(3);
-    progress->done = 1;
-    ::_exit(0);
-  }
-  for (int k = from + 1; k < from + 1000000; ++k) {
+  const int last = first ? 1 : from + 1000000;
+  for (int k = from + 1; k <= last; ++k) {
+    const auto start = Clock::now();
     progress->started = k;
-    if (!kind.Write(k)) ::_exit(3);
+    if (!(first ? kind.WriteFirst() : kind.Write(k))) ::_exit(3);
     progress->done = k;
+    progress->writingNs += std::chrono::nanoseconds(Clock::now() - start).count();
   }
   ::_exit(0);
 }
 
-// Ends the child; true when SIGKILL ended it, false when it had ended by
-// itself with a zero status (the first write finished).
-bool KillAndReap(pid_t child) {
-  ::kill(child, SIGKILL);
+// Returns once the child has begun its first write.
+void AwaitFirstWrite(const Progress& progress, int from) {
+  const auto start = Clock::now();
+  while (progress.started == from && Clock::now() - start < std::chrono::seconds(30))
+    SleepMicroseconds(20);
+  EXPECT_NE(progress.started, from) << "the writer never began";
+}
+
+// Waits for the child's end (killing it first when `kill`); true when
+// SIGKILL ended it, false when it ended by itself with a zero status (the
+// first write finished).
+bool Reap(pid_t child, bool kill) {
+  if (kill) ::kill(child, SIGKILL);
   int status = 0;
   while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
   }
@@ -609,17 +749,16 @@ bool KillAndReap(pid_t child) {
   return false;
 }
 
-// Time of one write, from a child let run for a few versions.
-Clock::duration TimeOfOneWrite(FileKind& kind, Progress* progress, int from) {
+// Microseconds of one write, from a child let run for a few versions.
+long TimeOfOneWrite(FileKind& kind, Progress* progress, int from) {
   constexpr int kWrites = 4;
   const auto start = Clock::now();
   const pid_t child = StartWriter(kind, progress, from, false);
   while (progress->done < from + kWrites && Clock::now() - start < std::chrono::seconds(60))
     SleepMicroseconds(200);
-  const auto elapsed = Clock::now() - start;
-  KillAndReap(child);
+  Reap(child, true);
   EXPECT_GE(progress->done, from + kWrites) << "the writer made no progress";
-  return elapsed / kWrites;
+  return static_cast<long>(progress->writingNs / 1000 / std::max(progress->done - from, 1));
 }
 
 struct Tally {
@@ -655,65 +794,94 @@ void CheckTemporaries(FileKind& kind, bool childWrote, std::map<std::string, int
   }
 }
 
+// Checks the files after the death of a child that started from `version`,
+// then moves `version` on to the one the file holds.
+void CheckAfterKill(FileKind& kind, const Progress& progress, int& version,
+                    std::map<std::string, int>& strays, Tally& tally) {
+  const int done = progress.done, started = progress.started;
+  SCOPED_TRACE("the child started from version " + std::to_string(version) + ", finished " +
+               std::to_string(done) + ", was writing " + std::to_string(started));
+  ASSERT_TRUE(started == done || started == done + 1);
+  const std::optional<std::string> bytes = Slurp(kind.MainPath());
+  const std::string before = kind.Bytes(done);
+  int matched = -1;
+  if (bytes == before)
+    matched = done;
+  else if (started != done && bytes == kind.Bytes(started))
+    matched = started;
+  ASSERT_NE(matched, -1) << Mismatch(bytes, before, kind.Bytes(started));
+  ASSERT_NO_FATAL_FAILURE(kind.ExpectLoaded(matched, done, started));
+  CheckTemporaries(kind, done > version, strays, tally);
+
+  if (started == done)
+    ++tally.between;
+  else if (matched == done)
+    ++tally.oldKept;
+  else
+    ++tally.newMade;
+  ++tally.finished[std::min(done - version, 3)];
+  version = matched;
+}
+
+// The same after a child making the first write of all.
+void CheckAfterFirstKill(FileKind& kind, const Progress& progress,
+                         std::map<std::string, int>& strays, Tally& tally) {
+  const int done = progress.done, started = progress.started;
+  SCOPED_TRACE("first write; the child finished " + std::to_string(done) + ", was writing " +
+               std::to_string(started));
+  const std::optional<std::string> bytes = Slurp(kind.MainPath());
+  if (done == 1 || (bytes && started == 1))
+    ASSERT_EQ(bytes, kind.FirstBytes()) << Mismatch(bytes, "", kind.FirstBytes());
+  else
+    ASSERT_FALSE(bytes) << "a file appeared with nothing written: " << bytes->size() << " bytes";
+  ASSERT_NO_FATAL_FAILURE(kind.ExpectFirstLoaded(bytes.has_value()));
+  CheckTemporaries(kind, done == 1, strays, tally);
+
+  if (started == done)
+    ++tally.between;
+  else if (!bytes)
+    ++tally.oldKept;
+  else
+    ++tally.newMade;
+  ++tally.finished[done];
+}
+
 void KillWritersAtRandom(FileKind& kind) {
   const int askedKills = EnvCount("VYK_CRASH_KILLS", 0);
   int kills = askedKills > 0 ? askedKills : 200;
   const int firstKills = EnvCount("VYK_CRASH_FIRST_KILLS", 40);
-  const std::uint64_t seed = RunSeed() ^ std::hash<std::string>{}(kind.Name());
-  std::mt19937_64 random(seed);
+  std::mt19937_64 random(RunSeed() ^ std::hash<std::string>{}(kind.Name()));
   SCOPED_TRACE(kind.Name() + ", run seed " + std::to_string(RunSeed()));
   SharedProgress progress;
   std::map<std::string, int> strays;
+  Tally unused;
 
-  // Writes over a file that exists.
+  // Writes over a file that exists. A child let run a few writes first
+  // gives the time of one.
   ASSERT_NO_FATAL_FAILURE(kind.PrepareStart());
   ASSERT_EQ(Slurp(kind.MainPath()), kind.Bytes(0));
-  const Clock::duration perWrite = TimeOfOneWrite(kind, progress.operator->(), 0);
-  if (::testing::Test::HasFailure()) return;
-  int version = progress->done;
-  ASSERT_EQ(Slurp(kind.MainPath()), kind.Bytes(version));
-  Tally calibration;
-  CheckTemporaries(kind, true, strays, calibration);
-  const long perWriteUs = std::chrono::duration_cast<std::chrono::microseconds>(perWrite).count();
-  // Up to two writes' time: kills land before, inside and between writes.
+  int version = 0;
+  const long perWriteUs = TimeOfOneWrite(kind, progress.get(), version);
+  ASSERT_NO_FATAL_FAILURE(CheckAfterKill(kind, *progress.get(), version, strays, unused));
+  // Up to two writes' time after the child begins: kills land inside and
+  // between writes.
   std::uniform_int_distribution<long> delay(0, std::max(2 * perWriteUs, 200L));
 
   Tally tally;
   const auto start = Clock::now();
   for (int n = 0; n < kills; ++n) {
-    if (askedKills <= 0 && n >= 60 && Clock::now() - start > std::chrono::seconds(9)) {
+    if (askedKills <= 0 && n >= 60 && Clock::now() - start > std::chrono::seconds(7)) {
       kills = n;  // enough to tell, and the machine is slow today
       break;
     }
     const long us = delay(random);
-    const pid_t child = StartWriter(kind, progress.operator->(), version, false);
+    const pid_t child = StartWriter(kind, progress.get(), version, false);
+    AwaitFirstWrite(*progress.get(), version);
     SleepMicroseconds(us);
-    KillAndReap(child);
-    const int done = progress->done, started = progress->started;
-    SCOPED_TRACE("kill " + std::to_string(n) + " after " + std::to_string(us) +
-                 " us; the child started at version " + std::to_string(version) + ", finished " +
-                 std::to_string(done) + ", was writing " + std::to_string(started));
-    ASSERT_TRUE(started == done || started == done + 1);
-    const std::optional<std::string> bytes = Slurp(kind.MainPath());
-    const std::string before = kind.Bytes(done);
-    int matched = -1;
-    if (bytes == before)
-      matched = done;
-    else if (started != done && bytes == kind.Bytes(started))
-      matched = started;
-    ASSERT_NE(matched, -1) << Mismatch(bytes, before, kind.Bytes(started));
-    ASSERT_NO_FATAL_FAILURE(kind.ExpectLoaded(matched, done, started));
-    CheckTemporaries(kind, done > version, strays, tally);
+    Reap(child, true);
+    SCOPED_TRACE("kill " + std::to_string(n) + " after " + std::to_string(us) + " us");
+    ASSERT_NO_FATAL_FAILURE(CheckAfterKill(kind, *progress.get(), version, strays, tally));
     if (::testing::Test::HasFailure()) return;
-
-    if (started == done)
-      ++tally.between;
-    else if (matched == done)
-      ++tally.oldKept;
-    else
-      ++tally.newMade;
-    ++tally.finished[std::min(done - version, 3)];
-    version = matched;
   }
   const auto spent = Clock::now() - start;
 
@@ -722,41 +890,32 @@ void KillWritersAtRandom(FileKind& kind) {
   EXPECT_EQ(Slurp(kind.MainPath()), kind.Bytes(version + 1));
   for (const std::string& target : kind.Targets()) EXPECT_EQ(CountTemporaries(target), 0) << target;
 
-  // The first write of all: no file before it.
-  std::uniform_int_distribution<long> firstDelay(0, std::max(3 * perWriteUs / 2, 200L));
+  // The first write of all, with no file before it; one left alone to end
+  // gives its time.
+  kind.RemoveFiles();
+  Reap(StartWriter(kind, progress.get(), 0, true), false);
+  const long firstUs = static_cast<long>(progress->writingNs / 1000);
+  ASSERT_NO_FATAL_FAILURE(CheckAfterFirstKill(kind, *progress.get(), strays, unused));
+  ASSERT_EQ(progress->done, 1);
+  std::uniform_int_distribution<long> firstDelay(0, std::max(5 * firstUs / 4, 100L));
   Tally firstTally;
   const auto firstStart = Clock::now();
   for (int n = 0; n < firstKills; ++n) {
     kind.RemoveFiles();
     const long us = firstDelay(random);
-    const pid_t child = StartWriter(kind, progress.operator->(), 0, true);
+    const pid_t child = StartWriter(kind, progress.get(), 0, true);
+    AwaitFirstWrite(*progress.get(), 0);
     SleepMicroseconds(us);
-    const bool killed = KillAndReap(child);
-    const int done = progress->done, started = progress->started;
-    SCOPED_TRACE("first write, kill " + std::to_string(n) + " after " + std::to_string(us) +
-                 " us; the child finished " + std::to_string(done) + ", was writing " +
-                 std::to_string(started) + (killed ? "" : ", ended by itself"));
-    const std::optional<std::string> bytes = Slurp(kind.MainPath());
-    if (done == 1 || (bytes && started == 1)) {
-      ASSERT_EQ(bytes, kind.FirstBytes()) << Mismatch(bytes, "", kind.FirstBytes());
-    } else {
-      ASSERT_FALSE(bytes) << "a file appeared with nothing written: " << bytes->size() << " bytes";
-    }
-    ASSERT_NO_FATAL_FAILURE(kind.ExpectFirstLoaded(bytes.has_value()));
-    CheckTemporaries(kind, done == 1, strays, firstTally);
+    Reap(child, true);
+    SCOPED_TRACE("first write, kill " + std::to_string(n) + " after " + std::to_string(us) + " us");
+    ASSERT_NO_FATAL_FAILURE(CheckAfterFirstKill(kind, *progress.get(), strays, firstTally));
     if (::testing::Test::HasFailure()) return;
-    if (started == done)
-      ++firstTally.between;
-    else if (!bytes)
-      ++firstTally.oldKept;
-    else
-      ++firstTally.newMade;
-    ++firstTally.finished[done];
   }
   const auto firstSpent = Clock::now() - firstStart;
 
-  std::printf("[ crash    ] %s (one write %.2f ms, seed %llu)\n  %s\n  %s\n", kind.Name().c_str(),
-              static_cast<double>(perWriteUs) / 1000.0, static_cast<unsigned long long>(RunSeed()),
+  std::printf("[ crash    ] %s (one write %.2f ms, a first write %.2f ms, seed %llu)\n  %s\n  %s\n",
+              kind.Name().c_str(), static_cast<double>(perWriteUs) / 1000.0,
+              static_cast<double>(firstUs) / 1000.0, static_cast<unsigned long long>(RunSeed()),
               Summary("over a file", tally, kills, spent).c_str(),
               Summary("first write", firstTally, firstKills, firstSpent).c_str());
 }
@@ -771,6 +930,11 @@ class CrashSafetyTest : public ::testing::Test {
 
 TEST_F(CrashSafetyTest, ConfigIniIsAlwaysOneWholeVersion) {
   ConfigIniKind kind;
+  KillWritersAtRandom(kind);
+}
+
+TEST_F(CrashSafetyTest, ConfigIniHoldsAllOrNoneOfAnOptionsOk) {
+  OptionsOkKind kind;
   KillWritersAtRandom(kind);
 }
 
