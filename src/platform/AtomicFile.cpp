@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cerrno>
 #include <charconv>
+#include <climits>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -108,8 +109,9 @@ void RemoveLeftovers(const std::string& path) {
   }
 }
 
-bool Replace(const std::string& path, std::string_view bytes, std::optional<mode_t> mode) {
-  if (path.empty()) return false;
+bool Replace(const std::string& link, std::string_view bytes, std::optional<mode_t> mode) {
+  if (link.empty()) return false;
+  const std::string path = ResolvedForWriting(link);
   RemoveLeftovers(path);
   // A name of our own with O_EXCL: two writers never share it.
   const InFlightName temp(path + ".tmp" + std::to_string(::getpid()) + "." +
@@ -132,6 +134,15 @@ bool Replace(const std::string& path, std::string_view bytes, std::optional<mode
 }
 
 }  // namespace
+
+std::string ResolvedForWriting(const std::string& path) {
+  struct stat st;
+  if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+    char resolved[PATH_MAX];
+    if (::realpath(path.c_str(), resolved)) return resolved;
+  }
+  return path;
+}
 
 bool WriteFileAtomically(const std::string& path, std::string_view bytes) {
   return Replace(path, bytes, std::nullopt);

@@ -5,7 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <memory>
 #include <mutex>
@@ -223,16 +223,6 @@ mode_t NewFileMode(const std::string& path) {
   return EqualsNoCase(name, "cache.srv") ? 0600 : 0644;
 }
 
-// Writing through a symbolic link changes the file it points to.
-std::string WriteTarget(const std::string& path) {
-  struct stat st;
-  if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-    char resolved[PATH_MAX];
-    if (::realpath(path.c_str(), resolved)) return resolved;
-  }
-  return path;
-}
-
 bool ValidSection(std::string_view s) {
   return !s.empty() && s.find_first_of(std::string_view("]\r\n\0", 4)) == std::string_view::npos;
 }
@@ -321,7 +311,7 @@ std::optional<std::string> WithValue(const Document& doc, std::string_view sec, 
 // stored) or the file could not be written (nothing is).
 bool StoreValues(const std::string& path, const std::vector<ProfileFile::Entry>& entries) {
   if (path.empty() || path.back() == '/') return false;
-  const std::string target = WriteTarget(path);
+  const std::string target = ResolvedForWriting(path);
 
   std::lock_guard lock(g_mutex);
   std::shared_ptr<Document> doc;

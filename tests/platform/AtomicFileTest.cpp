@@ -107,5 +107,21 @@ TEST(AtomicFile, GivesTheModeAskedForWhateverTheOldFileHad) {
   EXPECT_EQ(test::ReadFile(path), "new");
 }
 
+// A list kept elsewhere through a symbolic link: the file pointed to gets the
+// content and the link stays, as when the file is written in place.
+TEST(AtomicFile, WritesThroughASymbolicLink) {
+  test::TestHome home;
+  std::filesystem::create_directory(home.Path() / "shared");
+  const auto real = home.Path() / "shared" / "player.vyk";
+  const auto link = home.Path() / "player.vyk";
+  test::WriteFile(real, "old\n");
+  std::filesystem::create_symlink(real, link);
+  ASSERT_TRUE(WriteFileAtomically(link.string(), "new\n"));
+  EXPECT_TRUE(std::filesystem::is_symlink(link));
+  EXPECT_EQ(test::ReadFile(real), "new\n");
+  EXPECT_EQ(Names(home.Path()), (std::set<std::string>{"player.vyk", "shared"}));
+  EXPECT_EQ(Names(home.Path() / "shared"), std::set<std::string>{"player.vyk"});
+}
+
 }  // namespace
 }  // namespace vyk
