@@ -127,7 +127,7 @@ const std::vector<OptionWrite>& OptionWriteOrder() {
 
 void WriteOptionRows(const PropertyRows& rows, const ProfileWriter& writer) {
   if (!writer) {
-    // All rows in one replacement of Config.ini: a crash part way through
+    // All rows in one replacement of Config.ini: a crash halfway through
     // must not leave some options changed and the rest not.
     std::vector<ProfileFile::Entry> entries;
     WriteOptionRows(

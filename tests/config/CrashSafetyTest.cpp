@@ -8,11 +8,12 @@
 // is a fixed function of k) and records in shared memory which version it is
 // writing and which it has finished; the test kills it after a random delay.
 //
-// Each file gets 200 kills over an existing file, fewer (at least 60) when
-// they take more than 7 s, as on a machine slowed down by other work, and 40
-// during its first write. VYK_CRASH_KILLS=n asks for exactly n kills of each
-// file and VYK_CRASH_FIRST_KILLS=n for n during the first write;
-// VYK_CRASH_SEED=n repeats a run's delays (the child's pace still varies).
+// Each file gets 200 kills over an existing file and 40 during its first
+// write; fewer (at least 60 and 20) when they take more than 7 s and 2 s, as
+// on a machine slowed down by other work, so that the six files take well
+// under a minute. VYK_CRASH_KILLS=n asks for exactly n kills of each file
+// and VYK_CRASH_FIRST_KILLS=n for n during the first write; VYK_CRASH_SEED=n
+// repeats a run's delays (the child's pace still varies).
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/mman.h>
@@ -689,6 +690,26 @@ int EnvCount(const char* name, int def) {
   return text && *text ? std::atoi(text) : def;
 }
 
+// How many kills to make: the number asked for in the environment, else the
+// usual number, or fewer once the allowed time is spent.
+class KillCount {
+ public:
+  KillCount(const char* variable, int usual, int least, Clock::duration allowance)
+      : asked_(EnvCount(variable, 0)), usual_(usual), least_(least), allowance_(allowance) {}
+
+  bool More(int made, Clock::time_point start) {
+    made_ = made;
+    if (asked_ > 0) return made < asked_;
+    return made < usual_ && (made < least_ || Clock::now() - start < allowance_);
+  }
+  int Made() const { return made_; }
+
+ private:
+  int asked_, usual_, least_;
+  Clock::duration allowance_;
+  int made_ = 0;
+};
+
 std::uint64_t RunSeed() {
   static const std::uint64_t seed = [] {
     const char* text = std::getenv("VYK_CRASH_SEED");
@@ -847,9 +868,8 @@ void CheckAfterFirstKill(FileKind& kind, const Progress& progress,
 }
 
 void KillWritersAtRandom(FileKind& kind) {
-  const int askedKills = EnvCount("VYK_CRASH_KILLS", 0);
-  int kills = askedKills > 0 ? askedKills : 200;
-  const int firstKills = EnvCount("VYK_CRASH_FIRST_KILLS", 40);
+  KillCount kills("VYK_CRASH_KILLS", 200, 60, std::chrono::seconds(7));
+  KillCount firstKills("VYK_CRASH_FIRST_KILLS", 40, 20, std::chrono::seconds(2));
   std::mt19937_64 random(RunSeed() ^ std::hash<std::string>{}(kind.Name()));
   SCOPED_TRACE(kind.Name() + ", run seed " + std::to_string(RunSeed()));
   SharedProgress progress;
@@ -869,11 +889,7 @@ void KillWritersAtRandom(FileKind& kind) {
 
   Tally tally;
   const auto start = Clock::now();
-  for (int n = 0; n < kills; ++n) {
-    if (askedKills <= 0 && n >= 60 && Clock::now() - start > std::chrono::seconds(7)) {
-      kills = n;  // enough to tell, and the machine is slow today
-      break;
-    }
+  for (int n = 0; kills.More(n, start); ++n) {
     const long us = delay(random);
     const pid_t child = StartWriter(kind, progress.get(), version, false);
     AwaitFirstWrite(*progress.get(), version);
@@ -900,7 +916,7 @@ void KillWritersAtRandom(FileKind& kind) {
   std::uniform_int_distribution<long> firstDelay(0, std::max(5 * firstUs / 4, 100L));
   Tally firstTally;
   const auto firstStart = Clock::now();
-  for (int n = 0; n < firstKills; ++n) {
+  for (int n = 0; firstKills.More(n, firstStart); ++n) {
     kind.RemoveFiles();
     const long us = firstDelay(random);
     const pid_t child = StartWriter(kind, progress.get(), 0, true);
@@ -916,8 +932,8 @@ void KillWritersAtRandom(FileKind& kind) {
   std::printf("[ crash    ] %s (one write %.2f ms, a first write %.2f ms, seed %llu)\n  %s\n  %s\n",
               kind.Name().c_str(), static_cast<double>(perWriteUs) / 1000.0,
               static_cast<double>(firstUs) / 1000.0, static_cast<unsigned long long>(RunSeed()),
-              Summary("over a file", tally, kills, spent).c_str(),
-              Summary("first write", firstTally, firstKills, firstSpent).c_str());
+              Summary("over a file", tally, kills.Made(), spent).c_str(),
+              Summary("first write", firstTally, firstKills.Made(), firstSpent).c_str());
 }
 
 class CrashSafetyTest : public ::testing::Test {
