@@ -1,5 +1,7 @@
 #include "config/OptionsModel.h"
 
+#include "platform/ProfileFile.h"
+
 namespace vyk {
 namespace {
 
@@ -124,25 +126,35 @@ const std::vector<OptionWrite>& OptionWriteOrder() {
 }
 
 void WriteOptionRows(const PropertyRows& rows, const ProfileWriter& writer) {
-  const ProfileWriter write = writer ? writer : ProfileWriter(WriteProfileString);
+  if (!writer) {
+    // All rows in one replacement of Config.ini: a crash halfway through
+    // must not leave some options changed and the rest not.
+    std::vector<ProfileFile::Entry> entries;
+    WriteOptionRows(
+        rows, [&](const std::string& section, const std::string& key, const std::string& value) {
+          entries.push_back({section, key, value});
+        });
+    ProfileFile::WriteAll(ConfigFilePath(), entries);
+    return;
+  }
   for (const OptionWrite& w : OptionWriteOrder()) {
     const PropertyItem* item = rows.Find(w.label);
     if (!item) continue;
     switch (w.value) {
       case OptionValue::kText:
-        write(w.section, w.key, item->text);
+        writer(w.section, w.key, item->text);
         break;
       case OptionValue::kTextWithBlank:
-        write(w.section, w.key, item->text + " ");
+        writer(w.section, w.key, item->text + " ");
         break;
       case OptionValue::kInt:
-        write(w.section, w.key, std::to_string(item->integer));
+        writer(w.section, w.key, std::to_string(item->integer));
         break;
       case OptionValue::kFlag:
-        write(w.section, w.key, std::to_string(item->flag));
+        writer(w.section, w.key, std::to_string(item->flag));
         break;
       case OptionValue::kColour:
-        write(w.section, w.key, FormatColor(item->colour));
+        writer(w.section, w.key, FormatColor(item->colour));
         break;
     }
   }

@@ -33,7 +33,7 @@ using ProfileWriter =
 
 // Writes every row of OptionWriteOrder that exists, in that order (integers and flags as
 // "%d", colours as FormatColor, texts as they stand, "Parameters" with one blank after).
-// Without a writer the values go to Config.ini.
+// Without a writer the values go to Config.ini, all in one replacement of the file.
 void WriteOptionRows(const PropertyRows& rows, const ProfileWriter& write = {});
 
 }  // namespace vyk

@@ -1,12 +1,19 @@
 #include "platform/AtomicFile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
-#include <cstdio>
+#include <charconv>
+#include <climits>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <set>
 #include <string>
 
 namespace vyk {
@@ -15,10 +22,8 @@ namespace {
 bool WriteAll(int fd, std::string_view bytes) {
   while (!bytes.empty()) {
     ssize_t n = ::write(fd, bytes.data(), bytes.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
     bytes.remove_prefix(static_cast<std::size_t>(n));
   }
   return true;
@@ -26,24 +31,125 @@ bool WriteAll(int fd, std::string_view bytes) {
 
 std::atomic<unsigned> g_counter{0};
 
-}  // namespace
+// Temporary files this process is writing now, by full path.
+std::mutex g_inFlightMutex;
+std::set<std::string> g_inFlight;
 
-bool WriteFileAtomically(const std::string& path, std::string_view bytes) {
-  if (path.empty()) return false;
-  // A name of our own with O_EXCL: the new file gets the mode an ordinary
-  // create would give (the umask applies), and two writers never share it.
-  std::string temp =
-      path + ".tmp" + std::to_string(::getpid()) + "." + std::to_string(g_counter.fetch_add(1));
-  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+// Holds a temporary name for the length of one write, so that no other
+// thread's clean-up takes the file for a leftover.
+class InFlightName {
+ public:
+  explicit InFlightName(std::string name) : name_(std::move(name)) {
+    std::lock_guard lock(g_inFlightMutex);
+    g_inFlight.insert(name_);
+  }
+  ~InFlightName() {
+    std::lock_guard lock(g_inFlightMutex);
+    g_inFlight.erase(name_);
+  }
+  InFlightName(const InFlightName&) = delete;
+  InFlightName& operator=(const InFlightName&) = delete;
+  const std::string& Name() const { return name_; }
+
+ private:
+  std::string name_;
+};
+
+bool AllDigits(std::string_view text) {
+  if (text.empty()) return false;
+  for (char c : text)
+    if (c < '0' || c > '9') return false;
+  return true;
+}
+
+// The writer's process number of "<name>.tmp<pid>.<n>", or nothing for any
+// other entry.
+std::optional<pid_t> WriterOf(std::string_view entry, std::string_view prefix) {
+  if (entry.substr(0, prefix.size()) != prefix) return std::nullopt;
+  std::string_view rest = entry.substr(prefix.size());
+  auto dot = rest.find('.');
+  if (dot == std::string_view::npos || !AllDigits(rest.substr(0, dot)) ||
+      !AllDigits(rest.substr(dot + 1)))
+    return std::nullopt;
+  pid_t pid = 0;
+  auto [end, error] = std::from_chars(rest.data(), rest.data() + dot, pid);
+  if (error != std::errc() || pid <= 0) return std::nullopt;
+  return pid;
+}
+
+// A temporary file nobody will ever rename: its writer is gone, or it is this
+// process, which is not writing it.
+bool IsLeftover(pid_t writer, const std::string& fullPath) {
+  if (writer == ::getpid()) {
+    std::lock_guard lock(g_inFlightMutex);
+    return g_inFlight.count(fullPath) == 0;
+  }
+  // A process of another user answers EPERM: it runs.
+  return ::kill(writer, 0) != 0 && errno == ESRCH;
+}
+
+struct DirCloser {
+  void operator()(DIR* dir) const { ::closedir(dir); }
+};
+
+// Removes the temporary files of `path` that killed writers left. Writers in
+// another process-number space look dead from here; losing their file only
+// makes their write fail, leaving the old content.
+void RemoveLeftovers(const std::string& path) {
+  const auto slash = path.rfind('/');
+  const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+  const std::string prefix = (slash == std::string::npos ? path : path.substr(slash + 1)) + ".tmp";
+  std::unique_ptr<DIR, DirCloser> listing(::opendir(dir.c_str()));
+  if (!listing) return;
+  while (const dirent* entry = ::readdir(listing.get())) {
+    const std::optional<pid_t> writer = WriterOf(entry->d_name, prefix);
+    if (!writer) continue;
+    const std::string fullPath = (slash == std::string::npos ? "" : dir) + entry->d_name;
+    if (IsLeftover(*writer, fullPath)) ::unlinkat(::dirfd(listing.get()), entry->d_name, 0);
+  }
+}
+
+bool Replace(const std::string& link, std::string_view bytes, std::optional<mode_t> mode) {
+  if (link.empty()) return false;
+  const std::string path = ResolvedForWriting(link);
+  RemoveLeftovers(path);
+  // A name of our own with O_EXCL: two writers never share it.
+  const InFlightName temp(path + ".tmp" + std::to_string(::getpid()) + "." +
+                          std::to_string(g_counter.fetch_add(1)));
+  int fd = ::open(temp.Name().c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode ? 0600 : 0666);
   if (fd < 0) return false;
   bool ok = true;
   struct stat old {};
-  if (::stat(path.c_str(), &old) == 0) ok = ::fchmod(fd, old.st_mode & 07777) == 0;
+  if (mode)
+    ok = ::fchmod(fd, *mode) == 0;
+  else if (::stat(path.c_str(), &old) == 0)
+    ok = ::fchmod(fd, old.st_mode & 07777) == 0;
   ok = ok && WriteAll(fd, bytes) && ::fsync(fd) == 0;
   ok = (::close(fd) == 0) && ok;
-  if (ok && ::rename(temp.c_str(), path.c_str()) == 0) return true;
-  ::unlink(temp.c_str());
+  // The directory is not synced: a power cut may undo the rename, which still
+  // leaves the old content whole.
+  if (ok && ::rename(temp.Name().c_str(), path.c_str()) == 0) return true;
+  ::unlink(temp.Name().c_str());
   return false;
+}
+
+}  // namespace
+
+std::string ResolvedForWriting(const std::string& path) {
+  struct stat st;
+  if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+    char resolved[PATH_MAX];
+    if (::realpath(path.c_str(), resolved)) return resolved;
+  }
+  return path;
+}
+
+bool WriteFileAtomically(const std::string& path, std::string_view bytes) {
+  return Replace(path, bytes, std::nullopt);
+}
+
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, mode_t mode) {
+  return Replace(path, bytes, mode);
 }
 
 }  // namespace vyk

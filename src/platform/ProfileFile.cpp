@@ -5,12 +5,14 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <memory>
 #include <mutex>
 #include <unordered_map>
 #include <vector>
+
+#include "platform/AtomicFile.h"
 
 namespace vyk {
 namespace {
@@ -214,47 +216,11 @@ LoadResult Load(const std::string& path, std::shared_ptr<Document>& doc, struct 
   return LoadResult::kLoaded;
 }
 
-bool WriteAll(int fd, const std::string& bytes) {
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
-// Writes a temporary file beside the target and renames it over the target:
-// whatever happens, the file holds either the old or the new content.
-bool ReplaceFile(const std::string& path, const std::string& bytes, mode_t mode) {
-  std::string temp = path + ".tmpXXXXXX";
-  int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-  if (fd < 0) return false;
-  bool ok = ::fchmod(fd, mode) == 0 && WriteAll(fd, bytes) && ::fsync(fd) == 0;
-  ok = ::close(fd) == 0 && ok;
-  if (ok) ok = ::rename(temp.c_str(), path.c_str()) == 0;
-  // The directory is not synced: a power cut may undo the rename, which still
-  // leaves the old content whole.
-  if (!ok) ::unlink(temp.c_str());
-  return ok;
-}
-
 mode_t NewFileMode(const std::string& path) {
   auto slash = path.rfind('/');
   std::string_view name = std::string_view(path).substr(slash == std::string::npos ? 0 : slash + 1);
   // The cache holds rcon passwords.
   return EqualsNoCase(name, "cache.srv") ? 0600 : 0644;
-}
-
-// Writing through a symbolic link changes the file it points to.
-std::string WriteTarget(const std::string& path) {
-  struct stat st;
-  if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-    char resolved[PATH_MAX];
-    if (::realpath(path.c_str(), resolved)) return resolved;
-  }
-  return path;
 }
 
 bool ValidSection(std::string_view s) {
@@ -293,14 +259,59 @@ std::string ProfileFile::ReadString(const std::string& path, std::string_view se
   return value ? *value : std::string(def);
 }
 
-bool ProfileFile::Write(const std::string& path, std::string_view section, std::string_view key,
-                        std::string_view value) {
-  std::string_view sec = TrimBlanks(section);
-  std::string_view k = TrimBlanks(key);
-  if (!ValidSection(sec) || !ValidKey(k)) return false;
+namespace {
+
+// The document's bytes with the value stored, as WritePrivateProfileString
+// stores it; nothing when the stored value is already that. Section and key
+// are trimmed and valid.
+std::optional<std::string> WithValue(const Document& doc, std::string_view sec, std::string_view k,
+                                     const std::string& v) {
+  const std::string keyLine = std::string(k) + "=" + v;
+  std::size_t replace = SIZE_MAX, insertAfter = SIZE_MAX;
+  auto s = doc.sections.find(Lower(sec));
+  if (s != doc.sections.end()) {
+    auto found = s->second.keys.find(Lower(k));
+    if (found != s->second.keys.end()) {
+      if (TrimBlanks(RawValue(doc, found->second)) == TrimBlanks(v)) return std::nullopt;
+      replace = found->second;
+    } else {
+      insertAfter = s->second.lastKey;
+    }
+  }
+
+  std::string out;
+  out.reserve(doc.bytes.size() + keyLine.size() + sec.size() + 8);
+  for (std::size_t i = 0; i < doc.lines.size(); ++i) {
+    const Line& line = doc.lines[i];
+    if (i == replace)
+      out += keyLine;
+    else
+      out.append(doc.bytes, line.start, line.length);
+    if (line.terminator) out.append(doc.bytes, line.start + line.length, line.terminator);
+    if (i == insertAfter) {
+      if (!line.terminator) out += doc.eol;
+      out += keyLine;
+      out += doc.eol;
+    }
+  }
+  if (s == doc.sections.end()) {
+    if (!out.empty() && out.back() != '\n') out += doc.eol;
+    out += "[";
+    out += sec;
+    out += "]";
+    out += doc.eol;
+    out += keyLine;
+    out += doc.eol;
+  }
+  return out;
+}
+
+// Stores the values in order, as that many single writes would, with one
+// replacement of the file. False when an entry was refused (the others are
+// stored) or the file could not be written (nothing is).
+bool StoreValues(const std::string& path, const std::vector<ProfileFile::Entry>& entries) {
   if (path.empty() || path.back() == '/') return false;
-  const std::string v = SanitizedValue(value);
-  const std::string target = WriteTarget(path);
+  const std::string target = ResolvedForWriting(path);
 
   std::lock_guard lock(g_mutex);
   std::shared_ptr<Document> doc;
@@ -317,51 +328,39 @@ bool ProfileFile::Write(const std::string& path, std::string_view section, std::
       break;
   }
 
-  const std::string keyLine = std::string(k) + "=" + v;
-  std::size_t replace = SIZE_MAX, insertAfter = SIZE_MAX;
-  auto s = doc->sections.find(Lower(sec));
-  if (s != doc->sections.end()) {
-    auto found = s->second.keys.find(Lower(k));
-    if (found != s->second.keys.end()) {
-      if (TrimBlanks(RawValue(*doc, found->second)) == TrimBlanks(v)) return true;
-      replace = found->second;
-    } else {
-      insertAfter = s->second.lastKey;
+  bool allValid = true, changed = false;
+  for (const ProfileFile::Entry& entry : entries) {
+    std::string_view sec = TrimBlanks(entry.section);
+    std::string_view k = TrimBlanks(entry.key);
+    if (!ValidSection(sec) || !ValidKey(k)) {
+      allValid = false;
+      continue;
+    }
+    if (auto next = WithValue(*doc, sec, k, SanitizedValue(entry.value))) {
+      doc = Parse(std::move(*next));
+      changed = true;
     }
   }
+  if (!changed) return allValid;
 
-  std::string out;
-  out.reserve(doc->bytes.size() + keyLine.size() + sec.size() + 8);
-  for (std::size_t i = 0; i < doc->lines.size(); ++i) {
-    const Line& line = doc->lines[i];
-    if (i == replace)
-      out += keyLine;
-    else
-      out.append(doc->bytes, line.start, line.length);
-    if (line.terminator) out.append(doc->bytes, line.start + line.length, line.terminator);
-    if (i == insertAfter) {
-      if (!line.terminator) out += doc->eol;
-      out += keyLine;
-      out += doc->eol;
-    }
-  }
-  if (s == doc->sections.end()) {
-    if (!out.empty() && out.back() != '\n') out += doc->eol;
-    out += "[";
-    out += sec;
-    out += "]";
-    out += doc->eol;
-    out += keyLine;
-    out += doc->eol;
-  }
-
-  if (!ReplaceFile(target, out, mode)) return false;
+  if (!WriteFileAtomically(target, doc->bytes, mode)) return false;
   if (::stat(target.c_str(), &st) == 0)
-    Remember(target, Stamp::Of(st), Parse(std::move(out)));
+    Remember(target, Stamp::Of(st), doc);
   else
     g_cache.erase(target);
   if (target != path) g_cache.erase(path);
-  return true;
+  return allValid;
+}
+
+}  // namespace
+
+bool ProfileFile::Write(const std::string& path, std::string_view section, std::string_view key,
+                        std::string_view value) {
+  return StoreValues(path, {Entry{std::string(section), std::string(key), std::string(value)}});
+}
+
+bool ProfileFile::WriteAll(const std::string& path, const std::vector<Entry>& entries) {
+  return StoreValues(path, entries);
 }
 
 void ProfileFile::DropCache() {

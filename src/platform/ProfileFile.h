@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vyk {
 
@@ -29,6 +30,16 @@ class ProfileFile {
   // not be written; callers of the program ignore that, as specified.
   static bool Write(const std::string& path, std::string_view section, std::string_view key,
                     std::string_view value);
+  struct Entry {
+    std::string section;
+    std::string key;
+    std::string value;
+  };
+  // Stores the values in order, leaving the file as that many calls of Write
+  // would, but replacing it once: a crash leaves all of them or none. False
+  // when an entry's section or key was refused (the others are stored) or the
+  // file could not be written (none are).
+  static bool WriteAll(const std::string& path, const std::vector<Entry>& entries);
   // Forget every parsed copy (tests and benchmarks).
   static void DropCache();
 };

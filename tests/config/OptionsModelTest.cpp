@@ -151,5 +151,26 @@ TEST(OptionsModel, WrittenValuesLoadBackAndTheParameterBlankIsDropped) {
   EXPECT_EQ(loaded.buddyListPath, home.Dir() + "player.vyk");
 }
 
+// OK writes Config.ini once, with the bytes the rows written one at a time
+// would give.
+TEST(OptionsModel, OkWritesConfigOnceAsTheRowsOneByOneWould) {
+  test::TestHome home;
+  const std::string start = "[info]\nMasterServer=old\nLastAlias=me\n[DEBUG]\nLastrun=x\n";
+  test::WriteFile(ConfigFilePath(), start);
+  const std::string single = home.Dir() + "single.ini";
+  test::WriteFile(single, start);
+  Settings s;
+  s.gamePath = "/games/q3";
+  s.masterServer = "127.0.0.1";
+  PropertyRows rows;
+  FillOptionRows(rows, s);
+  WriteOptionRows(
+      rows, [&](const std::string& section, const std::string& key, const std::string& value) {
+        ProfileFile::Write(single, section, key, value);
+      });
+  WriteOptionRows(rows);
+  EXPECT_EQ(test::ReadFile(ConfigFilePath()), test::ReadFile(single));
+}
+
 }  // namespace
 }  // namespace vyk

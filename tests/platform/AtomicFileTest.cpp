@@ -1,6 +1,12 @@
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
+#include <set>
+#include <string>
 
 #include "TestHome.h"
 #include "platform/AtomicFile.h"
@@ -34,6 +40,87 @@ TEST(AtomicFile, FailsWithoutTouchingAnythingInAMissingDirectory) {
   test::TestHome home;
   EXPECT_FALSE(WriteFileAtomically((home.Path() / "no" / "such.vyk").string(), "x"));
   EXPECT_FALSE(WriteFileAtomically("", "x"));
+}
+
+std::set<std::string> Names(const std::filesystem::path& dir) {
+  std::set<std::string> names;
+  for (auto& entry : std::filesystem::directory_iterator(dir))
+    names.insert(entry.path().filename().string());
+  return names;
+}
+
+// What a writer killed before its rename leaves: each kill left one more
+// copy of the file until the next write started clearing them.
+TEST(AtomicFile, NextWriteRemovesTheTemporaryFilesOfDeadWriters) {
+  test::TestHome home;
+  const auto path = home.Path() / "list.vyk";
+  pid_t dead = ::fork();
+  ASSERT_GE(dead, 0);
+  if (dead == 0) ::_exit(0);
+  ASSERT_EQ(::waitpid(dead, nullptr, 0), dead);
+  pid_t alive = ::fork();
+  ASSERT_GE(alive, 0);
+  if (alive == 0) {
+    ::pause();
+    ::_exit(0);
+  }
+  const std::string deadName = "list.vyk.tmp" + std::to_string(dead) + ".0";
+  const std::string ownName = "list.vyk.tmp" + std::to_string(::getpid()) + ".7";
+  const std::string aliveName = "list.vyk.tmp" + std::to_string(alive) + ".3";
+  const std::set<std::string> kept = {
+      aliveName,
+      "list.vyk.tmp",
+      "list.vyk.tmpAbc123",
+      "list.vyk.tmp" + std::to_string(dead) + ".0.bak",
+      "list.vyk.tmp" + std::to_string(dead),
+      "other.vyk.tmp" + std::to_string(dead) + ".0",
+  };
+  for (const std::string& name : kept) test::WriteFile(home.Path() / name, "x");
+  test::WriteFile(home.Path() / deadName, "half a fi");
+  test::WriteFile(home.Path() / ownName, "half a fi");
+
+  EXPECT_TRUE(WriteFileAtomically(path.string(), "whole\n"));
+  std::set<std::string> expected = kept;
+  expected.insert("list.vyk");
+  EXPECT_EQ(Names(home.Path()), expected);
+  EXPECT_EQ(test::ReadFile(path), "whole\n");
+
+  // Once its writer is gone, the last one goes too; relative paths work alike.
+  ::kill(alive, SIGKILL);
+  ASSERT_EQ(::waitpid(alive, nullptr, 0), alive);
+  const auto here = std::filesystem::current_path();
+  std::filesystem::current_path(home.Path());
+  EXPECT_TRUE(WriteFileAtomically("list.vyk", "again\n"));
+  std::filesystem::current_path(here);
+  expected.erase(aliveName);
+  EXPECT_EQ(Names(home.Path()), expected);
+}
+
+TEST(AtomicFile, GivesTheModeAskedForWhateverTheOldFileHad) {
+  test::TestHome home;
+  const auto path = home.Path() / "cache.srv";
+  test::WriteFile(path, "old");
+  ASSERT_TRUE(WriteFileAtomically(path.string(), "new", 0600));
+  struct stat st {};
+  ASSERT_EQ(::stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0600u);
+  EXPECT_EQ(test::ReadFile(path), "new");
+}
+
+// A list kept elsewhere through a symbolic link: the file pointed to gets the
+// content and the link stays, as when the file is written in place.
+TEST(AtomicFile, WritesThroughASymbolicLink) {
+  test::TestHome home;
+  std::filesystem::create_directory(home.Path() / "shared");
+  const auto real = home.Path() / "shared" / "player.vyk";
+  const auto link = home.Path() / "player.vyk";
+  test::WriteFile(real, "old\n");
+  std::filesystem::create_symlink(real, link);
+  ASSERT_TRUE(WriteFileAtomically(link.string(), "new\n"));
+  EXPECT_TRUE(std::filesystem::is_symlink(link));
+  EXPECT_EQ(test::ReadFile(real), "new\n");
+  EXPECT_EQ(Names(home.Path()), (std::set<std::string>{"player.vyk", "shared"}));
+  EXPECT_EQ(Names(home.Path() / "shared"), std::set<std::string>{"player.vyk"});
 }
 
 }  // namespace

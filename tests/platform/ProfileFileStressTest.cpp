@@ -1,9 +1,8 @@
-// Concurrent and interrupted writers: cache.srv is written by refresh workers
-// and the user-interface thread at once, and the program may die at any time.
+// Concurrent writers: cache.srv is written by refresh workers and the
+// user-interface thread at once. Writers killed at random moments, over every
+// file the program keeps, are in tests/config/CrashSafetyTest.cpp.
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -80,54 +79,6 @@ TEST(ProfileFileStressTest, ConcurrentReadersAndWritersLoseNoWrite) {
               std::to_string(kWritesEach - 1));
   }
   EXPECT_TRUE(WellFormed(ReadFile(path)));
-}
-
-// A child writes a stream of keys and reports each write that returned; the
-// parent kills it at some point in the stream. Every reported write must be in
-// the file, and the file must read cleanly.
-TEST(ProfileFileStressTest, KilledWriterLeavesEveryReturnedWrite) {
-  test::TestHome home;
-  const std::string path = home.Dir() + "cache.srv";
-  const std::string filler(200, 'f');  // big enough that a kill lands mid-write
-  for (int round = 0; round < 3; ++round) {
-    int fds[2];
-    ASSERT_EQ(::pipe(fds), 0);
-    pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-      ::close(fds[0]);
-      for (int i = 0; i < 100000; ++i) {
-        std::string key = "r" + std::to_string(round) + "k" + std::to_string(i);
-        if (!ProfileFile::Write(path, Section(i % 50), key, std::to_string(i) + filler)) _exit(2);
-        if (::write(fds[1], &i, sizeof i) != sizeof i) _exit(3);
-      }
-      _exit(0);
-    }
-    ::close(fds[1]);
-    const int killAfter = 5 + round * 7;
-    std::vector<int> returned;
-    int value;
-    while (static_cast<int>(returned.size()) < killAfter &&
-           ::read(fds[0], &value, sizeof value) == sizeof value)
-      returned.push_back(value);
-    ::kill(child, SIGKILL);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    EXPECT_TRUE(WIFSIGNALED(status)) << "child ended by itself: " << status;
-    while (::read(fds[0], &value, sizeof value) == sizeof value) returned.push_back(value);
-    ::close(fds[0]);
-
-    ASSERT_GE(static_cast<int>(returned.size()), killAfter);
-    ProfileFile::DropCache();
-    EXPECT_TRUE(WellFormed(ReadFile(path)));
-    for (int i : returned) {
-      std::string key = "r" + std::to_string(round) + "k" + std::to_string(i);
-      EXPECT_EQ(ProfileFile::Read(path, Section(i % 50), key), std::to_string(i) + filler)
-          << "round " << round << " write " << i;
-    }
-    // The file stays writable after the crash.
-    EXPECT_TRUE(ProfileFile::Write(path, "after", "round" + std::to_string(round), "ok"));
-  }
 }
 
 TEST(ProfileFileStressTest, ReadOnlyDirectoryRefusesWritesAndKeepsTheFile) {

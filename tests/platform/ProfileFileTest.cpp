@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "TestHome.h"
 #include "platform/ProfileFile.h"
@@ -116,6 +117,39 @@ TEST_F(ProfileFileTest, WriteOfTheStoredValueLeavesTheFileUntouched) {
   EXPECT_EQ(before.st_ino, after.st_ino);
   EXPECT_EQ(before.st_mtim.tv_nsec, after.st_mtim.tv_nsec);
   EXPECT_EQ(before.st_mtim.tv_sec, after.st_mtim.tv_sec);
+}
+
+// Several values in one replacement, so that a crash keeps all or none: the
+// bytes are those of the writes made one by one.
+TEST_F(ProfileFileTest, WriteAllLeavesWhatTheWritesOneByOneWould) {
+  const std::vector<ProfileFile::Entry> entries = {
+      {"info", "a", "changed"}, {" INFO ", "c", "3"}, {"new", "x", "y\nz"}, {"bad]", "k", "v"},
+      {"Filter", "B", " 2 "},   {"new", "x", "w"},    {"info", "A", "5"},   {"s", "", "v"},
+  };
+  for (const std::string& start :
+       {std::string("; notes\r\n[info]\r\na=1\r\n[Filter]\r\nb=2"), std::string()}) {
+    const std::string batch = PathOf("batch.ini"), single = PathOf("single.ini");
+    std::remove(batch.c_str());
+    std::remove(single.c_str());
+    if (!start.empty()) {
+      WriteFile(batch, start);
+      WriteFile(single, start);
+    }
+    for (const auto& e : entries) ProfileFile::Write(single, e.section, e.key, e.value);
+    EXPECT_FALSE(ProfileFile::WriteAll(batch, entries));  // two entries refused
+    EXPECT_EQ(ReadFile(batch), ReadFile(single));
+    EXPECT_EQ(ProfileFile::Read(batch, "new", "x"), "w");
+  }
+
+  // Nothing to change: the file is not replaced.
+  const std::string batch = PathOf("batch.ini");
+  struct stat before {};
+  ASSERT_EQ(::stat(batch.c_str(), &before), 0);
+  EXPECT_TRUE(ProfileFile::WriteAll(batch, {{"info", "a", "5"}, {"NEW", "x", " w"}}));
+  EXPECT_TRUE(ProfileFile::WriteAll(batch, {}));
+  struct stat after {};
+  ASSERT_EQ(::stat(batch.c_str(), &after), 0);
+  EXPECT_EQ(before.st_ino, after.st_ino);
 }
 
 TEST_F(ProfileFileTest, ChangesMadeByOthersAreSeen) {
