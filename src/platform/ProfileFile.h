@@ -27,7 +27,7 @@ class ProfileFile {
   static std::string ReadString(const std::string& path, std::string_view section,
                                 std::string_view key, std::string_view def);
   // Stores the value (WritePrivateProfileString). False when the file could
-  // not be written; callers of the program ignore that, as specified.
+  // not be written; the program's callers go on regardless.
   static bool Write(const std::string& path, std::string_view section, std::string_view key,
                     std::string_view value);
   struct Entry {
