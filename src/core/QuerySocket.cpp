@@ -77,7 +77,7 @@ bool ScanInt(std::string_view* text, int* out) {
 }
 
 // The read of one player line, as sscanf(line, "%d %d \"%32[^\"]\"", ...) does it:
-// each part is stored only when it and those before it are there.
+// each value is stored only when it and those before it were read.
 void ScanPlayerLine(std::string_view line, int* score, int* ping, std::string* name) {
   if (!ScanInt(&line, score) || !ScanInt(&line, ping)) return;
   SkipSpace(&line);
