@@ -7,6 +7,9 @@
 //
 //   hostile_bench [SERVERS [HOSTILE [ROUNDS]]]     (defaults 2000 200 1)
 //
+// Every round refreshes in a fresh child; the first finds cache.srv empty and stores
+// every server's name (one synced write each), later ones find the names stored.
+//
 // The last line is
 //   hostile_bench: servers=N hostile=H crashes=C honest_rows_ok=K/HONEST wall_ms=W
 // with the worst round's honest rows and the mean refresh time of the rounds that ended.
