@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
+#include <cstdint>
 #include <cstring>
 
 namespace vyk {
@@ -46,6 +46,46 @@ bool NextField(std::string_view* rest, std::string_view* field) {
   *field = rest->substr(0, end);
   rest->remove_prefix(end);
   return true;
+}
+
+bool IsCSpace(char c) {
+  return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+void SkipSpace(std::string_view* text) {
+  std::size_t i = 0;
+  while (i < text->size() && IsCSpace((*text)[i])) ++i;
+  text->remove_prefix(i);
+}
+
+// scanf's "%d": blanks, an optional sign, at least one decimal digit. A number beyond
+// the int range stops at its end (scanf would leave it undefined, and glibc wraps it).
+bool ScanInt(std::string_view* text, int* out) {
+  SkipSpace(text);
+  std::size_t i = 0;
+  bool negative = false;
+  if (i < text->size() && ((*text)[i] == '+' || (*text)[i] == '-')) negative = (*text)[i++] == '-';
+  const std::size_t digits = i;
+  constexpr std::int64_t kLimit = std::int64_t{INT32_MAX} + 1;
+  std::int64_t value = 0;
+  for (; i < text->size() && (*text)[i] >= '0' && (*text)[i] <= '9'; ++i)
+    value = std::min(kLimit, value * 10 + ((*text)[i] - '0'));
+  if (i == digits) return false;
+  text->remove_prefix(i);
+  *out = static_cast<int>(negative ? -value : std::min(value, kLimit - 1));
+  return true;
+}
+
+// The read of one player line, as sscanf(line, "%d %d \"%32[^\"]\"", ...) does it:
+// each value is stored only when it and those before it were read.
+void ScanPlayerLine(std::string_view line, int* score, int* ping, std::string* name) {
+  if (!ScanInt(&line, score) || !ScanInt(&line, ping)) return;
+  SkipSpace(&line);
+  if (line.empty() || line.front() != '"') return;
+  line.remove_prefix(1);
+  const std::size_t length = std::min(
+      {line.find('"'), line.size(), static_cast<std::size_t>(QuerySocket::kMaxPlayerName)});
+  if (length > 0) *name = std::string(line.substr(0, length));
 }
 
 }  // namespace
@@ -169,7 +209,6 @@ int QuerySocket::ParsePairs(std::string_view answer) {
 }
 
 int QuerySocket::ParsePlayers(std::string_view answer) {
-  static_assert(kMaxPlayerName == 32, "the scan format below reads 32 name characters");
   players_.Clear();
   playerCount_ = 0;
   std::string_view rest = UpToZero(answer);
@@ -177,17 +216,16 @@ int QuerySocket::ParsePlayers(std::string_view answer) {
   int score = 0;
   int ping = 999;
   int lineIndex = 0;
-  std::string line;
   while (!rest.empty()) {
     const std::size_t end = std::min(rest.find('\n'), rest.size());
-    line.assign(rest.substr(0, end));
+    const std::string_view line = rest.substr(0, end);
     rest.remove_prefix(std::min(end + 1, rest.size()));
     if (line.empty()) continue;
     if (lineIndex++ < 2) continue;  // header and info string
-    char name[kMaxPlayerName + 1] = "";
-    std::sscanf(line.c_str(), "%d %d \"%32[^\"]\"", &score, &ping, name);
+    std::string name;
+    ScanPlayerLine(line, &score, &ping, &name);
     PlayerInfo player;
-    player.name = name;
+    player.name = std::move(name);
     player.ping = ping;
     player.score = score;
     player.isBuddy = false;

@@ -20,14 +20,36 @@ namespace {
 // Longest stretch the blocked user-interface thread goes without painting.
 constexpr auto kPaintInterval = std::chrono::milliseconds(50);
 
+// Keeps the time of the last KeepPainted, so that waits that each end early (a worker
+// freed, a count given back) still let the window paint every kPaintInterval.
+class PaintPacer {
+ public:
+  using Clock = std::chrono::steady_clock;
+  explicit PaintPacer(RefreshView& view) : view_(view), last_(Clock::now()) {}
+
+  Clock::time_point Due() const { return last_ + kPaintInterval; }
+  void Paint() {
+    view_.KeepPainted();
+    last_ = Clock::now();
+  }
+  // Paints when it is due.
+  void Tick() {
+    if (Clock::now() >= Due()) Paint();
+  }
+
+ private:
+  RefreshView& view_;
+  Clock::time_point last_;
+};
+
 // Runs worker bodies on at most `limit` threads, fed one job at a time in the
 // order Start is called. One thread per server would hit per-user thread
 // limits with thousands of servers; here a thread that cannot be started only
 // means fewer threads, and with none at all the job runs on the caller.
 class WorkerPool {
  public:
-  WorkerPool(int limit, int maxThread, RefreshView& view)
-      : limit_(limit), maxThread_(maxThread), view_(view) {}
+  WorkerPool(int limit, int maxThread, PaintPacer& pacer)
+      : limit_(limit), maxThread_(maxThread), pacer_(pacer) {}
   ~WorkerPool() { Stop(); }
   WorkerPool(const WorkerPool&) = delete;
   WorkerPool& operator=(const WorkerPool&) = delete;
@@ -57,9 +79,9 @@ class WorkerPool {
           continue;
         }
       }
-      if (workerFree_.wait_for(lock, kPaintInterval) == std::cv_status::timeout) {
+      if (workerFree_.wait_until(lock, pacer_.Due()) == std::cv_status::timeout) {
         lock.unlock();
-        view_.KeepPainted();
+        pacer_.Paint();
         lock.lock();
       }
     }
@@ -102,7 +124,7 @@ class WorkerPool {
   bool stopping_ = false;
   int limit_;
   const int maxThread_;
-  RefreshView& view_;
+  PaintPacer& pacer_;
   std::vector<std::thread> threads_;
 };
 
@@ -151,12 +173,14 @@ void RefreshAll(ServerList& servers, const Settings& settings, RefreshView& view
     // Held for the whole refresh, so every worker opens the semaphore with
     // this refresh's count.
     NamedSemaphore semaphore(kRefreshSemaphoreName, maxThread, maxThread);
-    WorkerPool pool(std::min(maxThread, n), maxThread, view);
+    PaintPacer pacer(view);
+    WorkerPool pool(std::min(maxThread, n), maxThread, pacer);
     const int cadence = maxThread / 2;
     for (int i = 0; i < n; ++i) {
       ScopedStatus status("Requesting " + jobs[i].record->Address());
       pool.Start(jobs[i]);
       if (maxThread == 1 || i % cadence == 0) DrainCompleted(settings, view);
+      pacer.Tick();
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
     DrainCompleted(settings, view);
@@ -169,7 +193,13 @@ void RefreshAll(ServerList& servers, const Settings& settings, RefreshView& view
     // created it with a different count.
     const int counts = semaphore.Maximum();
     for (int k = 0; k < counts; ++k) {
-      while (!semaphore.WaitFor(kPaintInterval)) view.KeepPainted();
+      for (;;) {
+        const auto left =
+            std::chrono::ceil<std::chrono::milliseconds>(pacer.Due() - PaintPacer::Clock::now());
+        if (semaphore.WaitFor(std::max(left, std::chrono::milliseconds(1)))) break;
+        pacer.Paint();
+      }
+      pacer.Tick();
     }
     semaphore.Release(counts);
     // A job handed over but not yet counted may still be about to run; the

@@ -6,7 +6,11 @@
 namespace vyk {
 
 bool IsPlainFolderName(const std::string& text) {
-  if (text.empty() || text == "." || text == "..") return false;
+  // Not "." and no ".." anywhere: older Windows read "..." as two folders up, and no
+  // mod folder needs two dots in a row. A leading "-" would read as an option to a
+  // launcher script in front of the game.
+  if (text.empty() || text == "." || text.find("..") != std::string::npos || text[0] == '-')
+    return false;
   for (char c : text) {
     bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
                  c == '_' || c == '-' || c == '.';

@@ -7,8 +7,9 @@ class ServerInfo;
 struct Settings;
 
 // True for a bare folder name the game may take as fs_game: letters, digits,
-// "_", "-" and "." only, and not "." or "..". The server chooses "gamename",
-// so anything else could smuggle extra commands onto the game's command line.
+// "_", "-" and "." only, not "." or starting with "-", and without ".." anywhere.
+// The server chooses "gamename", so anything else could smuggle extra commands or
+// a path onto the game's command line.
 bool IsPlainFolderName(const std::string& text);
 
 // The game's command line for `server`: fs_game part, "+connect", `param`,

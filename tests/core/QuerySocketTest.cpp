@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "Farm.h"
+#include "Hostile.h"
+#include "Replies.h"
 #include "core/QuerySocket.h"
 
 namespace vyk {
@@ -88,6 +90,53 @@ TEST_F(QuerySocketTest, AnswerIsCutTo8191Characters) {
   if (both->size() > 5000) {
     EXPECT_EQ(*both, std::string(5000, 'a') + std::string(3191, 'b'));
   }
+}
+
+// Hostile servers: the flood behind an answer stays in that server's exchange, an answer
+// from another port is joined behind the garbage that came first (datagrams from any
+// sender count, in arrival order), and an answer of 8192 backslashes parses to nothing.
+TEST_F(QuerySocketTest, HostileAnswersStayInTheirOwnExchange) {
+  const q3sim::ServerConfig flood = q3sim::MakeHostileConfig(q3sim::HostileKind::kFlood, 1);
+  // A last datagram read that starts with a zero byte would void the whole answer, and
+  // which flood datagram comes last depends on the receive buffer: none may start so.
+  for (const std::string& d : q3sim::FloodDatagrams(flood.floodAfter, flood.floodSeed))
+    ASSERT_NE(d.front(), '\0');
+  const int floodId = farm_.AddServer(flood);
+  const q3sim::ServerConfig honest = q3sim::DefaultServerConfig("Honest");
+  const int honestId = farm_.AddServer(honest);
+  for (int round = 0; round < 3; ++round) {
+    QuerySocket hostile("127.0.0.1", farm_.Port(floodId), "");
+    const auto answer = hostile.RequestStatus();
+    ASSERT_TRUE(answer.has_value());
+    EXPECT_LE(answer->size(), 8191u);
+    const std::string reply = q3sim::StatusResponse(flood, "");
+    EXPECT_EQ(answer->substr(0, reply.size()), reply);
+    // The next exchange, on a socket of its own, sees its server's answer alone.
+    QuerySocket next("127.0.0.1", farm_.Port(honestId), "");
+    EXPECT_EQ(next.RequestStatus(), q3sim::StatusResponse(honest, ""));
+  }
+
+  const q3sim::ServerConfig moved = q3sim::MakeHostileConfig(q3sim::HostileKind::kOtherPort, 2);
+  ASSERT_TRUE(moved.strayBeforeReply);
+  const int movedId = farm_.AddServer(moved);
+  const std::string stray = q3sim::StrayDatagram(moved.floodSeed);
+  const std::string reply = q3sim::StatusResponse(moved, "");
+  std::optional<std::string> answer;
+  for (int attempt = 0; attempt < 5; ++attempt) {  // as in the join test above
+    QuerySocket socket("127.0.0.1", farm_.Port(movedId), "");
+    answer = socket.RequestStatus();
+    ASSERT_TRUE(answer.has_value());
+    if (answer->size() > stray.size()) break;
+  }
+  EXPECT_EQ(*answer, (stray + reply).substr(0, 8191));
+
+  const int slashes =
+      farm_.AddServer(q3sim::MakeHostileConfig(q3sim::HostileKind::kBackslashes8192, 3));
+  QuerySocket socket("127.0.0.1", farm_.Port(slashes), "");
+  EXPECT_EQ(socket.QueryStatus(), 0);
+  EXPECT_EQ(socket.PairCount(), 0);
+  EXPECT_EQ(socket.Players().Count(), 0);
+  EXPECT_LT(socket.Ping(), 9999);
 }
 
 TEST_F(QuerySocketTest, RconRequestLayout) {

@@ -53,6 +53,7 @@ class FakeView : public RefreshView {
     int threads = ThreadsNow();
     std::lock_guard lock(mutex_);
     if (threads > maxThreads) maxThreads = threads;
+    if (!calls_.empty() && calls_.back().what == "cursor-wait") ++paintsWhileWaiting;
   }
 
   std::vector<Call> Calls() const {
@@ -75,6 +76,7 @@ class FakeView : public RefreshView {
   }
 
   int maxThreads = 0;
+  int paintsWhileWaiting = 0;  // KeepPainted calls between the wait cursor and the rebuild
 
  private:
   void Record(const std::string& what, int index) {
@@ -235,6 +237,23 @@ TEST_F(RefreshTest, NeverRunsMoreWorkerThreadsThanMaxThread) {
   ASSERT_GT(view_.maxThreads, 0);
   EXPECT_LE(view_.maxThreads, before + 3);
   EXPECT_EQ(ThreadsNow(), before);  // every worker thread is gone afterwards
+}
+
+// Answers that come back one every 20 ms never leave a wait of 50 ms to time out; the
+// window must still be painted while the last 1.3 s of answers come in.
+TEST_F(RefreshTest, WaitingForAStreamOfAnswersStillPaints) {
+  for (int i = 0; i < 64; ++i) {
+    q3sim::ServerConfig config = q3sim::DefaultServerConfig("Server " + std::to_string(i));
+    config.SetLatency(20 * (i + 1));
+    int id = farm_.AddServer(config);
+    ASSERT_GE(id, 0);
+    servers_.Add(ServerInfo("127.0.0.1", farm_.Port(id)));
+  }
+  settings_.maxThread = 64;
+  RefreshAll(servers_, settings_, view_, false);
+  EXPECT_EQ(view_.Updates().size(), 64u);
+  // About 1.3 s / 50 ms of them; before, a count back within 50 ms never painted.
+  EXPECT_GE(view_.paintsWhileWaiting, 5);
 }
 
 TEST_F(RefreshTest, ASemaphoreHeldWithAnotherCountStillEndsTheRefresh) {

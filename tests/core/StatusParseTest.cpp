@@ -1,6 +1,7 @@
 // The pair and player parses of a status answer, without a network.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 
 #include "core/QuerySocket.h"
@@ -159,6 +160,28 @@ TEST_F(StatusParseTest, NamesAreCutTo32AndNeedNoClosingQuote) {
   ASSERT_EQ(socket_.Players().Count(), 2);
   EXPECT_EQ(socket_.Players()[0].name, std::string(32, 'n'));
   EXPECT_EQ(socket_.Players()[1].name, "open");
+}
+
+TEST_F(StatusParseTest, NumbersBeyondTheIntRangeStopAtItsEnds) {
+  const std::string answer = kHeader + "\\a\\b\n" +
+                             "-2147483649 4294967296 \"wide\"\n"
+                             "99999999999999999999 -99999999999999999999 \"huge\"\n" +
+                             std::string(400, '9') + " +" + std::string(400, '8') +
+                             " \"run\"\n"
+                             "2147483647 -2147483648 \"edge\"\n"
+                             "- 5 \"signless\"\n";  // a sign alone is no number: nothing read
+  ASSERT_EQ(socket_.ParsePlayers(answer), 5);
+  ASSERT_EQ(socket_.Players().Count(), 4);
+  const NameList& p = socket_.Players();
+  EXPECT_EQ(p[0].score, INT32_MIN);
+  EXPECT_EQ(p[0].ping, INT32_MAX);
+  EXPECT_EQ(p[1].score, INT32_MAX);
+  EXPECT_EQ(p[1].ping, INT32_MIN);
+  EXPECT_EQ(p[2].name, "run");
+  EXPECT_EQ(p[2].score, INT32_MAX);
+  EXPECT_EQ(p[2].ping, INT32_MAX);
+  EXPECT_EQ(p[3].score, INT32_MAX);
+  EXPECT_EQ(p[3].ping, INT32_MIN);
 }
 
 TEST_F(StatusParseTest, PlayersHaveNoCountLimit) {

@@ -33,15 +33,16 @@ TEST(BuildConnectCommandLine, EachPartOnlyWhenItApplies) {
   EXPECT_EQ(BuildConnectCommandLine(Server(""), "", s, ""), "+connect 10.0.0.5:27960");
   EXPECT_EQ(BuildConnectCommandLine(Server("My-mod_2.1"), "", s, ""),
             "+set fs_game My-mod_2.1 +connect 10.0.0.5:27960");
-  EXPECT_EQ(BuildConnectCommandLine(Server("..a"), "", s, ""),
-            "+set fs_game ..a +connect 10.0.0.5:27960");
+  EXPECT_EQ(BuildConnectCommandLine(Server("a.b"), "", s, ""),
+            "+set fs_game a.b +connect 10.0.0.5:27960");
 }
 
 TEST(BuildConnectCommandLine, ServerChosenModNeverAddsCommands) {
   Settings s;
   s.useFsGame = 1;
-  for (const char* hostile : {"baseq3 +exec x", "baseq3\"+exec x", "..", ".", "../baseq3", "a/b",
-                              "a\\b", "mod;quit", "base\tq3", "\xE9t\xE9"}) {
+  for (const char* hostile :
+       {"baseq3 +exec x", "baseq3\"+exec x", "..", ".", "../baseq3", "a/b", "a\\b", "mod;quit",
+        "base\tq3", "\xE9t\xE9", "...", "..a", "a..", "osp..cpma", "+set", "-game"}) {
     EXPECT_EQ(BuildConnectCommandLine(Server(hostile), "", s, ""), "+connect 10.0.0.5:27960")
         << hostile;
   }

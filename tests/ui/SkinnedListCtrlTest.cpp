@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QHelpEvent>
 #include <QImage>
+#include <QLabel>
 #include <QPainter>
+#include <QTextDocumentFragment>
+#include <QToolTip>
 #include <chrono>
 
 #include "UiTestUtil.h"
@@ -125,6 +129,38 @@ TEST(SkinnedListCtrl, TenThousandRowsRebuildAndSortQuickly) {
   EXPECT_EQ(list.RowData(1), 97);
   // Loose bound: catches a per-cell item or per-row signal design, not a slow machine.
   EXPECT_LT(ms, 5000);
+}
+
+// A cell text a server chose, shown as a tooltip, stays text: no markup of it is obeyed.
+TEST(SkinnedListCtrl, TooltipShowsMarkupAsText) {
+  class MarkupList : public SkinnedListCtrl {
+   public:
+    using SkinnedListCtrl::SkinnedListCtrl;
+    std::string CellText(int, int) const override {
+      return "<img width=4000 height=4000> <b>&amp;</b>\x1b";
+    }
+  };
+  Settings s = Colours();
+  MarkupList list(s);
+  list.InsertColumn(0, "Name", 200);
+  list.InsertRow(0, "x", 0);
+  list.resize(300, 100);
+  list.show();
+  QApplication::processEvents();
+  const QPoint at = list.CellRect(0, 0).center();
+  QHelpEvent help(QEvent::ToolTip, at, list.viewport()->mapToGlobal(at));
+  QApplication::sendEvent(list.viewport(), &help);
+  QLabel* tip = nullptr;
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w->objectName() == QLatin1String("qtooltip_label") && w->isVisible())
+      tip = qobject_cast<QLabel*>(w);
+  ASSERT_NE(tip, nullptr);
+  QString shown = QTextDocumentFragment::fromHtml(tip->text()).toPlainText();
+  shown.replace(QChar::Nbsp, QLatin1Char(' '));
+  EXPECT_EQ(shown, list.TooltipText(0, 0));
+  EXPECT_LT(tip->sizeHint().width(), 1000);  // the picture's 4000 pixels were not laid out
+  EXPECT_LT(tip->sizeHint().height(), 200);
+  QToolTip::hideText();
 }
 
 TEST(SkinnedListCtrl, TooltipIsTheCellTextCutTo79Characters) {

@@ -18,8 +18,10 @@ void Usage() {
                "             [--latency MIN:MAX] [--players MIN:MAX] [--seed S] [--list FILE]\n"
                "             [--protocols 66,67,68] [--full FRACTION] [--password FRACTION]\n"
                "             [--rcon-password PW] [--master-delay MS] [--rate-limit]\n"
+               "             [--hostile PERCENT]\n"
                "servers listen on 127.0.0.1:P..P+N-1 (P 0: free ports); the master on M\n"
-               "(default: a free port).\n");
+               "(default: a free port). --hostile makes that share of the servers answer\n"
+               "with oversized, binary, absurd or misdirected replies.\n");
 }
 
 bool ParseInt(const char* text, long lo, long hi, long& out) {
@@ -34,6 +36,15 @@ bool ParseFraction(const char* text, double& out) {
   char* end = nullptr;
   double v = std::strtod(text, &end);
   if (end == text || *end != '\0' || !(v >= 0.0 && v <= 1.0)) return false;
+  out = v;
+  return true;
+}
+
+bool ParsePercent(const char* text, double& out) {
+  char* end = nullptr;
+  double v = std::strtod(text, &end);
+  if (end != text && *end == '%') ++end;
+  if (end == text || *end != '\0' || !(v >= 0.0 && v <= 100.0)) return false;
   out = v;
   return true;
 }
@@ -117,6 +128,10 @@ int main(int argc, char** argv) {
       options.seed = static_cast<std::uint32_t>(v);
     } else if (arg == "--protocols") {
       ok = ParseProtocols(value, options.protocols);
+    } else if (arg == "--hostile") {
+      double percent = 0;
+      ok = ParsePercent(value, percent);
+      options.hostileFraction = percent / 100.0;
     } else if (arg == "--rcon-password") {
       options.rconPassword = value;
     } else if (arg == "--list") {
@@ -178,8 +193,10 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "q3sim: cannot start the event loop\n");
     return 1;
   }
-  std::printf("q3sim: ready servers=%d base_port=%u master_port=%u\n", options.count,
-              ids.empty() ? 0u : farm.Port(ids.front()), master);
+  int hostile = 0;
+  for (const auto& c : configs) hostile += c.hostile != 0;
+  std::printf("q3sim: ready servers=%d base_port=%u master_port=%u hostile=%d\n", options.count,
+              ids.empty() ? 0u : farm.Port(ids.front()), master, hostile);
   std::fflush(stdout);
 
   int sig = 0;

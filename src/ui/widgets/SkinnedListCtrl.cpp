@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
+#include <QTextDocument>
 #include <QToolTip>
 #include <algorithm>
 
@@ -382,7 +383,10 @@ bool SkinnedListCtrl::viewportEvent(QEvent* event) {
       return true;
     }
     const QRect cell = CellRect(i.row(), i.column()).intersected(viewport()->rect());
-    QToolTip::showText(help->globalPos(), text, viewport(), cell);
+    // Cell texts come from game servers: a tooltip would take "<img width=9999 ...>"
+    // or a link in one for markup. Escaped, every character shows as it is.
+    QToolTip::showText(help->globalPos(), Qt::convertFromPlainText(text, Qt::WhiteSpacePre),
+                       viewport(), cell);
     return true;
   }
   return QTreeView::viewportEvent(event);

@@ -32,6 +32,9 @@ int BindLoopback(std::uint16_t port) {
     fd = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
   }
   if (fd < 0) return -1;
+  // Room for a flood or a reply of many datagrams sent back to back.
+  int sendBuffer = 1 << 20;
+  setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &sendBuffer, sizeof sendBuffer);
   sockaddr_in addr{};
   addr.sin_family = AF_INET;
   addr.sin_port = htons(port);
@@ -71,7 +74,8 @@ Farm::~Farm() {
   for (auto& s : impl_->servers) {
     if (s && s->fd >= 0) close(s->fd);
   }
-  for (int fd : {impl_->masterFd, impl_->timerFd, impl_->wakeFd, impl_->epollFd}) {
+  for (int fd : {impl_->masterFd, impl_->strayFds[0], impl_->strayFds[1], impl_->timerFd,
+                 impl_->wakeFd, impl_->epollFd}) {
     if (fd >= 0) close(fd);
   }
 }
@@ -227,6 +231,11 @@ void Farm::SetMasterConfig(const MasterConfig& config) {
 MasterStats Farm::GetMasterStats() const {
   std::lock_guard lock(impl_->mutex);
   return impl_->masterStats;
+}
+
+std::uint16_t Farm::StrayPort(int which) const {
+  std::lock_guard lock(impl_->mutex);
+  return which == 0 || which == 1 ? impl_->strayPorts[which] : 0;
 }
 
 int Farm::InFlight() const {

@@ -62,6 +62,10 @@ class Farm {
   void SetMasterConfig(const MasterConfig& config);
   MasterStats GetMasterStats() const;
 
+  // Port of stray socket 0 (replies of replyFromOtherPort servers) or 1 (their
+  // strayBeforeReply garbage); 0 until a reply has needed it.
+  std::uint16_t StrayPort(int which) const;
+
   // Game-server exchanges whose request has arrived and whose reply is not yet
   // sent (silent and rate-limited requests never count), now and at most so far.
   int InFlight() const;

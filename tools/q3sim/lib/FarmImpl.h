@@ -36,6 +36,8 @@ struct Pending {
   sockaddr_in to{};
   std::vector<std::string> datagrams;
   bool countsInFlight = false;
+  bool fromStray = false;               // datagrams leave from stray socket 0
+  std::vector<std::string> strayFirst;  // sent from stray socket 1 before them
 };
 
 struct Later {
@@ -72,6 +74,9 @@ struct Farm::Impl {
   int timerFd = -1;
   int masterFd = -1;
   std::uint16_t masterPort = 0;
+  // Sockets that belong to no server: hostile replies come from them. Bound on first use.
+  int strayFds[2] = {-1, -1};
+  std::uint16_t strayPorts[2] = {0, 0};
   MasterConfig master;
   MasterStats masterStats;
   int inFlight = 0;
@@ -89,6 +94,8 @@ struct Farm::Impl {
     if (id < 0 || id >= static_cast<int>(servers.size())) return nullptr;
     return servers[static_cast<std::size_t>(id)].get();
   }
+  int StrayFd(int which);  // caller holds the mutex
+  void Deliver(Server& s, const Pending& p);
   void Loop();
   void ReadServer(int id);
   void ReadMaster();

@@ -127,27 +127,11 @@ void Farm::Impl::HandleRequest(Server& s, int id, const sockaddr_in& from, std::
         s.badRcon.Limit(ms, 10, 1000))
       return;
   }
-  if (kind != kRcon && req.Arg(1).size() > 128) return;  // ioquake3 refuses long challenges
-
-  std::vector<std::string> datagrams;
-  if (c.rawReply) {
-    datagrams = *c.rawReply;
-  } else {
-    std::vector<std::string> whole;
-    if (kind == kStatus)
-      whole.push_back(StatusResponse(c, req.Arg(1)));
-    else if (kind == kInfo)
-      whole.push_back(InfoResponse(c, req.Arg(1)));
-    else
-      whole = RconResponse(c, req);
-    for (const std::string& d : whole) {
-      if (c.splitInto > 1) {
-        for (std::string& piece : SplitDatagram(d, c.splitInto, c.splitRepeatsHeader))
-          datagrams.push_back(std::move(piece));
-      } else {
-        datagrams.push_back(d);
-      }
-    }
+  std::vector<std::string> datagrams = ReplyDatagrams(c, req);
+  if (datagrams.empty()) return;
+  if (c.floodAfter > 0) {
+    for (std::string& d : FloodDatagrams(c.floodAfter, c.floodSeed))
+      datagrams.push_back(std::move(d));
   }
 
   int lo = std::max(0, std::min(c.latencyMinMs, c.latencyMaxMs));
@@ -162,13 +146,32 @@ void Farm::Impl::HandleRequest(Server& s, int id, const sockaddr_in& from, std::
   p.to = from;
   p.datagrams = std::move(datagrams);
   p.countsInFlight = true;
+  p.fromStray = c.replyFromOtherPort;
+  if (c.strayBeforeReply) p.strayFirst.push_back(StrayDatagram(c.floodSeed));
   if (delay == 0) {
-    SendAll(s.fd, from, p.datagrams);
+    Deliver(s, p);
     ++s.stats.replies;
     --inFlight;
     return;
   }
   Schedule(std::move(p));
+}
+
+int Farm::Impl::StrayFd(int which) {
+  if (strayFds[which] < 0) {
+    strayFds[which] = BindLoopback(0);
+    if (strayFds[which] >= 0) strayPorts[which] = LocalPort(strayFds[which]);
+  }
+  return strayFds[which];
+}
+
+void Farm::Impl::Deliver(Server& s, const Pending& p) {
+  if (!p.strayFirst.empty()) {
+    int fd = StrayFd(1);
+    if (fd >= 0) SendAll(fd, p.to, p.strayFirst);
+  }
+  int fd = p.fromStray ? StrayFd(0) : s.fd;
+  if (fd >= 0) SendAll(fd, p.to, p.datagrams);
 }
 
 void Farm::Impl::ReadMaster() {
@@ -263,7 +266,7 @@ void Farm::Impl::Fire() {
     } else {
       if (p.serverId < static_cast<int>(servers.size()) && servers[p.serverId]) {
         Server& s = *servers[p.serverId];
-        SendAll(s.fd, p.to, p.datagrams);
+        Deliver(s, p);
         ++s.stats.replies;
       }
       if (p.countsInFlight) --inFlight;

@@ -1,6 +1,7 @@
 #include "Generator.h"
 
 #include <algorithm>
+#include <cmath>
 #include <random>
 
 #include "Farm.h"
@@ -63,7 +64,16 @@ std::string PlayerName(std::mt19937& rng) {
 
 }  // namespace
 
+bool IsHostileSlot(int index, int count, int hostile) {
+  if (count <= 0 || hostile <= 0 || index < 0 || index >= count) return false;
+  const long long h = std::min(hostile, count);
+  return (index + 1) * h / count > index * h / count;
+}
+
 std::vector<ServerConfig> GenerateServers(const GeneratorOptions& options) {
+  const int hostileCount = static_cast<int>(
+      std::llround(std::clamp(options.hostileFraction, 0.0, 1.0) * std::max(0, options.count)));
+  int hostileMade = 0;
   std::mt19937 rng(options.seed);
   std::uniform_real_distribution<double> unit(0.0, 1.0);
   std::vector<ServerConfig> out;
@@ -96,6 +106,18 @@ std::vector<ServerConfig> GenerateServers(const GeneratorOptions& options) {
           Player{Between(rng, -5, 60), bot ? 0 : Between(rng, 5, 250), PlayerName(rng)});
     }
     c.rconPassword = options.rconPassword;
+    // Hostility draws nothing from rng: the honest servers stay those of the same seed.
+    if (IsHostileSlot(i, options.count, hostileCount)) {
+      const int h = hostileMade++;
+      const auto kind = static_cast<HostileKind>(h % kHostileKindCount);
+      const std::uint32_t seed = options.seed * 7919u + static_cast<std::uint32_t>(i);
+      MakeHostile(c, kind, seed);
+      const int round = h / kHostileKindCount;
+      if (round % 3 == 1 && kind != HostileKind::kFlood) MakeHostile(c, HostileKind::kFlood, seed);
+      if (round % 3 == 2 && kind != HostileKind::kOtherPort)
+        MakeHostile(c, HostileKind::kOtherPort, seed);
+      c.silent = false;
+    }
     out.push_back(std::move(c));
   }
   return out;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "Hostile.h"
 #include "ServerConfig.h"
 
 namespace q3sim {
@@ -23,12 +24,20 @@ struct GeneratorOptions {
   double fullFraction = 0.0;       // share with as many players as sv_maxclients
   double passwordFraction = 0.0;   // share with g_needpass 1
   std::string rconPassword;        // for every server; empty: none set
+  // Share of servers made hostile (Hostile.h), spread evenly over the farm: round(count *
+  // hostileFraction) of them. The kinds are cycled in order, so every kind appears once
+  // there are at least kHostileKindCount hostile servers; later rounds add a flood or an
+  // answer from another port on top. Hostile servers are never silent.
+  double hostileFraction = 0.0;
 };
 
 // The same options and seed always give the same servers. Each config carries a
 // fixed latency (latencyMinMs == latencyMaxMs) and its silence, so callers can
 // read what every server will do.
 std::vector<ServerConfig> GenerateServers(const GeneratorOptions& options);
+
+// Whether server `index` of a farm of `count` is one of the `hostile` hostile ones.
+bool IsHostileSlot(int index, int count, int hostile);
 
 // Adds the configs to the farm, server i on basePort + i (basePort 0: free ports).
 // Returns the ids in order, or an empty vector when a port cannot be bound (the

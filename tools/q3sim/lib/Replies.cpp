@@ -1,14 +1,15 @@
 #include "Replies.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
+#include <random>
 
 namespace q3sim {
 
 namespace {
 
-constexpr std::size_t kMaxLine = 1023;     // MAX_STRING_CHARS - 1
-constexpr std::size_t kMaxStatus = 16384;  // MAX_MSGLEN: player lines stop before it
+constexpr std::size_t kMaxLine = 1023;  // MAX_STRING_CHARS - 1
 
 // The console tokenizer: blanks separate, double quotes group, "//" ends the line,
 // "/* */" is skipped.
@@ -94,11 +95,17 @@ std::string StatusResponse(const ServerConfig& config, const std::string& challe
   std::string infoText = InfoString(info);
   PrependInfo(infoText, "challenge", challenge);
 
+  // ioquake3 stops the player lines before MAX_MSGLEN (statusLimit).
+  const std::size_t limit = config.statusLimit;
   std::string players;
   for (const Player& p : config.players) {
     std::string line =
         std::to_string(p.score) + " " + std::to_string(p.ping) + " \"" + p.name + "\"\n";
-    if (players.size() + line.size() >= kMaxStatus) break;
+    if (limit != 0 && players.size() + line.size() >= limit) break;
+    players += line;
+  }
+  for (const std::string& line : config.rawPlayerLines) {
+    if (limit != 0 && players.size() + line.size() >= limit) break;
     players += line;
   }
 
@@ -192,6 +199,63 @@ std::vector<std::string> SplitDatagram(const std::string& datagram, int parts, b
     start = end;
   }
   return out;
+}
+
+std::vector<std::string> CutDatagram(const std::string& datagram, std::size_t most) {
+  if (most == 0 || datagram.size() <= most) return {datagram};
+  std::vector<std::string> out;
+  for (std::size_t at = 0; at < datagram.size(); at += most)
+    out.push_back(datagram.substr(at, most));
+  return out;
+}
+
+std::vector<std::string> ReplyDatagrams(const ServerConfig& config, const Request& request) {
+  if (!request.outOfBand || request.args.empty()) return {};
+  std::string cmd = request.args[0];
+  for (char& ch : cmd) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+  if (cmd != "getstatus" && cmd != "getinfo" && cmd != "rcon") return {};
+  if (cmd != "rcon" && request.Arg(1).size() > 128) return {};  // ioquake3 refuses long challenges
+  if (config.rawReply) return *config.rawReply;
+
+  std::vector<std::string> whole;
+  if (cmd == "getstatus")
+    whole.push_back(StatusResponse(config, request.Arg(1)));
+  else if (cmd == "getinfo")
+    whole.push_back(InfoResponse(config, request.Arg(1)));
+  else
+    whole = RconResponse(config, request);
+  std::vector<std::string> out;
+  for (const std::string& d : whole) {
+    std::vector<std::string> pieces =
+        config.splitInto > 1 ? SplitDatagram(d, config.splitInto, config.splitRepeatsHeader)
+                             : std::vector<std::string>{d};
+    for (const std::string& piece : pieces) {
+      for (std::string& cut : CutDatagram(piece, config.datagramMax)) out.push_back(std::move(cut));
+    }
+  }
+  return out;
+}
+
+std::vector<std::string> FloodDatagrams(int count, std::uint32_t seed) {
+  std::mt19937 rng(seed);
+  std::vector<std::string> out;
+  for (int i = 0; i < count; ++i) {
+    std::size_t size = std::uniform_int_distribution<std::size_t>(1, 1400)(rng);
+    std::string d;
+    // Every fourth one passes for an answer at first sight.
+    if (i % 4 == 0) d = std::string(kOobMarker) + "statusResponse\n\\sv_hostname\\flood";
+    while (d.size() < size) d += static_cast<char>(std::uniform_int_distribution<int>(0, 255)(rng));
+    out.push_back(std::move(d));
+  }
+  return out;
+}
+
+std::string StrayDatagram(std::uint32_t seed) {
+  std::mt19937 rng(seed ^ 0x5eed5u);
+  std::string d = std::string(kOobMarker) + "statusResponse\n\\sv_hostname\\stray\\";
+  for (int i = 0; i < 48; ++i)
+    d += static_cast<char>(std::uniform_int_distribution<int>(1, 255)(rng));
+  return d;
 }
 
 std::vector<std::string> MasterResponse(const std::vector<MasterEntry>& entries) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -44,6 +45,20 @@ std::vector<std::string> PrintDatagrams(const std::string& output);
 // Cuts a datagram into parts pieces of nearly equal size. With repeatHeader every
 // piece starts with the datagram's header line (0xFF x4, name, newline).
 std::vector<std::string> SplitDatagram(const std::string& datagram, int parts, bool repeatHeader);
+
+// Cuts a datagram into pieces of at most `most` bytes (0: never).
+std::vector<std::string> CutDatagram(const std::string& datagram, std::size_t most);
+
+// Every datagram the server answers the request with, in sending order (rawReply,
+// or the reply cut by splitInto and datagramMax); empty when it does not answer.
+// Rate limits and delivery (flood, other port) are the farm's.
+std::vector<std::string> ReplyDatagrams(const ServerConfig& config, const Request& request);
+
+// `count` garbage datagrams of 1 to 1400 bytes, any byte values; every fourth one
+// starts like a statusResponse. The same seed gives the same bytes.
+std::vector<std::string> FloodDatagrams(int count, std::uint32_t seed);
+// One garbage datagram that starts like a statusResponse (no NUL byte).
+std::string StrayDatagram(std::uint32_t seed);
 
 // getserversResponse datagrams of at most 1400 bytes; only the last one ends in "\EOT\0\0\0".
 std::vector<std::string> MasterResponse(const std::vector<MasterEntry>& entries);

@@ -45,6 +45,16 @@ struct ServerConfig {
   std::optional<std::vector<std::string>> rawReply;  // sent byte for byte instead of any reply
   bool rateLimit = false;                            // ioquake3's leaky buckets
 
+  // Hostile answers (see Hostile.h for the kinds built from these).
+  std::vector<std::string> rawPlayerLines;  // status player lines sent as given after players'
+  std::size_t statusLimit = 16384;  // player lines stop before the reply reaches it; 0: none
+  std::size_t datagramMax = 0;      // >0: longer reply datagrams cut into pieces of at most this
+  int floodAfter = 0;               // garbage datagrams sent right behind every reply
+  std::uint32_t floodSeed = 1;      // what the garbage is
+  bool replyFromOtherPort = false;  // the reply leaves from another socket of the farm
+  bool strayBeforeReply = false;    // and a garbage datagram from a third socket goes first
+  std::uint32_t hostile = 0;        // HostileBit of every kind the server was made with
+
   // Value of the first info key equal to key (case-sensitive), or "".
   std::string Info(const std::string& key) const;
   // Replaces the first value of key in place, or appends the pair.

@@ -1,0 +1,305 @@
+// A refresh through the main window (offscreen) of a loopback farm of 2000 servers, 200
+// of them hostile (every kind of the farm's Hostile.h, cycled). The farm runs in one
+// forked child and the window with its refresh in another, so a crash of the refresh is
+// counted and the figures are still printed. Each honest row is checked against what its
+// server was configured with, and the game command line of every hostile server against
+// anything the server could have slipped in.
+//
+//   hostile_bench [SERVERS [HOSTILE [ROUNDS]]]     (defaults 2000 200 1)
+//
+// Every round refreshes in a fresh child; the first finds cache.srv empty and stores
+// every server's name (one synced write each), later ones find the names stored.
+//
+// The last line is
+//   hostile_bench: servers=N hostile=H crashes=C honest_rows_ok=K/HONEST wall_ms=W
+// with the worst round's honest rows and the mean refresh time of the rounds that ended.
+#include <sys/prctl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "Farm.h"
+#include "Generator.h"
+#include "config/Settings.h"
+#include "core/ServerInfo.h"
+#include "launch/ConnectCommandLine.h"
+#include "platform/ProcessStart.h"
+#include "ui/MainDialog.h"
+#include "ui/ServerListView.h"
+#include "ui/widgets/Resources.h"
+
+namespace {
+
+struct RoundResult {
+  int rows = 0;
+  int honestOk = 0;
+  int injected = 0;   // hostile servers whose command line carries something of theirs
+  int ticks = 0;      // a 10 ms timer's firings during the refresh
+  long maxGapMs = 0;  // and the longest time between two of them
+  long wallMs = 0;
+  long rssMb = 0;
+};
+
+long StatusField(const char* field) {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  const std::string prefix = std::string(field) + ":";
+  while (std::getline(status, line)) {
+    if (line.rfind(prefix, 0) == 0) return std::atol(line.c_str() + prefix.size());
+  }
+  return -1;
+}
+
+void RaiseFileLimit() {
+  rlimit limit{};
+  if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+    limit.rlim_cur = limit.rlim_max;
+    setrlimit(RLIMIT_NOFILE, &limit);
+  }
+}
+
+bool WriteAll(int fd, const void* data, size_t size) {
+  const char* bytes = static_cast<const char*>(data);
+  while (size > 0) {
+    ssize_t n = write(fd, bytes, size);
+    if (n <= 0) return false;
+    bytes += n;
+    size -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+bool ReadAll(int fd, void* data, size_t size) {
+  char* bytes = static_cast<char*>(data);
+  while (size > 0) {
+    ssize_t n = read(fd, bytes, size);
+    if (n <= 0) return false;
+    bytes += n;
+    size -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+// Child: serves the farm until the parent closes its end of `hold`.
+[[noreturn]] void RunFarm(const std::vector<q3sim::ServerConfig>& configs, int portsOut, int hold) {
+  prctl(PR_SET_PDEATHSIG, SIGTERM);
+  q3sim::Farm farm;
+  std::vector<int> ids = q3sim::AddServers(farm, configs);
+  std::vector<std::uint16_t> ports;
+  for (int id : ids) ports.push_back(farm.Port(id));
+  ports.resize(configs.size(), 0);
+  if (!farm.Start()) ports.assign(configs.size(), 0);
+  WriteAll(portsOut, ports.data(), ports.size() * sizeof(ports[0]));
+  close(portsOut);
+  char byte;
+  while (read(hold, &byte, 1) > 0) {
+  }
+  farm.Stop();
+  _exit(0);
+}
+
+bool HonestRowIsRight(const vyk::ServerListView& view, int row, const q3sim::ServerConfig& c) {
+  const vyk::ServerInfo& record = view.Servers().At(view.IndexAt(row));
+  const std::string players = std::to_string(c.players.size()) + "/" + c.Info("sv_maxclients");
+  if (view.ItemText(row, 0) != c.Info("sv_hostname") || view.ItemText(row, 2) != players ||
+      view.ItemText(row, 3) != c.Info("mapname") || record.ping >= vyk::kNoPing ||
+      view.ItemText(row, 4) != std::to_string(record.ping) ||
+      record.PlayerCount() != static_cast<int>(c.players.size()))
+    return false;
+  for (int p = 0; p < record.PlayerCount(); ++p) {
+    if (record.players[p].name != c.players[static_cast<std::size_t>(p)].name) return false;
+  }
+  return true;
+}
+
+// The game's arguments hold only "+connect <address>", after "+set fs_game <folder>".
+bool CommandLineIsClean(const std::string& line, const std::string& address) {
+  const std::vector<std::string> args = vyk::SplitCommandLine(line);
+  if (args.size() != 2 && args.size() != 5) return false;
+  const std::size_t at = args.size() - 2;
+  if (args[at] != "+connect" || args[at + 1] != address) return false;
+  if (args.size() == 5 &&
+      (args[0] != "+set" || args[1] != "fs_game" || !vyk::IsPlainFolderName(args[2])))
+    return false;
+  for (const std::string& arg : args) {
+    if (arg.find("..") != std::string::npos) return false;
+  }
+  return true;
+}
+
+// Child: the window, its refresh and the checks; the result goes to `out`.
+[[noreturn]] void RunWindow(const std::vector<q3sim::ServerConfig>& configs,
+                            const std::vector<std::uint16_t>& ports, int out) {
+  prctl(PR_SET_PDEATHSIG, SIGTERM);
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  int argc = 1;
+  char name[] = "hostile_bench";
+  char* argv[] = {name, nullptr};
+  RoundResult result;
+  {
+    QApplication app(argc, argv);
+    vyk::InitResources();
+    vyk::Settings settings;
+    settings.Load();
+    settings.maxThread = 96;
+    settings.displayOnReload = 1;
+    settings.minimize = 0;
+    settings.useFsGame = 1;
+    vyk::MainDialog dialog(settings);
+    dialog.resize(900, 640);
+    dialog.show();
+    app.processEvents();
+
+    QTimer ticker;
+    QElapsedTimer clock;
+    qint64 lastTick = 0;
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+      ++result.ticks;
+      result.maxGapMs = std::max(result.maxGapMs, static_cast<long>(clock.elapsed() - lastTick));
+      lastTick = clock.elapsed();
+    });
+    ticker.start(10);
+    clock.start();
+    dialog.OnCommand(vyk::MainDialog::kRefreshAll);
+    result.wallMs = static_cast<long>(clock.elapsed());
+    result.maxGapMs = std::max(result.maxGapMs, result.wallMs - static_cast<long>(lastTick));
+    ticker.stop();
+
+    vyk::ServerListView& view = dialog.ServerView();
+    result.rows = view.RowCount();
+    std::map<std::string, int> rowOf;
+    for (int r = 0; r < view.RowCount(); ++r) rowOf[view.ItemText(r, 5)] = r;
+    std::map<std::string, int> indexOf;
+    for (int i = 0; i < view.Servers().Count(); ++i) indexOf[view.Servers().At(i).Address()] = i;
+    for (std::size_t n = 0; n < configs.size(); ++n) {
+      const std::string address = "127.0.0.1:" + std::to_string(ports[n]);
+      if (configs[n].hostile == 0) {
+        auto row = rowOf.find(address);
+        result.honestOk += row != rowOf.end() && HonestRowIsRight(view, row->second, configs[n]);
+        continue;
+      }
+      auto index = indexOf.find(address);
+      if (index == indexOf.end()) continue;
+      const vyk::ServerInfo& record = view.Servers().At(index->second);
+      result.injected +=
+          !CommandLineIsClean(vyk::BuildConnectCommandLine(record, "", settings, ""), address);
+    }
+    result.rssMb = (StatusField("VmHWM") + 1023) / 1024;
+  }
+  WriteAll(out, &result, sizeof result);
+  close(out);
+  _exit(0);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int servers = argc > 1 ? std::atoi(argv[1]) : 2000;
+  const int hostile = argc > 2 ? std::atoi(argv[2]) : 200;
+  const int rounds = argc > 3 ? std::atoi(argv[3]) : 1;
+  if (servers < 1 || servers > 20000 || hostile < 0 || hostile > servers || rounds < 1) {
+    std::fprintf(stderr, "usage: hostile_bench [SERVERS [HOSTILE [ROUNDS]]]\n");
+    return 2;
+  }
+  char home[] = "/tmp/hostile_bench.XXXXXX";
+  if (!mkdtemp(home)) return 1;
+  setenv("VYKFIND_HOME", home, 1);
+  RaiseFileLimit();
+
+  q3sim::GeneratorOptions options;
+  options.count = servers;
+  options.seed = 3;
+  options.latencyMinMs = 0;
+  options.latencyMaxMs = 1;
+  options.playersMin = 0;
+  options.playersMax = 10;
+  options.hostileFraction = static_cast<double>(hostile) / servers;
+  const std::vector<q3sim::ServerConfig> configs = q3sim::GenerateServers(options);
+  int honest = 0;
+  for (const auto& c : configs) honest += c.hostile == 0;
+
+  int portsPipe[2], holdPipe[2];
+  if (pipe(portsPipe) != 0 || pipe(holdPipe) != 0) return 1;
+  const pid_t farmChild = fork();
+  if (farmChild < 0) return 1;
+  if (farmChild == 0) {
+    close(portsPipe[0]);
+    close(holdPipe[1]);
+    RunFarm(configs, portsPipe[1], holdPipe[0]);
+  }
+  close(portsPipe[1]);
+  close(holdPipe[0]);
+  std::vector<std::uint16_t> ports(configs.size());
+  if (!ReadAll(portsPipe[0], ports.data(), ports.size() * sizeof(ports[0])) ||
+      std::count(ports.begin(), ports.end(), 0) > 0) {
+    std::fprintf(stderr, "hostile_bench: the farm could not start\n");
+    return 1;
+  }
+  {
+    std::ofstream list(std::string(home) + "/server.vyk", std::ios::binary);
+    for (std::uint16_t port : ports) list << "127.0.0.1:" << port << "\n";
+  }
+
+  int crashes = 0;
+  int worstHonest = honest;
+  long wallSum = 0;
+  int ended = 0;
+  for (int round = 1; round <= rounds; ++round) {
+    int resultPipe[2];
+    if (pipe(resultPipe) != 0) return 1;
+    std::fflush(stdout);
+    const pid_t child = fork();
+    if (child < 0) return 1;
+    if (child == 0) {
+      close(resultPipe[0]);
+      close(holdPipe[1]);
+      RunWindow(configs, ports, resultPipe[1]);
+    }
+    close(resultPipe[1]);
+    RoundResult r;
+    const bool got = ReadAll(resultPipe[0], &r, sizeof r);
+    close(resultPipe[0]);
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    const bool crashed = !got || !WIFEXITED(status) || WEXITSTATUS(status) != 0;
+    if (crashed) {
+      ++crashes;
+      worstHonest = 0;
+      std::printf("round %d: crashed (%s %d)\n", round,
+                  WIFSIGNALED(status) ? "signal" : "exit status",
+                  WIFSIGNALED(status) ? WTERMSIG(status) : WEXITSTATUS(status));
+      continue;
+    }
+    worstHonest = std::min(worstHonest, r.honestOk);
+    wallSum += r.wallMs;
+    ++ended;
+    std::printf(
+        "round %d: rows=%d honest_ok=%d/%d injected_command_lines=%d timer_ticks=%d "
+        "longest_tick_gap_ms=%ld rss_mb=%ld wall_ms=%ld\n",
+        round, r.rows, r.honestOk, honest, r.injected, r.ticks, r.maxGapMs, r.rssMb, r.wallMs);
+  }
+
+  close(holdPipe[1]);
+  waitpid(farmChild, nullptr, 0);
+  std::error_code ignored;
+  std::filesystem::remove_all(home, ignored);
+  std::printf("hostile_bench: servers=%d hostile=%d crashes=%d honest_rows_ok=%d/%d wall_ms=%ld\n",
+              servers, servers - honest, crashes, worstHonest, honest,
+              ended ? wallSum / ended : 0L);
+  return crashes == 0 && worstHonest == honest ? 0 : 1;
+}
