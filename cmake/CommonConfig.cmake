@@ -12,6 +12,8 @@ find_package(Threads REQUIRED)
 # Sanitizer builds: -DVYK_SANITIZE=address,undefined or thread
 set(VYK_SANITIZE "" CACHE STRING "Sanitizers to build with (address,undefined | thread)")
 if(VYK_SANITIZE)
-  target_compile_options(vyk_common INTERFACE -fsanitize=${VYK_SANITIZE} -fno-omit-frame-pointer)
+  # Every report is fatal, so a test that provokes one fails.
+  target_compile_options(vyk_common INTERFACE -fsanitize=${VYK_SANITIZE} -fno-sanitize-recover=all
+                                              -fno-omit-frame-pointer)
   target_link_options(vyk_common INTERFACE -fsanitize=${VYK_SANITIZE})
 endif()

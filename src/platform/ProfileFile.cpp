@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <condition_variable>
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
@@ -168,8 +169,10 @@ struct CachedFile {
   std::shared_ptr<Document> doc;
 };
 
-// Held for the whole of every call: the profile calls are atomic with respect
-// to each other, whichever thread makes them.
+// Guards the parsed copies and the pending changes. Each call reads or changes
+// the document under it, so the profile calls are atomic with respect to each
+// other whichever thread makes them; only the replacement of a file on disk
+// runs without it (see PendingFile).
 std::mutex g_mutex;
 std::unordered_map<std::string, CachedFile> g_cache;
 constexpr std::size_t kMaxCachedFiles = 32;
@@ -306,6 +309,28 @@ std::optional<std::string> WithValue(const Document& doc, std::string_view sec, 
   return out;
 }
 
+// A file's changes not yet on disk. Writers apply their change to the newest
+// document under g_mutex, then one of them replaces the file while the others
+// wait: every change made while a replacement (and its fsync) runs goes out
+// with the next one, so many threads storing values at once cost a few
+// replacements instead of one each.
+struct PendingFile {
+  std::shared_ptr<Document> doc;  // newest document; null when the disk has it
+  mode_t mode = 0644;
+  std::uint64_t applied = 0;  // generation of doc
+  std::uint64_t written = 0;  // newest generation whose replacement has ended
+  bool writing = false;
+  // Generations (from, to] of recent replacements that failed.
+  std::vector<std::pair<std::uint64_t, std::uint64_t>> failed;
+  bool Failed(std::uint64_t generation) const {
+    for (const auto& [from, to] : failed)
+      if (generation > from && generation <= to) return true;
+    return false;
+  }
+};
+std::unordered_map<std::string, PendingFile> g_pending;
+std::condition_variable g_written;
+
 // Stores the values in order, as that many single writes would, with one
 // replacement of the file. False when an entry was refused (the others are
 // stored) or the file could not be written (nothing is).
@@ -313,19 +338,25 @@ bool StoreValues(const std::string& path, const std::vector<ProfileFile::Entry>&
   if (path.empty() || path.back() == '/') return false;
   const std::string target = ResolvedForWriting(path);
 
-  std::lock_guard lock(g_mutex);
+  std::unique_lock lock(g_mutex);
+  PendingFile& pending = g_pending[target];
   std::shared_ptr<Document> doc;
-  struct stat st;
   mode_t mode = NewFileMode(target);
-  switch (Load(target, doc, st)) {
-    case LoadResult::kFailed:
-      return false;  // never replace a file we could not read
-    case LoadResult::kMissing:
-      doc = Parse({});
-      break;
-    case LoadResult::kLoaded:
-      mode = st.st_mode & 07777;
-      break;
+  if (pending.doc) {
+    doc = pending.doc;  // the disk is behind: build on what is about to be written
+    mode = pending.mode;
+  } else {
+    struct stat st;
+    switch (Load(target, doc, st)) {
+      case LoadResult::kFailed:
+        return false;  // never replace a file we could not read
+      case LoadResult::kMissing:
+        doc = Parse({});
+        break;
+      case LoadResult::kLoaded:
+        mode = st.st_mode & 07777;
+        break;
+    }
   }
 
   bool allValid = true, changed = false;
@@ -341,15 +372,50 @@ bool StoreValues(const std::string& path, const std::vector<ProfileFile::Entry>&
       changed = true;
     }
   }
-  if (!changed) return allValid;
+  // Unchanged against a document still on its way: wait for it like its writer.
+  if (!changed && !pending.doc) return allValid;
+  if (changed) {
+    pending.doc = doc;
+    pending.mode = mode;
+    ++pending.applied;
+  }
+  const std::uint64_t mine = pending.applied;
 
-  if (!WriteFileAtomically(target, doc->bytes, mode)) return false;
-  if (::stat(target.c_str(), &st) == 0)
-    Remember(target, Stamp::Of(st), doc);
-  else
-    g_cache.erase(target);
-  if (target != path) g_cache.erase(path);
-  return allValid;
+  while (pending.written < mine) {
+    if (pending.writing) {
+      g_written.wait(lock);
+      continue;
+    }
+    // This thread writes for everyone waiting.
+    pending.writing = true;
+    std::shared_ptr<Document> out = pending.doc;
+    const mode_t outMode = pending.mode;
+    const std::uint64_t generation = pending.applied;
+    const std::uint64_t previous = pending.written;
+    lock.unlock();
+    const bool ok = WriteFileAtomically(target, out->bytes, outMode);
+    struct stat st;
+    const bool stamped = ok && ::stat(target.c_str(), &st) == 0;
+    lock.lock();
+    pending.writing = false;
+    pending.written = generation;
+    if (pending.applied == generation) pending.doc.reset();
+    if (!ok) {
+      // Changes made on top of the lost document are lost with it; later
+      // writers start again from what the disk holds.
+      pending.doc.reset();
+      pending.written = pending.applied;
+      if (pending.failed.size() >= 32) pending.failed.erase(pending.failed.begin());
+      pending.failed.emplace_back(previous, pending.applied);
+    }
+    if (stamped)
+      Remember(target, Stamp::Of(st), out);
+    else
+      g_cache.erase(target);
+    if (target != path) g_cache.erase(path);
+    g_written.notify_all();
+  }
+  return !pending.Failed(mine) && allValid;
 }
 
 }  // namespace
@@ -366,6 +432,8 @@ bool ProfileFile::WriteAll(const std::string& path, const std::vector<Entry>& en
 void ProfileFile::DropCache() {
   std::lock_guard lock(g_mutex);
   g_cache.clear();
+  for (auto it = g_pending.begin(); it != g_pending.end();)
+    it = it->second.doc || it->second.writing ? std::next(it) : g_pending.erase(it);
 }
 
 }  // namespace vyk

@@ -81,6 +81,28 @@ TEST(ProfileFileStressTest, ConcurrentReadersAndWritersLoseNoWrite) {
   EXPECT_TRUE(WellFormed(ReadFile(path)));
 }
 
+// Writers that share one replacement of the file share its failure too, and a
+// failed change never turns up in a later write.
+TEST(ProfileFileStressTest, ConcurrentWritesThatCannotReachTheDiskAllFail) {
+  test::TestHome home;
+  const std::string dir = home.Dir() + "not-yet/";
+  const std::string path = dir + "cache.srv";
+  std::atomic<int> succeeded{0};
+  std::vector<std::thread> writers;
+  for (int t = 0; t < 6; ++t) {
+    writers.emplace_back([&, t] {
+      for (int i = 0; i < 20; ++i)
+        if (ProfileFile::Write(path, Section(t), "k" + std::to_string(i), "lost")) ++succeeded;
+    });
+  }
+  for (auto& w : writers) w.join();
+  EXPECT_EQ(succeeded.load(), 0);
+
+  std::filesystem::create_directory(dir);
+  ASSERT_TRUE(ProfileFile::Write(path, "s", "k", "v"));
+  EXPECT_EQ(ReadFile(path), "[s]\nk=v\n");
+}
+
 TEST(ProfileFileStressTest, ReadOnlyDirectoryRefusesWritesAndKeepsTheFile) {
   if (::geteuid() == 0) GTEST_SKIP() << "permissions do not stop root";
   test::TestHome home;
