@@ -16,6 +16,8 @@
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <thread>
+#include <vector>
 
 #include "core/ServerCache.h"
 #include "platform/ProfileFile.h"
@@ -139,9 +141,25 @@ int main() {
     vyk::SetCachedName(SectionName(i), "renamed " + std::to_string(i));
   const double unchangedWritesPerSecond = writes / Seconds(start);
 
+  // Refresh workers name their servers at once: their writes share replacements.
+  const int kWriters = 64, kWritesEach = 4;
+  start = std::chrono::steady_clock::now();
+  {
+    std::vector<std::thread> writers;
+    for (int t = 0; t < kWriters; ++t)
+      writers.emplace_back([t] {
+        for (int i = 0; i < kWritesEach; ++i)
+          vyk::SetCachedName(SectionName(t * kWritesEach + i), "busy " + std::to_string(i));
+      });
+    for (auto& w : writers) w.join();
+  }
+  const double concurrentWritesPerSecond = kWriters * kWritesEach / Seconds(start);
+
   std::printf("GetConnectCount calls per second: %.0f\n", cacheCallsPerSecond);
   std::printf("writes per second: changed %.1f, unchanged %.0f\n", writesPerSecond,
               unchangedWritesPerSecond);
+  std::printf("writes per second from %d threads at once: %.1f\n", kWriters,
+              concurrentWritesPerSecond);
   std::printf("checksum %ld\n", checksum);
   std::filesystem::remove_all(dir);
   std::printf(

@@ -8,6 +8,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <cstdlib>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <unordered_map>
@@ -264,64 +265,131 @@ std::string ProfileFile::ReadString(const std::string& path, std::string_view se
 
 namespace {
 
-// The document's bytes with the value stored, as WritePrivateProfileString
-// stores it; nothing when the stored value is already that. Section and key
-// are trimmed and valid.
-std::optional<std::string> WithValue(const Document& doc, std::string_view sec, std::string_view k,
-                                     const std::string& v) {
-  const std::string keyLine = std::string(k) + "=" + v;
-  std::size_t replace = SIZE_MAX, insertAfter = SIZE_MAX;
-  auto s = doc.sections.find(Lower(sec));
-  if (s != doc.sections.end()) {
-    auto found = s->second.keys.find(Lower(k));
-    if (found != s->second.keys.end()) {
-      if (TrimBlanks(RawValue(doc, found->second)) == TrimBlanks(v)) return std::nullopt;
-      replace = found->second;
-    } else {
-      insertAfter = s->second.lastKey;
-    }
-  }
-
-  std::string out;
-  out.reserve(doc.bytes.size() + keyLine.size() + sec.size() + 8);
-  for (std::size_t i = 0; i < doc.lines.size(); ++i) {
-    const Line& line = doc.lines[i];
-    if (i == replace)
-      out += keyLine;
-    else
-      out.append(doc.bytes, line.start, line.length);
-    if (line.terminator) out.append(doc.bytes, line.start + line.length, line.terminator);
-    if (i == insertAfter) {
-      if (!line.terminator) out += doc.eol;
-      out += keyLine;
-      out += doc.eol;
-    }
-  }
-  if (s == doc.sections.end()) {
-    if (!out.empty() && out.back() != '\n') out += doc.eol;
-    out += "[";
-    out += sec;
-    out += "]";
-    out += doc.eol;
-    out += keyLine;
-    out += doc.eol;
-  }
-  return out;
+// The file's last line may end without a line feed, with nothing or with a
+// lone CR; a line added after it must not join it. A lone CR becomes CR LF, so
+// the line's content reads as before.
+void EndLastLine(std::string& out, const std::string& eol) {
+  if (out.empty() || out.back() == '\n') return;
+  out += out.back() == '\r' ? std::string("\n") : eol;
 }
 
-// A file's changes not yet on disk. Writers apply their change to the newest
-// document under g_mutex, then one of them replaces the file while the others
-// wait: every change made while a replacement (and its fsync) runs goes out
-// with the next one, so many threads storing values at once cost a few
-// replacements instead of one each.
+std::string_view ValueOfLine(std::string_view line) {
+  return line.substr(line.find('=') + 1);
+}
+
+// Values stored into a parsed document, as WritePrivateProfileString stores
+// them one after another: a known key's line is rewritten in place, a new key
+// goes after the last key of its section, a new section goes at the end. The
+// document itself is never changed; Render gives the bytes with every change,
+// without parsing anything again, so many changes cost one pass.
+class Edits {
+ public:
+  explicit Edits(std::shared_ptr<const Document> base) : base_(std::move(base)) {}
+
+  const std::shared_ptr<const Document>& Base() const { return base_; }
+
+  // Stores one value; false when the stored value is already that. Section and
+  // key are trimmed and valid.
+  bool Apply(std::string_view sec, std::string_view k, std::string_view v) {
+    std::string keyLine = std::string(k) + "=" + std::string(v);
+    const std::string lowerSection = Lower(sec);
+    std::string id = lowerSection + '\0' + Lower(k);
+
+    if (auto a = added_.find(id); a != added_.end()) {
+      std::string& line = Added(a->second);
+      if (TrimBlanks(ValueOfLine(line)) == TrimBlanks(v)) return false;
+      line = std::move(keyLine);
+      return true;
+    }
+    auto s = base_->sections.find(lowerSection);
+    if (s != base_->sections.end()) {
+      auto found = s->second.keys.find(Lower(k));
+      if (found != s->second.keys.end()) {
+        auto r = replaced_.find(found->second);
+        std::string_view current =
+            r != replaced_.end() ? ValueOfLine(r->second) : RawValue(*base_, found->second);
+        if (TrimBlanks(current) == TrimBlanks(v)) return false;
+        replaced_[found->second] = std::move(keyLine);
+        return true;
+      }
+      auto& lines = inserted_[s->second.lastKey];
+      lines.push_back(std::move(keyLine));
+      added_.emplace(std::move(id), Place{false, s->second.lastKey, lines.size() - 1});
+      return true;
+    }
+    auto [it, fresh] = appendedIndex_.try_emplace(lowerSection, appended_.size());
+    if (fresh) appended_.push_back(NewSection{std::string(sec), {}});
+    auto& lines = appended_[it->second].lines;
+    lines.push_back(std::move(keyLine));
+    added_.emplace(std::move(id), Place{true, it->second, lines.size() - 1});
+    return true;
+  }
+
+  std::string Render() const {
+    const Document& doc = *base_;
+    std::string out;
+    out.reserve(doc.bytes.size() + 64 * (added_.size() + replaced_.size()));
+    auto insert = inserted_.begin();
+    for (std::size_t i = 0; i < doc.lines.size(); ++i) {
+      const Line& line = doc.lines[i];
+      auto r = replaced_.empty() ? replaced_.end() : replaced_.find(i);
+      if (r != replaced_.end())
+        out += r->second;
+      else
+        out.append(doc.bytes, line.start, line.length);
+      if (line.terminator) out.append(doc.bytes, line.start + line.length, line.terminator);
+      if (insert != inserted_.end() && insert->first == i) {
+        EndLastLine(out, doc.eol);
+        for (const std::string& added : insert->second) out.append(added).append(doc.eol);
+        ++insert;
+      }
+    }
+    for (const NewSection& section : appended_) {
+      EndLastLine(out, doc.eol);
+      out.append("[").append(section.header).append("]").append(doc.eol);
+      for (const std::string& added : section.lines) out.append(added).append(doc.eol);
+    }
+    return out;
+  }
+
+ private:
+  struct Place {
+    bool appended;      // in a new section, or after a line of the document
+    std::size_t where;  // index of the new section, or the line
+    std::size_t index;  // in that list
+  };
+  struct NewSection {
+    std::string header;
+    std::vector<std::string> lines;
+  };
+  std::string& Added(const Place& place) {
+    return place.appended ? appended_[place.where].lines[place.index]
+                          : inserted_[place.where][place.index];
+  }
+
+  std::shared_ptr<const Document> base_;
+  std::unordered_map<std::size_t, std::string> replaced_;     // line -> new text
+  std::map<std::size_t, std::vector<std::string>> inserted_;  // after line -> new lines
+  std::vector<NewSection> appended_;
+  std::unordered_map<std::string, std::size_t> appendedIndex_;  // lower-case section
+  std::unordered_map<std::string, Place> added_;                // lower-case section '\0' key
+};
+
+// A file's changes on their way to the disk. A writer stores its values into
+// `edits` under g_mutex, then one writer at a time replaces the file with what
+// has been stored so far, while the others wait: every value stored during a
+// replacement (and its fsync) goes out with the next one, so many threads
+// storing values at once cost a few replacements instead of one each.
 struct PendingFile {
-  std::shared_ptr<Document> doc;  // newest document; null when the disk has it
+  std::unique_ptr<Edits> edits;                 // null when the disk holds every stored value
+  std::vector<ProfileFile::Entry> sinceRender;  // stored after the last render
   mode_t mode = 0644;
-  std::uint64_t applied = 0;  // generation of doc
+  std::uint64_t applied = 0;  // generation of the newest stored change
   std::uint64_t written = 0;  // newest generation whose replacement has ended
   bool writing = false;
   // Generations (from, to] of recent replacements that failed.
   std::vector<std::pair<std::uint64_t, std::uint64_t>> failed;
+
   bool Failed(std::uint64_t generation) const {
     for (const auto& [from, to] : failed)
       if (generation > from && generation <= to) return true;
@@ -340,13 +408,11 @@ bool StoreValues(const std::string& path, const std::vector<ProfileFile::Entry>&
 
   std::unique_lock lock(g_mutex);
   PendingFile& pending = g_pending[target];
-  std::shared_ptr<Document> doc;
-  mode_t mode = NewFileMode(target);
-  if (pending.doc) {
-    doc = pending.doc;  // the disk is behind: build on what is about to be written
-    mode = pending.mode;
-  } else {
+  const bool onItsWay = pending.edits != nullptr;
+  if (!onItsWay) {
+    std::shared_ptr<Document> doc;
     struct stat st;
+    mode_t mode = NewFileMode(target);
     switch (Load(target, doc, st)) {
       case LoadResult::kFailed:
         return false;  // never replace a file we could not read
@@ -357,6 +423,8 @@ bool StoreValues(const std::string& path, const std::vector<ProfileFile::Entry>&
         mode = st.st_mode & 07777;
         break;
     }
+    pending.edits = std::make_unique<Edits>(std::move(doc));
+    pending.mode = mode;
   }
 
   bool allValid = true, changed = false;
@@ -367,18 +435,19 @@ bool StoreValues(const std::string& path, const std::vector<ProfileFile::Entry>&
       allValid = false;
       continue;
     }
-    if (auto next = WithValue(*doc, sec, k, SanitizedValue(entry.value))) {
-      doc = Parse(std::move(*next));
+    std::string value = SanitizedValue(entry.value);
+    if (pending.edits->Apply(sec, k, value)) {
+      pending.sinceRender.push_back({std::string(sec), std::string(k), std::move(value)});
       changed = true;
     }
   }
-  // Unchanged against a document still on its way: wait for it like its writer.
-  if (!changed && !pending.doc) return allValid;
   if (changed) {
-    pending.doc = doc;
-    pending.mode = mode;
     ++pending.applied;
+  } else if (!onItsWay) {
+    pending.edits.reset();  // nothing to write, and nothing was on its way
+    return allValid;
   }
+  // Unchanged against values still on their way: wait for them like their writers.
   const std::uint64_t mine = pending.applied;
 
   while (pending.written < mine) {
@@ -388,28 +457,41 @@ bool StoreValues(const std::string& path, const std::vector<ProfileFile::Entry>&
     }
     // This thread writes for everyone waiting.
     pending.writing = true;
-    std::shared_ptr<Document> out = pending.doc;
-    const mode_t outMode = pending.mode;
+    std::string bytes = pending.edits->Render();
+    std::vector<ProfileFile::Entry> rendered;
+    rendered.swap(pending.sinceRender);
+    const mode_t mode = pending.mode;
     const std::uint64_t generation = pending.applied;
     const std::uint64_t previous = pending.written;
     lock.unlock();
-    const bool ok = WriteFileAtomically(target, out->bytes, outMode);
+    const bool ok = WriteFileAtomically(target, bytes, mode);
     struct stat st;
     const bool stamped = ok && ::stat(target.c_str(), &st) == 0;
+    std::shared_ptr<Document> doc = ok ? Parse(std::move(bytes)) : nullptr;
     lock.lock();
     pending.writing = false;
-    pending.written = generation;
-    if (pending.applied == generation) pending.doc.reset();
-    if (!ok) {
-      // Changes made on top of the lost document are lost with it; later
+    if (ok) {
+      pending.written = generation;
+      if (pending.applied == generation) {
+        pending.edits.reset();
+      } else {
+        // Values stored during the replacement go on from what is now on disk.
+        auto next = std::make_unique<Edits>(doc);
+        for (const ProfileFile::Entry& e : pending.sinceRender)
+          next->Apply(e.section, e.key, e.value);
+        pending.edits = std::move(next);
+      }
+    } else {
+      // Values stored on top of the lost ones are lost with them; later
       // writers start again from what the disk holds.
-      pending.doc.reset();
+      pending.edits.reset();
+      pending.sinceRender.clear();
       pending.written = pending.applied;
       if (pending.failed.size() >= 32) pending.failed.erase(pending.failed.begin());
       pending.failed.emplace_back(previous, pending.applied);
     }
     if (stamped)
-      Remember(target, Stamp::Of(st), out);
+      Remember(target, Stamp::Of(st), doc);
     else
       g_cache.erase(target);
     if (target != path) g_cache.erase(path);
@@ -433,7 +515,7 @@ void ProfileFile::DropCache() {
   std::lock_guard lock(g_mutex);
   g_cache.clear();
   for (auto it = g_pending.begin(); it != g_pending.end();)
-    it = it->second.doc || it->second.writing ? std::next(it) : g_pending.erase(it);
+    it = it->second.edits || it->second.writing ? std::next(it) : g_pending.erase(it);
 }
 
 }  // namespace vyk

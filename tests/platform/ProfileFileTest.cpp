@@ -152,6 +152,42 @@ TEST_F(ProfileFileTest, WriteAllLeavesWhatTheWritesOneByOneWould) {
   EXPECT_EQ(before.st_ino, after.st_ino);
 }
 
+// Many values stored at once are applied without parsing the file again after
+// each one; any sequence must still leave the bytes the writes one by one leave.
+TEST_F(ProfileFileTest, RandomBatchesLeaveWhatTheWritesOneByOneWould) {
+  const std::vector<std::string> starts = {
+      "",
+      "[a]\nk1=1\nk2=2\n\n[B]\nx=old\n",
+      "; notes\r\n[a]\r\nK1 = 1\r\n[b]\r\n[a]\r\nk1=dup\r\n[c]\r\nz=9",
+      "[a]\nk1=1\n[b]\nx=1\r",
+      "stray line\n[A ]\nk3=3",
+  };
+  const std::vector<std::string> sections = {"a", "A", " b", "c", "new", "New2"};
+  const std::vector<std::string> keys = {"k1", "K2", "k3", "x", "z", "fresh"};
+  const std::vector<std::string> values = {"1", "2", " 2 ", "", "v", "old", "[x]", "a=b"};
+  std::uint32_t seed = 12345;
+  auto next = [&seed](std::size_t n) {
+    seed = seed * 1664525u + 1013904223u;
+    return static_cast<std::size_t>((seed >> 8) % n);
+  };
+  for (int round = 0; round < 300; ++round) {
+    const std::string& start = starts[round % starts.size()];
+    std::vector<ProfileFile::Entry> entries(1 + next(12));
+    for (auto& e : entries)
+      e = {sections[next(sections.size())], keys[next(keys.size())], values[next(values.size())]};
+    const std::string batch = PathOf("batch.ini"), single = PathOf("single.ini");
+    std::remove(batch.c_str());
+    std::remove(single.c_str());
+    if (!start.empty()) {
+      WriteFile(batch, start);
+      WriteFile(single, start);
+    }
+    for (const auto& e : entries) ProfileFile::Write(single, e.section, e.key, e.value);
+    ProfileFile::WriteAll(batch, entries);
+    ASSERT_EQ(ReadFile(batch), ReadFile(single)) << "round " << round;
+  }
+}
+
 TEST_F(ProfileFileTest, ChangesMadeByOthersAreSeen) {
   ASSERT_TRUE(Write("s", "k", "one"));
   EXPECT_EQ(Read("s", "k"), "one");
