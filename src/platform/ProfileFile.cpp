@@ -266,6 +266,14 @@ bool ValidKey(std::string_view k) {
          k.find_first_of(std::string_view("=\r\n\0", 4)) == std::string_view::npos;
 }
 
+// The file's last line may end without a line feed, with nothing or with a
+// lone CR; a line added after it must not join it. A lone CR becomes CR LF,
+// so the line's content reads as before.
+void EndLastLine(std::string& out, const std::string& eol) {
+  if (out.empty() || out.back() == '\n') return;
+  out += out.back() == '\r' ? std::string("\n") : eol;
+}
+
 // A line break inside a value would cut the file's structure.
 std::string SanitizedValue(std::string_view value) {
   std::string out(value);
@@ -340,13 +348,13 @@ bool ProfileFile::Write(const std::string& path, std::string_view section, std::
       out.append(doc->bytes, line.start, line.length);
     if (line.terminator) out.append(doc->bytes, line.start + line.length, line.terminator);
     if (i == insertAfter) {
-      if (!line.terminator) out += doc->eol;
+      EndLastLine(out, doc->eol);
       out += keyLine;
       out += doc->eol;
     }
   }
   if (s == doc->sections.end()) {
-    if (!out.empty() && out.back() != '\n') out += doc->eol;
+    EndLastLine(out, doc->eol);
     out += "[";
     out += sec;
     out += "]";
