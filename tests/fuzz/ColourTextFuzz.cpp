@@ -19,12 +19,12 @@ int Width(unsigned char c) {
   return 1 + c % 9;
 }
 
-// True when `part` can be had from `whole` by leaving characters out.
-bool IsSubsequence(const std::string& part, const std::string& whole) {
+// True when `shorter` can be had from `whole` by leaving characters out.
+bool IsSubsequence(const std::string& shorter, const std::string& whole) {
   std::size_t at = 0;
   for (char c : whole)
-    if (at < part.size() && part[at] == c) ++at;
-  return at == part.size();
+    if (at < shorter.size() && shorter[at] == c) ++at;
+  return at == shorter.size();
 }
 
 void CheckStrip(const std::string& text) {

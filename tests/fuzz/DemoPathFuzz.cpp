@@ -42,8 +42,8 @@ void CheckDemo(const std::string& gameDirectory, const std::string& path) {
   if (!demo.error.empty()) return;
   FUZZ_CHECK(!demo.mod.empty() && !demo.protocol.empty());
   FUZZ_CHECK(Lower(demo.extension) == ".dm_");
-  for (const std::string* part : {&demo.mod, &demo.name, &demo.protocol})
-    FUZZ_CHECK(part->find('\0') == std::string::npos);
+  for (const std::string* field : {&demo.mod, &demo.name, &demo.protocol})
+    FUZZ_CHECK(field->find('\0') == std::string::npos);
   const std::string line = DemoCommandLine(demo);
   FUZZ_CHECK(line ==
              " +set fs_game " + demo.mod + " +demo " + demo.name + demo.extension + demo.protocol);
