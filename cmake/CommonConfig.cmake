@@ -11,7 +11,21 @@ find_package(Threads REQUIRED)
 
 # Sanitizer builds: -DVYK_SANITIZE=address,undefined or thread
 set(VYK_SANITIZE "" CACHE STRING "Sanitizers to build with (address,undefined | thread)")
-if(VYK_SANITIZE)
+if(VYK_FUZZ)
+  # Every library is instrumented for coverage and checked; the fuzz targets
+  # add the libFuzzer driver (-fsanitize=fuzzer) themselves. Undefined
+  # behaviour aborts, so the fuzzer sees it as a crash.
+  if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    message(FATAL_ERROR "VYK_FUZZ needs clang++ (-DCMAKE_CXX_COMPILER=clang++)")
+  endif()
+  if(VYK_SANITIZE)
+    message(FATAL_ERROR "VYK_FUZZ brings its own sanitizers; leave VYK_SANITIZE empty")
+  endif()
+  set(VYK_FUZZ_SANITIZERS address,undefined)
+  target_compile_options(vyk_common INTERFACE -fsanitize=fuzzer-no-link,${VYK_FUZZ_SANITIZERS}
+    -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  target_link_options(vyk_common INTERFACE -fsanitize=${VYK_FUZZ_SANITIZERS})
+elseif(VYK_SANITIZE)
   # Every report is fatal, so a test that provokes one fails.
   target_compile_options(vyk_common INTERFACE -fsanitize=${VYK_SANITIZE} -fno-sanitize-recover=all
                                               -fno-omit-frame-pointer)

@@ -259,6 +259,25 @@ TEST_F(ProfileFileTest, SurvivesHostileFileContent) {
   EXPECT_EQ(ReadFile(path_).size(), content.size() + 9 + 2);
 }
 
+TEST_F(ProfileFileTest, LastLineEndingInALoneCarriageReturnKeepsItsValue) {
+  // A file cut after the CR of its last CR LF. A key added to its section,
+  // or a new section after it, must neither join that line nor add a CR to it.
+  for (const std::string eol : {"\n", "\r\n"}) {
+    const std::string content = "[info]" + eol + "a=1" + eol + "last=no newline\r";
+    WriteFile(path_, content);
+    ASSERT_TRUE(Write("info", "added", "2"));
+    EXPECT_EQ(ReadFile(path_), content + "\nadded=2" + eol);
+    EXPECT_EQ(Read("info", "last"), "no newline");
+    EXPECT_EQ(Read("info", "added"), "2");
+
+    WriteFile(path_, content);
+    ASSERT_TRUE(Write("other", "k", "v"));
+    EXPECT_EQ(ReadFile(path_), content + "\n[other]" + eol + "k=v" + eol);
+    EXPECT_EQ(Read("info", "last"), "no newline");
+    EXPECT_EQ(Read("other", "k"), "v");
+  }
+}
+
 TEST_F(ProfileFileTest, DirectoryInsteadOfAFileReadsAbsentAndRefusesWrites) {
   ASSERT_TRUE(std::filesystem::create_directory(path_));
   EXPECT_EQ(Read("s", "k"), std::nullopt);
