@@ -33,6 +33,7 @@
 #include <vector>
 
 #include "Farm.h"
+#include "ForkedFarm.h"
 #include "Generator.h"
 #include "config/Settings.h"
 #include "core/ServerInfo.h"
@@ -53,64 +54,6 @@ struct RoundResult {
   long wallMs = 0;
   long rssMb = 0;
 };
-
-long StatusField(const char* field) {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  const std::string prefix = std::string(field) + ":";
-  while (std::getline(status, line)) {
-    if (line.rfind(prefix, 0) == 0) return std::atol(line.c_str() + prefix.size());
-  }
-  return -1;
-}
-
-void RaiseFileLimit() {
-  rlimit limit{};
-  if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
-    limit.rlim_cur = limit.rlim_max;
-    setrlimit(RLIMIT_NOFILE, &limit);
-  }
-}
-
-bool WriteAll(int fd, const void* data, size_t size) {
-  const char* bytes = static_cast<const char*>(data);
-  while (size > 0) {
-    ssize_t n = write(fd, bytes, size);
-    if (n <= 0) return false;
-    bytes += n;
-    size -= static_cast<size_t>(n);
-  }
-  return true;
-}
-
-bool ReadAll(int fd, void* data, size_t size) {
-  char* bytes = static_cast<char*>(data);
-  while (size > 0) {
-    ssize_t n = read(fd, bytes, size);
-    if (n <= 0) return false;
-    bytes += n;
-    size -= static_cast<size_t>(n);
-  }
-  return true;
-}
-
-// Child: serves the farm until the parent closes its end of `hold`.
-[[noreturn]] void RunFarm(const std::vector<q3sim::ServerConfig>& configs, int portsOut, int hold) {
-  prctl(PR_SET_PDEATHSIG, SIGTERM);
-  q3sim::Farm farm;
-  std::vector<int> ids = q3sim::AddServers(farm, configs);
-  std::vector<std::uint16_t> ports;
-  for (int id : ids) ports.push_back(farm.Port(id));
-  ports.resize(configs.size(), 0);
-  if (!farm.Start()) ports.assign(configs.size(), 0);
-  WriteAll(portsOut, ports.data(), ports.size() * sizeof(ports[0]));
-  close(portsOut);
-  char byte;
-  while (read(hold, &byte, 1) > 0) {
-  }
-  farm.Stop();
-  _exit(0);
-}
 
 bool HonestRowIsRight(const vyk::ServerListView& view, int row, const q3sim::ServerConfig& c) {
   const vyk::ServerInfo& record = view.Servers().At(view.IndexAt(row));
@@ -198,9 +141,9 @@ bool CommandLineIsClean(const std::string& line, const std::string& address) {
       result.injected +=
           !CommandLineIsClean(vyk::BuildConnectCommandLine(record, "", settings, ""), address);
     }
-    result.rssMb = (StatusField("VmHWM") + 1023) / 1024;
+    result.rssMb = (bench::StatusField("VmHWM") + 1023) / 1024;
   }
-  WriteAll(out, &result, sizeof result);
+  bench::WriteAll(out, &result, sizeof result);
   close(out);
   _exit(0);
 }
@@ -218,7 +161,10 @@ int main(int argc, char** argv) {
   char home[] = "/tmp/hostile_bench.XXXXXX";
   if (!mkdtemp(home)) return 1;
   setenv("VYKFIND_HOME", home, 1);
-  RaiseFileLimit();
+  // Qt wants a private runtime directory and says so on stderr when there is
+  // none; the figures line must stay the last thing printed.
+  setenv("XDG_RUNTIME_DIR", home, 0);
+  bench::RaiseFileLimit();
 
   q3sim::GeneratorOptions options;
   options.count = servers;
@@ -232,20 +178,9 @@ int main(int argc, char** argv) {
   int honest = 0;
   for (const auto& c : configs) honest += c.hostile == 0;
 
-  int portsPipe[2], holdPipe[2];
-  if (pipe(portsPipe) != 0 || pipe(holdPipe) != 0) return 1;
-  const pid_t farmChild = fork();
-  if (farmChild < 0) return 1;
-  if (farmChild == 0) {
-    close(portsPipe[0]);
-    close(holdPipe[1]);
-    RunFarm(configs, portsPipe[1], holdPipe[0]);
-  }
-  close(portsPipe[1]);
-  close(holdPipe[0]);
-  std::vector<std::uint16_t> ports(configs.size());
-  if (!ReadAll(portsPipe[0], ports.data(), ports.size() * sizeof(ports[0])) ||
-      std::count(ports.begin(), ports.end(), 0) > 0) {
+  bench::ForkedFarm farm(configs);
+  const std::vector<std::uint16_t>& ports = farm.Ports();
+  if (ports.empty()) {
     std::fprintf(stderr, "hostile_bench: the farm could not start\n");
     return 1;
   }
@@ -266,12 +201,12 @@ int main(int argc, char** argv) {
     if (child < 0) return 1;
     if (child == 0) {
       close(resultPipe[0]);
-      close(holdPipe[1]);
+      farm.ReleaseInChild();
       RunWindow(configs, ports, resultPipe[1]);
     }
     close(resultPipe[1]);
     RoundResult r;
-    const bool got = ReadAll(resultPipe[0], &r, sizeof r);
+    const bool got = bench::ReadAll(resultPipe[0], &r, sizeof r);
     close(resultPipe[0]);
     int status = 0;
     while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
@@ -294,8 +229,6 @@ int main(int argc, char** argv) {
         round, r.rows, r.honestOk, honest, r.injected, r.ticks, r.maxGapMs, r.rssMb, r.wallMs);
   }
 
-  close(holdPipe[1]);
-  waitpid(farmChild, nullptr, 0);
   std::error_code ignored;
   std::filesystem::remove_all(home, ignored);
   std::printf("hostile_bench: servers=%d hostile=%d crashes=%d honest_rows_ok=%d/%d wall_ms=%ld\n",

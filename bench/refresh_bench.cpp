@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "Farm.h"
+#include "ForkedFarm.h"
 #include "Generator.h"
 #include "config/Settings.h"
 #include "core/Refresh.h"
@@ -30,16 +31,6 @@ namespace {
 
 constexpr int kServers = 2000;
 constexpr int kTimeoutMs = 2000;
-
-long StatusField(const char* field) {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  const std::string prefix = std::string(field) + ":";
-  while (std::getline(status, line)) {
-    if (line.rfind(prefix, 0) == 0) return std::atol(line.c_str() + prefix.size());
-  }
-  return -1;
-}
 
 class BenchView : public vyk::RefreshView {
  public:
@@ -52,56 +43,8 @@ class BenchView : public vyk::RefreshView {
   long threadsMax = 0;
 
  private:
-  void Sample() { threadsMax = std::max(threadsMax, StatusField("Threads")); }
+  void Sample() { threadsMax = std::max(threadsMax, bench::StatusField("Threads")); }
 };
-
-void RaiseFileLimit() {
-  rlimit limit{};
-  if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
-    limit.rlim_cur = limit.rlim_max;
-    setrlimit(RLIMIT_NOFILE, &limit);
-  }
-}
-
-bool WriteAll(int fd, const void* data, size_t size) {
-  const char* bytes = static_cast<const char*>(data);
-  while (size > 0) {
-    ssize_t n = write(fd, bytes, size);
-    if (n <= 0) return false;
-    bytes += n;
-    size -= static_cast<size_t>(n);
-  }
-  return true;
-}
-
-bool ReadAll(int fd, void* data, size_t size) {
-  char* bytes = static_cast<char*>(data);
-  while (size > 0) {
-    ssize_t n = read(fd, bytes, size);
-    if (n <= 0) return false;
-    bytes += n;
-    size -= static_cast<size_t>(n);
-  }
-  return true;
-}
-
-// Child: serves the farm until the parent closes its end of `hold`.
-[[noreturn]] void RunFarm(const std::vector<q3sim::ServerConfig>& configs, int portsOut, int hold) {
-  prctl(PR_SET_PDEATHSIG, SIGTERM);
-  q3sim::Farm farm;
-  std::vector<int> ids = q3sim::AddServers(farm, configs);
-  std::vector<std::uint16_t> ports;
-  for (int id : ids) ports.push_back(farm.Port(id));
-  ports.resize(configs.size(), 0);
-  if (!farm.Start()) ports.assign(configs.size(), 0);
-  WriteAll(portsOut, ports.data(), ports.size() * sizeof(ports[0]));
-  close(portsOut);
-  char byte;
-  while (read(hold, &byte, 1) > 0) {
-  }
-  farm.Stop();
-  _exit(0);
-}
 
 long IdealMs(const std::vector<q3sim::ServerConfig>& configs, int slots) {
   std::priority_queue<long, std::vector<long>, std::greater<long>> free;
@@ -130,7 +73,7 @@ int main() {
   char home[] = "/tmp/vykbench.XXXXXX";
   if (!mkdtemp(home)) return 1;
   setenv("VYKFIND_HOME", home, 1);
-  RaiseFileLimit();
+  bench::RaiseFileLimit();
 
   q3sim::GeneratorOptions options;
   options.count = kServers;
@@ -140,20 +83,9 @@ int main() {
   options.latencyMaxMs = 150;
   const std::vector<q3sim::ServerConfig> configs = q3sim::GenerateServers(options);
 
-  int portsPipe[2], holdPipe[2];
-  if (pipe(portsPipe) != 0 || pipe(holdPipe) != 0) return 1;
-  pid_t child = fork();
-  if (child < 0) return 1;
-  if (child == 0) {
-    close(portsPipe[0]);
-    close(holdPipe[1]);
-    RunFarm(configs, portsPipe[1], holdPipe[0]);
-  }
-  close(portsPipe[1]);
-  close(holdPipe[0]);
-  std::vector<std::uint16_t> ports(configs.size());
-  if (!ReadAll(portsPipe[0], ports.data(), ports.size() * sizeof(ports[0])) ||
-      std::count(ports.begin(), ports.end(), 0) > 0) {
+  bench::ForkedFarm farm(configs);
+  const std::vector<std::uint16_t>& ports = farm.Ports();
+  if (ports.empty()) {
     std::fprintf(stderr, "refresh_bench: the farm could not start\n");
     return 1;
   }
@@ -192,7 +124,7 @@ int main() {
         "ping_err_p50_ms=%.1f ping_err_p99_ms=%.1f threads_max=%ld rss_mb=%ld\n",
         kServers, maxThread, wallMs, idealMs,
         static_cast<double>(wallMs) / static_cast<double>(idealMs), Percentile(errors, 0.5),
-        Percentile(errors, 0.99), view.threadsMax, (StatusField("VmHWM") + 1023) / 1024);
+        Percentile(errors, 0.99), view.threadsMax, (bench::StatusField("VmHWM") + 1023) / 1024);
     if (wrong) {
       std::fprintf(stderr, "refresh_bench: %d servers answered unlike their configuration\n",
                    wrong);
@@ -201,8 +133,6 @@ int main() {
     std::fflush(stdout);
   }
 
-  close(holdPipe[1]);
-  waitpid(child, nullptr, 0);
   std::error_code ignored;
   std::filesystem::remove_all(home, ignored);
   return status;

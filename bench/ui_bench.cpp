@@ -56,7 +56,9 @@ int main(int argc, char** argv) {
   const std::filesystem::path home =
       std::filesystem::temp_directory_path() / ("ui_bench." + std::to_string(getpid()));
   std::filesystem::create_directories(home);
+  std::filesystem::permissions(home, std::filesystem::perms::owner_all);
   setenv("VYKFIND_HOME", home.c_str(), 1);
+  setenv("XDG_RUNTIME_DIR", home.c_str(), 0);  // Qt's warning would follow the figures
 
   int status = 0;
   {

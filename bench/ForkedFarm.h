@@ -1,0 +1,135 @@
+// Shared by the benchmarks: the loopback farm served from a child process, so
+// its event loop never competes with the measured process for a lock or a
+// core's time slice, and a few /proc readings.
+#pragma once
+
+#include <sys/prctl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <csignal>
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "Farm.h"
+#include "Generator.h"
+
+namespace bench {
+
+// A field of /proc/self/status ("Threads", "VmHWM" in kB...), or -1.
+inline long StatusField(const char* field) {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  const std::string prefix = std::string(field) + ":";
+  while (std::getline(status, line)) {
+    if (line.rfind(prefix, 0) == 0) return std::atol(line.c_str() + prefix.size());
+  }
+  return -1;
+}
+
+// Thousands of sockets at once need more than the usual 1024 descriptors.
+inline void RaiseFileLimit() {
+  rlimit limit{};
+  if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+    limit.rlim_cur = limit.rlim_max;
+    setrlimit(RLIMIT_NOFILE, &limit);
+  }
+}
+
+inline bool WriteAll(int fd, const void* data, size_t size) {
+  const char* bytes = static_cast<const char*>(data);
+  while (size > 0) {
+    ssize_t n = write(fd, bytes, size);
+    if (n <= 0) return false;
+    bytes += n;
+    size -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+inline bool ReadAll(int fd, void* data, size_t size) {
+  char* bytes = static_cast<char*>(data);
+  while (size > 0) {
+    ssize_t n = read(fd, bytes, size);
+    if (n <= 0) return false;
+    bytes += n;
+    size -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+// The servers of `configs` served on 127.0.0.1 by a child process until this
+// object goes (or the parent dies).
+class ForkedFarm {
+ public:
+  explicit ForkedFarm(const std::vector<q3sim::ServerConfig>& configs) {
+    int portsPipe[2];
+    if (pipe(portsPipe) != 0) return;
+    if (pipe(hold_) != 0) {
+      close(portsPipe[0]);
+      close(portsPipe[1]);
+      hold_[0] = hold_[1] = -1;
+      return;
+    }
+    child_ = fork();
+    if (child_ == 0) {
+      close(portsPipe[0]);
+      close(hold_[1]);
+      Serve(configs, portsPipe[1], hold_[0]);
+    }
+    close(portsPipe[1]);
+    close(hold_[0]);
+    hold_[0] = -1;
+    std::vector<std::uint16_t> ports(configs.size());
+    if (child_ > 0 && ReadAll(portsPipe[0], ports.data(), ports.size() * sizeof(ports[0])) &&
+        std::count(ports.begin(), ports.end(), 0) == 0)
+      ports_ = std::move(ports);
+    close(portsPipe[0]);
+  }
+  ~ForkedFarm() {
+    if (hold_[1] >= 0) close(hold_[1]);
+    if (child_ > 0) waitpid(child_, nullptr, 0);
+  }
+  ForkedFarm(const ForkedFarm&) = delete;
+  ForkedFarm& operator=(const ForkedFarm&) = delete;
+
+  // Every server's port, in the order of the configurations; empty when the
+  // farm could not start.
+  const std::vector<std::uint16_t>& Ports() const { return ports_; }
+  // For a process forked from this one: lets go of the farm's lifeline.
+  void ReleaseInChild() {
+    if (hold_[1] >= 0) close(hold_[1]);
+    hold_[1] = -1;
+    child_ = -1;
+  }
+
+ private:
+  [[noreturn]] static void Serve(const std::vector<q3sim::ServerConfig>& configs, int portsOut,
+                                 int hold) {
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
+    q3sim::Farm farm;
+    std::vector<int> ids = q3sim::AddServers(farm, configs);
+    std::vector<std::uint16_t> ports;
+    for (int id : ids) ports.push_back(farm.Port(id));
+    ports.resize(configs.size(), 0);
+    if (!farm.Start()) ports.assign(configs.size(), 0);
+    WriteAll(portsOut, ports.data(), ports.size() * sizeof(ports[0]));
+    close(portsOut);
+    char byte;
+    while (read(hold, &byte, 1) > 0) {
+    }
+    farm.Stop();
+    _exit(0);
+  }
+
+  int hold_[2] = {-1, -1};
+  pid_t child_ = -1;
+  std::vector<std::uint16_t> ports_;
+};
+
+}  // namespace bench
