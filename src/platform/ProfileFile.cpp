@@ -387,7 +387,9 @@ struct PendingFile {
   std::uint64_t applied = 0;  // generation of the newest stored change
   std::uint64_t written = 0;  // newest generation whose replacement has ended
   bool writing = false;
-  // Generations (from, to] of recent replacements that failed.
+  int waiting = 0;  // calls between storing their values and returning
+  // Generations (from, to] of the replacements that failed while calls were
+  // waiting; forgotten when none is.
   std::vector<std::pair<std::uint64_t, std::uint64_t>> failed;
 
   bool Failed(std::uint64_t generation) const {
@@ -450,6 +452,7 @@ bool StoreValues(const std::string& path, const std::vector<ProfileFile::Entry>&
   // Unchanged against values still on their way: wait for them like their writers.
   const std::uint64_t mine = pending.applied;
 
+  ++pending.waiting;
   while (pending.written < mine) {
     if (pending.writing) {
       g_written.wait(lock);
@@ -487,7 +490,6 @@ bool StoreValues(const std::string& path, const std::vector<ProfileFile::Entry>&
       pending.edits.reset();
       pending.sinceRender.clear();
       pending.written = pending.applied;
-      if (pending.failed.size() >= 32) pending.failed.erase(pending.failed.begin());
       pending.failed.emplace_back(previous, pending.applied);
     }
     if (stamped)
@@ -497,7 +499,9 @@ bool StoreValues(const std::string& path, const std::vector<ProfileFile::Entry>&
     if (target != path) g_cache.erase(path);
     g_written.notify_all();
   }
-  return !pending.Failed(mine) && allValid;
+  const bool stored = !pending.Failed(mine);
+  if (--pending.waiting == 0) pending.failed.clear();
+  return stored && allValid;
 }
 
 }  // namespace
@@ -515,7 +519,8 @@ void ProfileFile::DropCache() {
   std::lock_guard lock(g_mutex);
   g_cache.clear();
   for (auto it = g_pending.begin(); it != g_pending.end();)
-    it = it->second.edits || it->second.writing ? std::next(it) : g_pending.erase(it);
+    it = it->second.edits || it->second.writing || it->second.waiting ? std::next(it)
+                                                                      : g_pending.erase(it);
 }
 
 }  // namespace vyk
