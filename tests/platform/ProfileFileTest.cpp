@@ -26,6 +26,17 @@ class ProfileFileTest : public ::testing::Test {
     return ProfileFile::Write(path_, section, key, value);
   }
 
+  // The file holds `start` (no file when empty).
+  static void Restart(const std::string& path, const std::string& start) {
+    std::remove(path.c_str());
+    if (!start.empty()) WriteFile(path, start);
+  }
+  static void WriteOneByOne(const std::string& start, const std::string& path,
+                            const std::vector<ProfileFile::Entry>& entries) {
+    Restart(path, start);
+    for (const auto& e : entries) ProfileFile::Write(path, e.section, e.key, e.value);
+  }
+
   test::TestHome home_;
   std::string path_ = PathOf("Config.ini");
 };
@@ -129,13 +140,8 @@ TEST_F(ProfileFileTest, WriteAllLeavesWhatTheWritesOneByOneWould) {
   for (const std::string& start :
        {std::string("; notes\r\n[info]\r\na=1\r\n[Filter]\r\nb=2"), std::string()}) {
     const std::string batch = PathOf("batch.ini"), single = PathOf("single.ini");
-    std::remove(batch.c_str());
-    std::remove(single.c_str());
-    if (!start.empty()) {
-      WriteFile(batch, start);
-      WriteFile(single, start);
-    }
-    for (const auto& e : entries) ProfileFile::Write(single, e.section, e.key, e.value);
+    WriteOneByOne(start, single, entries);
+    Restart(batch, start);
     EXPECT_FALSE(ProfileFile::WriteAll(batch, entries));  // two entries refused
     EXPECT_EQ(ReadFile(batch), ReadFile(single));
     EXPECT_EQ(ProfileFile::Read(batch, "new", "x"), "w");
@@ -176,13 +182,8 @@ TEST_F(ProfileFileTest, RandomBatchesLeaveWhatTheWritesOneByOneWould) {
     for (auto& e : entries)
       e = {sections[next(sections.size())], keys[next(keys.size())], values[next(values.size())]};
     const std::string batch = PathOf("batch.ini"), single = PathOf("single.ini");
-    std::remove(batch.c_str());
-    std::remove(single.c_str());
-    if (!start.empty()) {
-      WriteFile(batch, start);
-      WriteFile(single, start);
-    }
-    for (const auto& e : entries) ProfileFile::Write(single, e.section, e.key, e.value);
+    WriteOneByOne(start, single, entries);
+    Restart(batch, start);
     ProfileFile::WriteAll(batch, entries);
     ASSERT_EQ(ReadFile(batch), ReadFile(single)) << "round " << round;
   }

@@ -15,6 +15,7 @@
 #include "Farm.h"
 #include "Generator.h"
 #include "Hostile.h"
+#include "LoopbackClient.h"
 #include "Replies.h"
 
 namespace {
@@ -31,49 +32,15 @@ struct Datagram {
   std::uint16_t from = 0;
 };
 
-// A loopback client with room for a flood in its receive buffer.
-class Client {
- public:
-  Client() {
-    fd_ = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    int size = 8 << 20;
-    setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
-  }
-  ~Client() { close(fd_); }
-
-  void Send(std::uint16_t port, const std::string& bytes) {
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(port);
-    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    sendto(fd_, bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
-  }
-
-  // Every datagram of one answer: the first within 2 s, then those that follow closely.
-  std::vector<Datagram> Exchange(std::uint16_t port) {
-    Send(port, kGetStatus);
-    std::vector<Datagram> out;
-    for (int wait = 2000;; wait = 200) {
-      pollfd p{fd_, POLLIN, 0};
-      if (poll(&p, 1, wait) <= 0) return out;
-      std::string buf(70000, '\0');
-      sockaddr_in from{};
-      socklen_t len = sizeof from;
-      ssize_t n =
-          recvfrom(fd_, buf.data(), buf.size(), 0, reinterpret_cast<sockaddr*>(&from), &len);
-      if (n < 0) return out;
-      buf.resize(static_cast<std::size_t>(n));
-      out.push_back({buf, ntohs(from.sin_port)});
-    }
-  }
-
- private:
-  int fd_ = -1;
-};
+// Every datagram of one answer, with the port each came from: the first within
+// 2 s, then those that follow closely.
+std::vector<Datagram> Exchange(q3sim_test::Client& client, std::uint16_t port) {
+  client.Send(port, kGetStatus);
+  std::vector<Datagram> out;
+  std::uint16_t from = 0;
+  for (auto d = client.Recv(2000, &from); d; d = client.Recv(200, &from)) out.push_back({*d, from});
+  return out;
+}
 
 bool HasHighByte(const std::string& s) {
   return std::any_of(s.begin(), s.end(),
@@ -114,13 +81,13 @@ class HostileFarm : public ::testing::Test {
   void Start() { ASSERT_TRUE(farm_.Start()); }
   // The whole answer when it came in one datagram.
   std::string One(std::uint16_t port) {
-    auto got = client_.Exchange(port);
+    auto got = Exchange(client_, port);
     EXPECT_EQ(got.size(), 1u);
     return got.empty() ? std::string() : got[0].bytes;
   }
 
   q3sim::Farm farm_;
-  Client client_;
+  q3sim_test::Client client_;
 };
 
 TEST_F(HostileFarm, AnswersOfExactly8192BytesOfBackslashesAndGarbage) {
@@ -188,7 +155,7 @@ TEST_F(HostileFarm, TenThousandPlayersComeInDatagramsBackToBack) {
   EXPECT_GT(offline.size(), 50u);
   EXPECT_EQ(Split(whole).playerLines.size(), 10000u);
 
-  const auto got = client_.Exchange(port);
+  const auto got = Exchange(client_, port);
   ASSERT_EQ(got.size(), offline.size());
   for (std::size_t i = 0; i < got.size(); ++i) {
     EXPECT_EQ(got[i].bytes, offline[i]) << i;
@@ -271,7 +238,7 @@ TEST_F(HostileFarm, FloodFollowsTheAnswerAndOtherPortsAnswerInstead) {
   const auto strayPort = Add(strayFirst);
   Start();
 
-  const auto f = client_.Exchange(floodPort);
+  const auto f = Exchange(client_, floodPort);
   ASSERT_EQ(f.size(), 201u);
   EXPECT_EQ(f[0].bytes, q3sim::StatusResponse(flood, ""));
   const auto garbage = q3sim::FloodDatagrams(200, flood.floodSeed);
@@ -280,13 +247,13 @@ TEST_F(HostileFarm, FloodFollowsTheAnswerAndOtherPortsAnswerInstead) {
     EXPECT_EQ(f[i + 1].from, floodPort);
   }
 
-  const auto m = client_.Exchange(movedPort);
+  const auto m = Exchange(client_, movedPort);
   ASSERT_EQ(m.size(), 1u);
   EXPECT_EQ(m[0].bytes, q3sim::StatusResponse(moved, ""));
   EXPECT_NE(m[0].from, movedPort);
   EXPECT_EQ(m[0].from, farm_.StrayPort(0));
 
-  const auto s = client_.Exchange(strayPort);
+  const auto s = Exchange(client_, strayPort);
   ASSERT_EQ(s.size(), 2u);
   EXPECT_EQ(s[0].bytes, q3sim::StrayDatagram(strayFirst.floodSeed));
   EXPECT_EQ(s[0].from, farm_.StrayPort(1));

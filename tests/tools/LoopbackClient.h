@@ -1,0 +1,63 @@
+// A plain UDP socket on 127.0.0.1 that speaks to the farm as a game client
+// would, with room for a flood in its receive buffer.
+#pragma once
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace q3sim_test {
+
+class Client {
+ public:
+  Client() {
+    fd_ = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    int size = 8 << 20;
+    setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
+  }
+  ~Client() { close(fd_); }
+
+  void Send(std::uint16_t port, const std::string& bytes) {
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(port);
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    sendto(fd_, bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+  }
+
+  std::optional<std::string> Recv(int timeoutMs, std::uint16_t* fromPort = nullptr) {
+    pollfd p{fd_, POLLIN, 0};
+    if (poll(&p, 1, timeoutMs) <= 0) return std::nullopt;
+    std::string buf(70000, '\0');
+    sockaddr_in from{};
+    socklen_t len = sizeof from;
+    ssize_t n = recvfrom(fd_, buf.data(), buf.size(), 0, reinterpret_cast<sockaddr*>(&from), &len);
+    if (n < 0) return std::nullopt;
+    if (fromPort) *fromPort = ntohs(from.sin_port);
+    buf.resize(static_cast<std::size_t>(n));
+    return buf;
+  }
+
+  // Every datagram of one reply: the first within timeoutMs, then those that follow closely.
+  std::vector<std::string> RecvAll(int timeoutMs = 2000) {
+    std::vector<std::string> out;
+    for (auto d = Recv(timeoutMs); d; d = Recv(100)) out.push_back(*d);
+    return out;
+  }
+
+ private:
+  int fd_ = -1;
+};
+
+}  // namespace q3sim_test
