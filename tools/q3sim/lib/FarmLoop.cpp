@@ -241,16 +241,16 @@ void Farm::Impl::Schedule(Pending p) {
 }
 
 void Farm::Impl::ArmTimer() {
-  itimerspec spec{};
+  itimerspec due{};
   if (!queue.empty()) {
     auto ns =
         std::chrono::duration_cast<std::chrono::nanoseconds>(queue.top().due.time_since_epoch())
             .count();
     if (ns <= 0) ns = 1;  // zero would disarm
-    spec.it_value.tv_sec = static_cast<time_t>(ns / 1000000000);
-    spec.it_value.tv_nsec = static_cast<long>(ns % 1000000000);
+    due.it_value.tv_sec = static_cast<time_t>(ns / 1000000000);
+    due.it_value.tv_nsec = static_cast<long>(ns % 1000000000);
   }
-  timerfd_settime(timerFd, TFD_TIMER_ABSTIME, &spec, nullptr);
+  timerfd_settime(timerFd, TFD_TIMER_ABSTIME, &due, nullptr);
 }
 
 void Farm::Impl::Fire() {
