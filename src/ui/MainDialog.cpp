@@ -314,7 +314,7 @@ void MainDialog::OnServerRowClicked(int row, int column) {
   if (column == 7) {
     const std::string address = servers_->Servers().At(index).Address();
     SetFavorite(address, !IsFavorite(address));
-    servers_->RefillRow(index);
+    servers_->UpdateRow(index);
     servers_->SortBy(kSortNone);
     return;
   }

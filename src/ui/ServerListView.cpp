@@ -72,7 +72,7 @@ void ServerListView::MirrorRows(bool rebuild) {
     DeleteAllRows();
     for (std::size_t r = 0; r < order.size(); ++r) {
       InsertRow(static_cast<int>(r), servers_.At(order[r]).name, order[r]);
-      FillRow(static_cast<int>(r), order[r], true);
+      FillRow(static_cast<int>(r), order[r]);
     }
     EndRowBatch();
     return;
@@ -87,7 +87,7 @@ void ServerListView::MirrorRows(bool rebuild) {
 bool ServerListView::AddRowIfShown(int index, bool showAll) {
   if (!rows_.AddIfShown(servers_, index, buddies_, settings_, showAll)) return false;
   const int row = InsertRow(index, servers_.At(index).name, index);
-  FillRow(row, index, true);
+  FillRow(row, index);
   RedrawRow(row);
   return true;
 }
@@ -99,7 +99,7 @@ void ServerListView::RebuildRows(bool showAll) {
   SetSortColumn(rows_.SortKey() < kColumnCount ? rows_.SortKey() : -1);
 }
 
-void ServerListView::FillRow(int row, int index, bool cacheCells) {
+void ServerListView::FillRow(int row, int index) {
   ServerInfo& record = servers_.At(index);
   const std::string address = record.Address();
   SetItemText(row, 5, address);
@@ -108,7 +108,6 @@ void ServerListView::FillRow(int row, int index, bool cacheCells) {
   SetItemText(row, 2, PlayerText(record));
   SetItemText(row, 3, record.InfoValue("mapname"));
   SetItemText(row, 4, PingText(record));
-  if (!cacheCells) return;
   const int connects = GetConnectCount(address);
   SetItemText(row, 6, connects > 0 ? Format("%lld", connects) : std::string());
   SetItemText(row, 7, IsFavorite(address) ? " *" : "");
@@ -120,14 +119,7 @@ void ServerListView::UpdateRow(int index) {
   ServerInfo& record = servers_.At(index);
   ScopedStatus status("Updating :" + record.Address());
   if (record.PlayerCount() > 0) record.buddyCount = CountBuddies(record.players, buddies_);
-  FillRow(row, index, false);
-  if (updatesEnabled()) RedrawRow(row);
-}
-
-void ServerListView::RefillRow(int index) {
-  const int row = RowOf(index);
-  if (row < 0) return;
-  FillRow(row, index, true);
+  FillRow(row, index);
   if (updatesEnabled()) RedrawRow(row);
 }
 

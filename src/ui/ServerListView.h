@@ -45,12 +45,8 @@ class ServerListView : public SkinnedListCtrl, public RefreshView {
   void RemoveTimedOut();
   std::string SummaryLineAt(int index) const;
 
-  // RefreshView. A row update rewrites the cells of the server's answer; the connect
-  // count and the favourite mark stay as the last rebuild read them from the server
-  // cache: a refresh's workers write that file, and the window would wait on them.
+  // RefreshView.
   void UpdateRow(int index) override;
-  // Every cell of the row again, the server cache's ones too (a favourite changed).
-  void RefillRow(int index);
   void RebuildRows(bool showAll) override;
   void SelectRow(int index) override;
   void SetCursor(RefreshCursor cursor) override;
@@ -72,9 +68,8 @@ class ServerListView : public SkinnedListCtrl, public RefreshView {
   virtual void DrawFavoriteBox(QPainter& painter, bool ticked, const QRect& box);
 
  private:
-  // Writes the cells of the row from its record, and with cacheCells the connect count
-  // and favourite mark from the server cache (no status, no immediate repaint).
-  void FillRow(int row, int index, bool cacheCells);
+  // Writes every cell of the row from its record (no status, no immediate repaint).
+  void FillRow(int row, int index);
   // Puts the view's rows into the order of rows_.
   void MirrorRows(bool rebuild);
   bool IsFavoriteRow(int row) const { return ItemText(row, 7) == " *"; }

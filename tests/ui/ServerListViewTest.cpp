@@ -169,28 +169,6 @@ TEST_F(ServerListViewTest, TooltipJoinsPingAddressPlayersMapAndCutName) {
             "33 ms | 10.0.0.1:27960 | 2/16 | q3dm17 | " + std::string(30, 'n') + " ");
 }
 
-// A refresh's row update never reads the server cache (its workers hold the cache's lock
-// for their writes, and the window would wait for them); a refill or a rebuild does.
-TEST_F(ServerListViewTest, RowUpdateTakesTheAnswerAndLeavesTheCacheCellsToARefill) {
-  view_.Servers().Add(Answered("10.0.0.1", 33, 2));
-  Show();
-  SetFavorite("10.0.0.1:27960", true);
-  IncrementConnectCount("10.0.0.1:27960");
-  view_.Servers().At(0).ping = 44;
-  view_.Servers().At(0).info[0].value = "q3dm6";
-  view_.UpdateRow(0);
-  EXPECT_EQ(view_.ItemText(0, 4), "44");
-  EXPECT_EQ(view_.ItemText(0, 3), "q3dm6");
-  EXPECT_EQ(view_.ItemText(0, 6), "");
-  EXPECT_EQ(view_.ItemText(0, 7), "");
-  view_.RefillRow(0);
-  EXPECT_EQ(view_.ItemText(0, 6), "1");
-  EXPECT_EQ(view_.ItemText(0, 7), " *");
-  SetFavorite("10.0.0.1:27960", false);
-  view_.RebuildRows(true);
-  EXPECT_EQ(view_.ItemText(0, 7), "");
-}
-
 TEST_F(ServerListViewTest, DeleteSelectedAndRemoveTimedOut) {
   view_.Servers().Add(Answered("10.0.0.1", 20, 1));
   ServerInfo silent("10.0.0.2", 27960);
