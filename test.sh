@@ -11,6 +11,11 @@ set -uo pipefail
 cd "$(dirname "$0")"
 scripts/deps.sh test || exit 1
 
+# A compiler cache, where the machine has one, makes rebuilds of the four trees cheap.
+if [[ -z ${CMAKE_CXX_COMPILER_LAUNCHER:-} ]] && command -v ccache >/dev/null 2>&1; then
+  export CMAKE_CXX_COMPILER_LAUNCHER=ccache
+fi
+
 full=1
 if [[ ${1:-} == --quick ]]; then
   full=0
