@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QFile>
 #include <QLineEdit>
 #include <QScrollBar>
 
@@ -136,6 +137,25 @@ TEST_F(PropertyListTest, FileRowsEditInPlaceAndBrowseWithThePressedButton) {
   list_.GetText("Path", text);
   EXPECT_EQ(text, "/q3/ioq3");
   EXPECT_EQ(list_.Editor(), nullptr);
+}
+
+TEST_F(PropertyListTest, FileRowsHoldTheFileSystemsOwnBytes) {
+  const QString home = QStringLiteral("/home/j\u00f6rg-\u041a\u0438\u0440/");
+  PropertyItemDesc d;
+  d.label = "Server File";
+  d.kind = kPropertyFile;
+  d.text = QFile::encodeName(home + QStringLiteral("server.vyk")).toStdString();
+  Add(d);
+  test::ClickValue(list_, "Server File");
+  auto* edit = qobject_cast<QLineEdit*>(test::VisibleEditor(list_));
+  ASSERT_NE(edit, nullptr);
+  EXPECT_EQ(edit->text(), home + QStringLiteral("server.vyk"));
+  test::Type(edit, home + QStringLiteral("\u0434\u0440\u0443\u0437\u044c\u044f.vyk"));
+  list_.CommitEdits();
+  std::string text;
+  list_.GetText("Server File", text);
+  EXPECT_EQ(text, QFile::encodeName(home + QStringLiteral("\u0434\u0440\u0443\u0437\u044c\u044f.vyk"))
+                      .toStdString());
 }
 
 TEST_F(PropertyListTest, FontRowsShowTheFaceAndTakeTheFontDialogsChoice) {

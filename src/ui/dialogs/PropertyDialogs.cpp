@@ -65,9 +65,9 @@ PropertyDialogs PropertyDialogs::Standard() {
     dialog.setAcceptMode(open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
     dialog.setFileMode(open ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
-    if (!path.empty()) dialog.selectFile(FromGameText(path));
+    if (!path.empty()) dialog.selectFile(FromFileName(path));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
-    path = ToGameText(dialog.selectedFiles().first());
+    path = ToFileName(dialog.selectedFiles().first());
     return true;
   };
   d.warn = [](QWidget* owner, const std::string& text, const std::string& caption) {

@@ -57,12 +57,21 @@ void DrawCheckBox(QPainter& p, const QRect& box, bool checked) {
   p.restore();
 }
 
+// A file row holds a path, which the file system reads as its own bytes.
+QString RowText(const PropertyItem& item) {
+  return item.kind == kPropertyFile ? FromFileName(item.text) : FromGameText(item.text);
+}
+
+std::string RowText(const PropertyItem& item, const QString& text) {
+  return item.kind == kPropertyFile ? ToFileName(text) : ToGameText(text);
+}
+
 QString ValueText(const PropertyItem& item) {
   switch (item.kind) {
     case kPropertyText:
     case kPropertyFile:
     case kPropertyChoice:
-      return FromGameText(item.text);
+      return RowText(item);
     case kPropertyNumber:
     case kPropertyBoundedNumber:
       return QString::number(item.integer);
@@ -257,7 +266,7 @@ void PropertyList::CommitEdits() {
   if (item) {
     std::string text;
     if (auto* edit = qobject_cast<QLineEdit*>(editor.data())) {
-      text = ToGameText(edit->text());
+      text = RowText(*item, edit->text());
     } else if (auto* combo = qobject_cast<QComboBox*>(editor.data())) {
       // A list without a chosen entry has no text to give; the row keeps its own.
       text = combo->isEditable() || combo->currentIndex() >= 0 ? ToGameText(combo->currentText())
@@ -411,7 +420,7 @@ void PropertyList::OpenEditor(PropertyItem& item) {
           new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
       edit->setText(QString::number(item.integer));
     } else {
-      edit->setText(FromGameText(item.text));
+      edit->setText(RowText(item));
     }
     edit->setGeometry(value.adjusted(1, 1, -1, -1));
     edit->selectAll();
