@@ -2,8 +2,12 @@
 
 #include <QComboBox>
 #include <QFile>
+#include <QFileDialog>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTimer>
 
 #include "PropertyUiTestUtil.h"
 #include "UiTestUtil.h"
@@ -208,6 +212,46 @@ TEST(PropertyDialogs, FiltersBecomeNameFilters) {
             QStringLiteral("Quake III (*.exe);;All Files (*.*) (*)"));
   EXPECT_EQ(FileDialogFilter("Demos|*.dm_66;*.dm_68|"), QStringLiteral("Demos (*.dm_66 *.dm_68)"));
   EXPECT_EQ(FileDialogFilter(""), QString());
+}
+
+// A server or buddy file that does not exist yet can be named in the open form.
+TEST(PropertyDialogs, TheOpenFormTakesANewFileName) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString wanted = dir.filePath(QStringLiteral("new.vyk"));
+  bool refused = false, tried = false;
+  QTimer user;
+  user.setInterval(10);
+  QObject::connect(&user, &QTimer::timeout, [&] {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      if (!w->isVisible()) continue;
+      if (auto* box = qobject_cast<QMessageBox*>(w)) {
+        refused = true;
+        box->reject();
+        return;
+      }
+    }
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      auto* dialog = qobject_cast<QFileDialog*>(w);
+      if (!dialog || !dialog->isVisible()) continue;
+      if (refused) {
+        dialog->reject();
+      } else if (!tried) {
+        tried = true;
+        dialog->selectFile(wanted);
+        // As the Open button does, outside this handler: a refusal runs its own loop.
+        QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+      }
+    }
+  });
+  user.start();
+  std::string path = QFile::encodeName(wanted).toStdString();
+  const bool chosen = PropertyDialogs::Standard().chooseFile(
+      nullptr, true, "Server Files (*.vyk)|*.vyk|All Files (*.*)|*.*|", path);
+  user.stop();
+  EXPECT_FALSE(refused);
+  EXPECT_TRUE(chosen);
+  EXPECT_EQ(path, QFile::encodeName(wanted).toStdString());
 }
 
 }  // namespace
