@@ -154,12 +154,12 @@ TEST_F(PropertyListTest, FileRowsHoldTheFileSystemsOwnBytes) {
   auto* edit = qobject_cast<QLineEdit*>(test::VisibleEditor(list_));
   ASSERT_NE(edit, nullptr);
   EXPECT_EQ(edit->text(), home + QStringLiteral("server.vyk"));
-  test::Type(edit, home + QStringLiteral("\u0434\u0440\u0443\u0437\u044c\u044f.vyk"));
+  const QString typed = home + QStringLiteral("\u0434\u0440\u0443\u0437\u044c\u044f.vyk");
+  test::Type(edit, typed);
   list_.CommitEdits();
   std::string text;
   list_.GetText("Server File", text);
-  EXPECT_EQ(text, QFile::encodeName(home + QStringLiteral("\u0434\u0440\u0443\u0437\u044c\u044f.vyk"))
-                      .toStdString());
+  EXPECT_EQ(text, QFile::encodeName(typed).toStdString());
 }
 
 TEST_F(PropertyListTest, FontRowsShowTheFaceAndTakeTheFontDialogsChoice) {
