@@ -23,7 +23,7 @@ class OwnerlessMessages : public StatusSink {
   std::string StatusText() override { return "Ready"; }
   void SetStatusText(const std::string&) override {}
   void ShowError(const std::string& text) override {
-    QMessageBox::information(nullptr, QStringLiteral("Error"), FromGameText(text));
+    QMessageBox::information(nullptr, QStringLiteral("Error"), FromFileName(text));
   }
 };
 

@@ -408,7 +408,8 @@ void MainDialog::SetStatusText(const std::string& text) {
 }
 
 void MainDialog::ShowError(const std::string& text) {
-  QMessageBox box(QMessageBox::Information, QStringLiteral("Error"), FromGameText(text),
+  // Errors are fixed words and file paths: shown as the file system names things.
+  QMessageBox box(QMessageBox::Information, QStringLiteral("Error"), FromFileName(text),
                   QMessageBox::Ok, this);
   const ArrowCursor arrow;
   box.exec();

@@ -255,18 +255,36 @@ TEST_F(OptionsDialogTest, EnterInAnEditorIsTheDialogsOkAndStoresTheText) {
   EXPECT_EQ(settings_.masterServer, "127.0.0.1");
 }
 
-TEST_F(OptionsDialogTest, ScrollBarMovesWholeRowsAndClosesTheEditor) {
+TEST_F(OptionsDialogTest, ScrollBarMovesWholeRowsWithTheEditorAndClosingCommitsIt) {
   QScrollBar* bar = list_->verticalScrollBar();
   ClickValue(*list_, "Good Ping");
-  ASSERT_NE(EditorEdit(), nullptr);
-  Type(EditorEdit(), QStringLiteral("55"));
+  QLineEdit* edit = EditorEdit();
+  ASSERT_NE(edit, nullptr);
+  const int row = list_->EditorRow();
+  Type(edit, QStringLiteral("55"));
   bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
   EXPECT_EQ(list_->FirstShown(), 2);
   EXPECT_EQ(bar->value(), 1);
-  EXPECT_EQ(test::VisibleEditor(*list_), nullptr);
+  // The editor rides along with its row, its text as typed and not yet stored.
+  EXPECT_EQ(EditorEdit(), edit);
+  EXPECT_EQ(edit->geometry(), list_->ValueRect(row).adjusted(1, 1, -1, -1));
+  EXPECT_EQ(edit->text(), QStringLiteral("55"));
   std::int32_t good = 0;
   list_->GetInt("Good Ping", good);
+  EXPECT_EQ(good, settings_.goodPing);
+  // Out of view it waits hidden.
+  bar->triggerAction(QAbstractSlider::SliderToMaximum);
+  EXPECT_EQ(EditorEdit(), nullptr);
+  EXPECT_EQ(list_->Editor(), edit);
+  bar->triggerAction(QAbstractSlider::SliderToMinimum);
+  EXPECT_EQ(EditorEdit(), edit);
+  EXPECT_EQ(edit->text(), QStringLiteral("55"));
+  // Closing the dialog stores it.
+  dialog_->close();
+  EXPECT_EQ(list_->Editor(), nullptr);
+  list_->GetInt("Good Ping", good);
   EXPECT_EQ(good, 55);
+  dialog_->show();
 
   // The rows, not the bar, decide where the thumb ends.
   bar->triggerAction(QAbstractSlider::SliderToMaximum);

@@ -1,8 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QFile>
+#include <QFileDialog>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTimer>
 
 #include "PropertyUiTestUtil.h"
 #include "UiTestUtil.h"
@@ -138,6 +143,25 @@ TEST_F(PropertyListTest, FileRowsEditInPlaceAndBrowseWithThePressedButton) {
   EXPECT_EQ(list_.Editor(), nullptr);
 }
 
+TEST_F(PropertyListTest, FileRowsHoldTheFileSystemsOwnBytes) {
+  const QString home = QStringLiteral("/home/j\u00f6rg-\u041a\u0438\u0440/");
+  PropertyItemDesc d;
+  d.label = "Server File";
+  d.kind = kPropertyFile;
+  d.text = QFile::encodeName(home + QStringLiteral("server.vyk")).toStdString();
+  Add(d);
+  test::ClickValue(list_, "Server File");
+  auto* edit = qobject_cast<QLineEdit*>(test::VisibleEditor(list_));
+  ASSERT_NE(edit, nullptr);
+  EXPECT_EQ(edit->text(), home + QStringLiteral("server.vyk"));
+  const QString typed = home + QStringLiteral("\u0434\u0440\u0443\u0437\u044c\u044f.vyk");
+  test::Type(edit, typed);
+  list_.CommitEdits();
+  std::string text;
+  list_.GetText("Server File", text);
+  EXPECT_EQ(text, QFile::encodeName(typed).toStdString());
+}
+
 TEST_F(PropertyListTest, FontRowsShowTheFaceAndTakeTheFontDialogsChoice) {
   PropertyItemDesc d;
   d.label = "Font";
@@ -188,6 +212,46 @@ TEST(PropertyDialogs, FiltersBecomeNameFilters) {
             QStringLiteral("Quake III (*.exe);;All Files (*.*) (*)"));
   EXPECT_EQ(FileDialogFilter("Demos|*.dm_66;*.dm_68|"), QStringLiteral("Demos (*.dm_66 *.dm_68)"));
   EXPECT_EQ(FileDialogFilter(""), QString());
+}
+
+// A server or buddy file that does not exist yet can be named in the open form.
+TEST(PropertyDialogs, TheOpenFormTakesANewFileName) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString wanted = dir.filePath(QStringLiteral("new.vyk"));
+  bool refused = false, tried = false;
+  QTimer user;
+  user.setInterval(10);
+  QObject::connect(&user, &QTimer::timeout, [&] {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      if (!w->isVisible()) continue;
+      if (auto* box = qobject_cast<QMessageBox*>(w)) {
+        refused = true;
+        box->reject();
+        return;
+      }
+    }
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      auto* dialog = qobject_cast<QFileDialog*>(w);
+      if (!dialog || !dialog->isVisible()) continue;
+      if (refused) {
+        dialog->reject();
+      } else if (!tried) {
+        tried = true;
+        dialog->selectFile(wanted);
+        // As the Open button does, outside this handler: a refusal runs its own loop.
+        QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+      }
+    }
+  });
+  user.start();
+  std::string path = QFile::encodeName(wanted).toStdString();
+  const bool chosen = PropertyDialogs::Standard().chooseFile(
+      nullptr, true, "Server Files (*.vyk)|*.vyk|All Files (*.*)|*.*|", path);
+  user.stop();
+  EXPECT_FALSE(refused);
+  EXPECT_TRUE(chosen);
+  EXPECT_EQ(path, QFile::encodeName(wanted).toStdString());
 }
 
 }  // namespace

@@ -12,7 +12,7 @@ QFileDialog* NewFileDialog(QWidget* owner, const std::string& directory, const s
                            const std::string& suffix) {
   auto* dialog = new QFileDialog(owner);
   dialog->setOption(QFileDialog::DontUseNativeDialog, true);
-  dialog->setDirectory(FromGameText(directory));
+  dialog->setDirectory(FromFileName(directory));
   dialog->setNameFilters(NameFilters(filter));
   dialog->setDefaultSuffix(FromGameText(suffix));
   dialog->setFilter(dialog->filter() & ~QDir::CaseSensitive);
@@ -24,7 +24,7 @@ namespace {
 std::string RunFileDialog(QFileDialog* dialog) {
   std::string chosen;
   if (dialog->exec() == QDialog::Accepted && !dialog->selectedFiles().isEmpty())
-    chosen = dialog->selectedFiles().first().toStdString();
+    chosen = ToFileName(dialog->selectedFiles().first());
   delete dialog;
   return chosen;
 }

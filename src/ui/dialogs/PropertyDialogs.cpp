@@ -62,12 +62,16 @@ PropertyDialogs PropertyDialogs::Standard() {
   };
   d.chooseFile = [](QWidget* owner, bool open, const std::string& filter, std::string& path) {
     QFileDialog dialog(owner, QString(), QString(), FileDialogFilter(filter));
+    // Either form takes a name that does not exist yet: a server or buddy file can be
+    // named before it is first written. Qt's own dialog, as the platform's open form
+    // would insist on an existing file.
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setAcceptMode(open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
-    dialog.setFileMode(open ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
-    if (!path.empty()) dialog.selectFile(FromGameText(path));
+    if (!path.empty()) dialog.selectFile(FromFileName(path));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
-    path = ToGameText(dialog.selectedFiles().first());
+    path = ToFileName(dialog.selectedFiles().first());
     return true;
   };
   d.warn = [](QWidget* owner, const std::string& text, const std::string& caption) {

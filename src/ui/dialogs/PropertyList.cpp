@@ -57,12 +57,21 @@ void DrawCheckBox(QPainter& p, const QRect& box, bool checked) {
   p.restore();
 }
 
+// A file row holds a path, which the file system reads as its own bytes.
+QString RowText(const PropertyItem& item) {
+  return item.kind == kPropertyFile ? FromFileName(item.text) : FromGameText(item.text);
+}
+
+std::string RowText(const PropertyItem& item, const QString& text) {
+  return item.kind == kPropertyFile ? ToFileName(text) : ToGameText(text);
+}
+
 QString ValueText(const PropertyItem& item) {
   switch (item.kind) {
     case kPropertyText:
     case kPropertyFile:
     case kPropertyChoice:
-      return FromGameText(item.text);
+      return RowText(item);
     case kPropertyNumber:
     case kPropertyBoundedNumber:
       return QString::number(item.integer);
@@ -192,7 +201,28 @@ QRect PropertyList::ButtonRect(int id) const {
 void PropertyList::Relayout() {
   rows_.Layout(viewport()->width(), viewport()->height(), CaptionHeight());
   UpdateScrollBar();
+  PlaceEditor();
   viewport()->update();
+}
+
+QRect PropertyList::EditorRect(const PropertyItem& item) const {
+  const QRect value = ToQRect(item.valueRect);
+  if (item.kind != kPropertyChoice) return value.adjusted(1, 1, -1, -1);
+  return item.editable ? value.adjusted(0, -1, 0, 1) : value;
+}
+
+void PropertyList::PlaceEditor() {
+  if (!editor_) return;
+  const PropertyItem* item = rows_.ById(editorRow_);
+  if (item && item->shown) {
+    editor_->setGeometry(EditorRect(*item));
+    editor_->show();
+    return;
+  }
+  // Out of view it keeps its text; the focus stays in the list rather than wander to a
+  // button, where Enter or a blank would act on the dialog.
+  if (editor_->hasFocus()) setFocus(Qt::OtherFocusReason);
+  editor_->hide();
 }
 
 void PropertyList::UpdateScrollBar() {
@@ -205,10 +235,10 @@ void PropertyList::UpdateScrollBar() {
 }
 
 void PropertyList::ScrollRows(PropertyScroll action, int thumbPosition) {
-  // An editor stays over the row it edits, so it is closed before the rows move.
-  CommitEdits();
+  // An open editor moves with its row and keeps what has been typed.
   rows_.Scroll(action, thumbPosition);
   verticalScrollBar()->setSliderPosition(rows_.ScrollPosition());
+  PlaceEditor();
   viewport()->update();
 }
 
@@ -244,6 +274,10 @@ void PropertyList::OnScrollAction(int action) {
 }
 
 void PropertyList::CommitEdits() {
+  Commit(true);
+}
+
+void PropertyList::Commit(bool warn) {
   if (!editor_) {
     editorRow_ = 0;
     return;
@@ -257,7 +291,7 @@ void PropertyList::CommitEdits() {
   if (item) {
     std::string text;
     if (auto* edit = qobject_cast<QLineEdit*>(editor.data())) {
-      text = ToGameText(edit->text());
+      text = RowText(*item, edit->text());
     } else if (auto* combo = qobject_cast<QComboBox*>(editor.data())) {
       // A list without a chosen entry has no text to give; the row keeps its own.
       text = combo->isEditable() || combo->currentIndex() >= 0 ? ToGameText(combo->currentText())
@@ -271,7 +305,7 @@ void PropertyList::CommitEdits() {
         break;
       case kPropertyNumber:
       case kPropertyBoundedNumber:
-        if (!rows_.CommitNumber(id, text) && dialogs_.warn)
+        if (!rows_.CommitNumber(id, text) && warn && dialogs_.warn)
           dialogs_.warn(this, BoundsMessage(item->minimum, item->maximum), kBoundsCaption);
         break;
       default:
@@ -305,6 +339,13 @@ void PropertyList::keyPressEvent(QKeyEvent* event) {
     event->accept();
   else
     event->ignore();
+}
+
+void PropertyList::hideEvent(QHideEvent* event) {
+  // The dialog closing, not the window being minimised. A refused number goes without a
+  // message: the dialog it would explain is already gone.
+  if (!event->spontaneous()) Commit(false);
+  QAbstractScrollArea::hideEvent(event);
 }
 
 void PropertyList::resizeEvent(QResizeEvent* event) {
@@ -385,7 +426,6 @@ void PropertyList::ClickButton(PropertyItem& item) {
 }
 
 void PropertyList::OpenEditor(PropertyItem& item) {
-  const QRect value = ToQRect(item.valueRect);
   QWidget* editor = nullptr;
   if (item.kind == kPropertyChoice) {
     auto* combo = new QComboBox(viewport());
@@ -395,12 +435,7 @@ void PropertyList::OpenEditor(PropertyItem& item) {
     const int lineHeight = std::max(1, QFontMetrics(combo->font()).height());
     combo->setMaxVisibleItems(std::max(1, kComboListDepth / lineHeight));
     combo->setCurrentIndex(combo->findText(FromGameText(item.text), Qt::MatchExactly));
-    if (combo->isEditable()) {
-      combo->setEditText(FromGameText(item.text));
-      combo->setGeometry(value.adjusted(0, -1, 0, 1));
-    } else {
-      combo->setGeometry(value);
-    }
+    if (combo->isEditable()) combo->setEditText(FromGameText(item.text));
     editor = combo;
   } else {
     auto* edit = new QLineEdit(viewport());
@@ -411,12 +446,12 @@ void PropertyList::OpenEditor(PropertyItem& item) {
           new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
       edit->setText(QString::number(item.integer));
     } else {
-      edit->setText(FromGameText(item.text));
+      edit->setText(RowText(item));
     }
-    edit->setGeometry(value.adjusted(1, 1, -1, -1));
     edit->selectAll();
     editor = edit;
   }
+  editor->setGeometry(EditorRect(item));
   editor->setProperty("controlId", kEditorId);
   editor->setObjectName(QStringLiteral("propertyEditor"));
   editor_ = editor;

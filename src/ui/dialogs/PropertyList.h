@@ -64,6 +64,7 @@ class PropertyList : public QAbstractScrollArea {
  protected:
   bool event(QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
@@ -73,6 +74,11 @@ class PropertyList : public QAbstractScrollArea {
   bool HasKeyboard() const;
   void Relayout();
   void UpdateScrollBar();
+  // Puts the open editor over its row, or hides it while the row is out of view.
+  void PlaceEditor();
+  QRect EditorRect(const PropertyItem& item) const;
+  // warn: a refused number is explained in a message box.
+  void Commit(bool warn);
   void OnScrollAction(int action);
   void Click(const QPoint& pos);
   void OpenEditor(PropertyItem& item);

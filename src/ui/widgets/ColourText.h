@@ -1,5 +1,6 @@
 #pragma once
 #include <QColor>
+#include <QFile>
 #include <QRect>
 #include <QString>
 #include <string>
@@ -19,6 +20,14 @@ inline QString FromGameText(const std::string& s) {
 }
 inline std::string ToGameText(const QString& s) {
   return s.toLatin1().toStdString();
+}
+// Paths are the file system's own bytes, never game text: a name with letters beyond
+// Latin-1 must come back as the same file.
+inline QString FromFileName(const std::string& s) {
+  return QFile::decodeName(QByteArray(s.data(), static_cast<qsizetype>(s.size())));
+}
+inline std::string ToFileName(const QString& s) {
+  return QFile::encodeName(s).toStdString();
 }
 
 // Draws text with its colour codes and dot markers from the rectangle's top-left corner,
