@@ -44,7 +44,10 @@ std::string MasterQuery::RequestDatagram(const std::string& protocol) {
   // byte, and an overlong request is cut to fit with its terminator.
   std::string text = "\xFF\xFF\xFF\xFFgetservers ";
   text += protocol.c_str();
-  text += '\n';
+  // Masters leave out empty and full servers unless asked for them, and would
+  // read a line feed after the protocol as part of a game name. The list's own
+  // filters decide what is hidden.
+  text += " empty full";
   if (text.size() > kRequestBufferSize - 1) text.resize(kRequestBufferSize - 1);
   text += '\0';
   return text;

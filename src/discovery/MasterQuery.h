@@ -47,7 +47,7 @@ class MasterQuery {
   // All zero for an index out of range.
   MasterEntry EntryAt(int index) const;
 
-  // The request datagram: 0xFF x4, "getservers <protocol>\n" and a zero byte.
+  // The request datagram: 0xFF x4, "getservers <protocol> empty full" and a zero byte.
   static std::string RequestDatagram(const std::string& protocol);
   // Appends the entries of one reply datagram; true when it ends the list.
   static bool ParseReply(const char* data, std::size_t size, std::vector<MasterEntry>& entries);
