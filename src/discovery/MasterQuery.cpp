@@ -18,9 +18,6 @@ constexpr std::size_t kEntrySize = 6;
 // The last datagram of a list ends with "\EOT\0\0\0"; as an entry it would
 // read as 69.79.84.0 port 0, which no server can use.
 constexpr char kEndMarker[kEntrySize] = {'E', 'O', 'T', '\0', '\0', '\0'};
-// Far above any real master's list; a sender that never stops must not take
-// all memory or hold the window for good.
-constexpr std::size_t kMaxEntries = 1 << 20;
 
 }  // namespace
 
@@ -61,6 +58,7 @@ bool MasterQuery::ParseReply(const char* data, std::size_t size,
   for (; at + kEntrySize <= size; at += kEntryStep) {
     const char* raw = data + at;
     if (std::memcmp(raw, kEndMarker, kEntrySize) == 0) return true;
+    if (entries.size() >= kMaxEntries) return true;
     MasterEntry entry;
     std::memcpy(&entry.address, raw, 4);
     std::memcpy(&entry.port, raw + 4, 2);
@@ -100,9 +98,10 @@ MasterEntry MasterQuery::EntryAt(int index) const {
 }
 
 void AddMasterServers(const MasterQuery& query, ServerList& list) {
+  UniqueAdder adder(list);
   for (int i = 0; i < query.EntryCount(); ++i) {
     const MasterEntry entry = query.EntryAt(i);
-    list.AddUnique(ServerInfo(MasterEntryHost(entry), MasterEntryPort(entry), ""));
+    adder.Add(ServerInfo(MasterEntryHost(entry), MasterEntryPort(entry), ""));
   }
 }
 

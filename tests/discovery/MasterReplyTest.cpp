@@ -113,6 +113,14 @@ TEST(MasterReply, TellsWhetherTheDatagramEndsTheList) {
   EXPECT_FALSE(ends(kHeader));
 }
 
+TEST(MasterReply, OneReplyStopsAtItsBoundEvenInsideADatagram) {
+  std::vector<MasterEntry> entries(MasterQuery::kMaxEntries - 2);
+  const std::string datagram = Reply(5);
+  EXPECT_TRUE(MasterQuery::ParseReply(datagram.data(), datagram.size(), entries));
+  ASSERT_EQ(entries.size(), 65536u);
+  EXPECT_EQ(MasterEntryHost(entries.back()), "10.0.0.1");
+}
+
 TEST(MasterReply, DuplicatesStayAndSeparatorsAreNotExamined) {
   std::string datagram = kHeader + Entry(10, 0, 0, 1, 27960) + Entry(10, 0, 0, 1, 27960);
   datagram[22 + 7] = '/';
