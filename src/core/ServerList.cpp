@@ -1,5 +1,7 @@
 #include "core/ServerList.h"
 
+#include <utility>
+
 namespace vyk {
 
 ServerList::ServerList() : default_(kDefaultHost, kDefaultPort) {}
@@ -31,6 +33,11 @@ int ServerList::Add(const ServerInfo& record) {
   return Count() - 1;
 }
 
+int ServerList::Add(ServerInfo&& record) {
+  servers_.push_back(std::move(record));
+  return Count() - 1;
+}
+
 int ServerList::AddUnique(const ServerInfo& record) {
   for (int i = 0; i < Count(); ++i)
     if (servers_[static_cast<std::size_t>(i)].Matches(record)) return i;
@@ -44,6 +51,39 @@ void ServerList::RemoveMatching(const ServerInfo& record) {
       return;
     }
   }
+}
+
+UniqueAdder::UniqueAdder(ServerList& list) : list_(list) {
+  indexes_.reserve(static_cast<std::size_t>(list.Count()));
+  for (int i = 0; i < list.Count(); ++i) indexes_.emplace(Key(list.At(i)), i);
+}
+
+std::string UniqueAdder::Key(const ServerInfo& record) {
+  // Host length first: no host or name text can make two keys meet.
+  return std::to_string(record.host.size()) + ':' + record.host + ':' +
+         std::to_string(record.port) + ':' + record.name;
+}
+
+int UniqueAdder::Find(const ServerInfo& record) const {
+  const auto at = indexes_.find(Key(record));
+  return at == indexes_.end() ? -1 : at->second;
+}
+
+int UniqueAdder::Added(int index) {
+  // Keyed as the list holds it: a copy's name is read anew from the cache.
+  // An earlier record with the same key keeps its place as the first match.
+  indexes_.emplace(Key(list_.At(index)), index);
+  return index;
+}
+
+int UniqueAdder::Add(const ServerInfo& record) {
+  const int found = Find(record);
+  return found >= 0 ? found : Added(list_.Add(record));
+}
+
+int UniqueAdder::Add(ServerInfo&& record) {
+  const int found = Find(record);
+  return found >= 0 ? found : Added(list_.Add(std::move(record)));
 }
 
 }  // namespace vyk

@@ -18,9 +18,6 @@ constexpr std::size_t kEntrySize = 6;
 // The last datagram of a list ends with "\EOT\0\0\0"; as an entry it would
 // read as 69.79.84.0 port 0, which no server can use.
 constexpr char kEndMarker[kEntrySize] = {'E', 'O', 'T', '\0', '\0', '\0'};
-// Far above any real master's list; a sender that never stops must not take
-// all memory or hold the window for good.
-constexpr std::size_t kMaxEntries = 1 << 20;
 
 }  // namespace
 
@@ -44,7 +41,10 @@ std::string MasterQuery::RequestDatagram(const std::string& protocol) {
   // byte, and an overlong request is cut to fit with its terminator.
   std::string text = "\xFF\xFF\xFF\xFFgetservers ";
   text += protocol.c_str();
-  text += '\n';
+  // Masters leave out empty and full servers unless asked for them, and would
+  // read a line feed after the protocol as part of a game name. The list's own
+  // filters decide what is hidden.
+  text += " empty full";
   if (text.size() > kRequestBufferSize - 1) text.resize(kRequestBufferSize - 1);
   text += '\0';
   return text;
@@ -58,6 +58,7 @@ bool MasterQuery::ParseReply(const char* data, std::size_t size,
   for (; at + kEntrySize <= size; at += kEntryStep) {
     const char* raw = data + at;
     if (std::memcmp(raw, kEndMarker, kEntrySize) == 0) return true;
+    if (entries.size() >= kMaxEntries) return true;
     MasterEntry entry;
     std::memcpy(&entry.address, raw, 4);
     std::memcpy(&entry.port, raw + 4, 2);
@@ -97,9 +98,10 @@ MasterEntry MasterQuery::EntryAt(int index) const {
 }
 
 void AddMasterServers(const MasterQuery& query, ServerList& list) {
+  UniqueAdder adder(list);
   for (int i = 0; i < query.EntryCount(); ++i) {
     const MasterEntry entry = query.EntryAt(i);
-    list.AddUnique(ServerInfo(MasterEntryHost(entry), MasterEntryPort(entry), ""));
+    adder.Add(ServerInfo(MasterEntryHost(entry), MasterEntryPort(entry), ""));
   }
 }
 

@@ -35,6 +35,9 @@ class MasterQuery {
   static constexpr std::chrono::microseconds kMoreWait = std::chrono::seconds(1);
   // Bound on the whole list after the first wait, whatever keeps arriving.
   static constexpr std::chrono::microseconds kListWait = std::chrono::seconds(20);
+  // Bound on one reply's entries: well above a real master's list, small
+  // enough that a sender who never stops cannot hold the editor for long.
+  static constexpr std::size_t kMaxEntries = 65536;
 
   MasterQuery(const std::string& host, std::uint16_t port);
   MasterQuery(const MasterQuery&) = delete;
@@ -47,9 +50,10 @@ class MasterQuery {
   // All zero for an index out of range.
   MasterEntry EntryAt(int index) const;
 
-  // The request datagram: 0xFF x4, "getservers <protocol>\n" and a zero byte.
+  // The request datagram: 0xFF x4, "getservers <protocol> empty full" and a zero byte.
   static std::string RequestDatagram(const std::string& protocol);
-  // Appends the entries of one reply datagram; true when it ends the list.
+  // Appends the entries of one reply datagram, up to kMaxEntries in all; true
+  // when it ends the list or the list is full.
   static bool ParseReply(const char* data, std::size_t size, std::vector<MasterEntry>& entries);
 
  private:

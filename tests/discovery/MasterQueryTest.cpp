@@ -57,17 +57,23 @@ class MasterQueryTest : public ::testing::Test {
   q3sim::Farm farm_;
 };
 
-TEST_F(MasterQueryTest, SendsTheRequestAndListsTheFarmServersOfThatProtocol) {
+TEST_F(MasterQueryTest, ListsEmptyBotOnlyAndFullServersOfThatProtocol) {
   const int a = farm_.AddServer(q3sim::DefaultServerConfig("A", "q3dm1", 68));
   farm_.AddServer(q3sim::DefaultServerConfig("old", "q3dm1", 66));
-  const int b = farm_.AddServer(q3sim::DefaultServerConfig("B", "q3dm2", 68));
+  q3sim::ServerConfig bots = q3sim::DefaultServerConfig("Bots", "q3dm2", 68);
+  bots.players = {{3, 0, "Sarge"}, {1, 0, "Doom"}};
+  const int b = farm_.AddServer(bots);
+  q3sim::ServerConfig full = q3sim::DefaultServerConfig("Full", "q3dm3", 68);
+  full.players.assign(16, {5, 60, "player"});
+  const int f = farm_.AddServer(full);
 
   MasterQuery query("127.0.0.1", farm_.MasterPort());
-  EXPECT_EQ(query.RequestServers("68", kTestWait), 2);
+  EXPECT_EQ(query.RequestServers("68", kTestWait), 3);
 
   EXPECT_EQ(farm_.GetMasterStats().lastRequest,
-            std::string("\xFF\xFF\xFF\xFFgetservers 68\n\0", 19));
-  EXPECT_EQ(Entries(query), (std::vector<std::string>{farm_.Address(a), farm_.Address(b)}));
+            std::string("\xFF\xFF\xFF\xFFgetservers 68 empty full\0", 29));
+  EXPECT_EQ(Entries(query),
+            (std::vector<std::string>{farm_.Address(a), farm_.Address(b), farm_.Address(f)}));
 }
 
 TEST_F(MasterQueryTest, LongListInSeveralDatagramsArrivesWholeAndInOrder) {

@@ -40,16 +40,17 @@ std::vector<std::string> Parse(const std::string& datagram) {
   return out;
 }
 
-TEST(MasterRequest, IsNineteenBytesForProtocol66) {
+TEST(MasterRequest, AsksForEmptyAndFullServersWithoutALineFeed) {
   EXPECT_EQ(MasterQuery::RequestDatagram("66"),
-            std::string("\xFF\xFF\xFF\xFFgetservers 66\n\0", 19));
-  EXPECT_EQ(MasterQuery::RequestDatagram("68").size(), 19u);
-  EXPECT_EQ(MasterQuery::RequestDatagram(""), std::string("\xFF\xFF\xFF\xFFgetservers \n\0", 17));
+            std::string("\xFF\xFF\xFF\xFFgetservers 66 empty full\0", 29));
+  EXPECT_EQ(MasterQuery::RequestDatagram("71").size(), 29u);
+  EXPECT_EQ(MasterQuery::RequestDatagram(""),
+            std::string("\xFF\xFF\xFF\xFFgetservers  empty full\0", 27));
 }
 
 TEST(MasterRequest, StopsAtAZeroByteAndFitsItsBuffer) {
   EXPECT_EQ(MasterQuery::RequestDatagram(std::string("68\0junk", 7)),
-            std::string("\xFF\xFF\xFF\xFFgetservers 68\n\0", 19));
+            std::string("\xFF\xFF\xFF\xFFgetservers 68 empty full\0", 29));
   const std::string huge = MasterQuery::RequestDatagram(std::string(100000, '6'));
   EXPECT_EQ(huge.size(), 8192u);
   EXPECT_EQ(huge.back(), '\0');
@@ -110,6 +111,14 @@ TEST(MasterReply, TellsWhetherTheDatagramEndsTheList) {
   EXPECT_FALSE(ends(Reply(1, Entry(69, 79, 84, 0, 27960))));
   EXPECT_FALSE(ends(""));
   EXPECT_FALSE(ends(kHeader));
+}
+
+TEST(MasterReply, OneReplyStopsAtItsBoundEvenInsideADatagram) {
+  std::vector<MasterEntry> entries(MasterQuery::kMaxEntries - 2);
+  const std::string datagram = Reply(5);
+  EXPECT_TRUE(MasterQuery::ParseReply(datagram.data(), datagram.size(), entries));
+  ASSERT_EQ(entries.size(), 65536u);
+  EXPECT_EQ(MasterEntryHost(entries.back()), "10.0.0.1");
 }
 
 TEST(MasterReply, DuplicatesStayAndSeparatorsAreNotExamined) {

@@ -40,7 +40,7 @@ void CheckRequest(const std::string& protocol) {
   FUZZ_CHECK(request.size() <= 8192 && request.compare(0, head.size(), head) == 0);
   // One zero byte, the last; the protocol text stops at its own first zero.
   FUZZ_CHECK(request.find('\0') == request.size() - 1);
-  const std::string expected = head + protocol.c_str() + "\n";
+  const std::string expected = head + protocol.c_str() + " empty full";
   FUZZ_CHECK(request.compare(0, request.size() - 1, expected, 0, request.size() - 1) == 0);
 }
 

@@ -287,7 +287,7 @@ TEST(Q3SimMaster, ListsTheFarmInDatagramsOfAtMost1400Bytes) {
   ASSERT_TRUE(farm.Start());
   Client client;
 
-  client.Send(masterPort, kFF + "getservers 68\n"s + '\0');
+  client.Send(masterPort, kFF + "getservers 68"s + '\0');
   auto datagrams = client.RecvAll();
   ASSERT_EQ(datagrams.size(), 3u);  // 196 + 196 + 108
   const std::string head = kFF + "getserversResponse";
@@ -310,13 +310,13 @@ TEST(Q3SimMaster, ListsTheFarmInDatagramsOfAtMost1400Bytes) {
   }
   EXPECT_EQ(std::set<std::uint16_t>(seen.begin(), seen.end()), ports68);
   EXPECT_EQ(seen.size(), 500u);
-  EXPECT_EQ(farm.GetMasterStats().lastRequest, kFF + "getservers 68\n"s + '\0');
+  EXPECT_EQ(farm.GetMasterStats().lastRequest, kFF + "getservers 68"s + '\0');
 
-  // Other protocol, extra entries kept as given (duplicates too), keywords ignored.
+  // Other protocol, extra entries kept as given (duplicates too).
   q3sim::MasterConfig mc;
   mc.extraEntries = {{{10, 0, 0, 1}, 27960}, {{10, 0, 0, 1}, 27960}};
   farm.SetMasterConfig(mc);
-  client.Send(masterPort, kFF + "getservers 66 empty full\n"s + '\0');
+  client.Send(masterPort, kFF + "getservers  66  empty full"s + '\0');
   datagrams = client.RecvAll();
   ASSERT_EQ(datagrams.size(), 1u);
   std::uint16_t p = farm.Port(id66);
@@ -324,27 +324,40 @@ TEST(Q3SimMaster, ListsTheFarmInDatagramsOfAtMost1400Bytes) {
                        "\\\x0a\x00\x00\x01\x6d\x38"s + "\\\x0a\x00\x00\x01\x6d\x38"s + eot;
   EXPECT_EQ(datagrams[0], expect);
 
-  // Asked to, the master leaves out empty and full servers unless the keywords name them.
+  // Empty servers (bots only too) and full ones only when the words ask for them;
+  // words are split on blanks alone, so a line feed spoils the protocol number.
   mc.extraEntries.clear();
-  mc.honourKeywords = true;
   farm.SetMasterConfig(mc);
-  farm.Modify(id66, [](q3sim::ServerConfig& c) { c.players.clear(); });
-  client.Send(masterPort, kFF + "getservers 66\n"s + '\0');
-  EXPECT_EQ(Join(client.RecvAll()), head + eot);
+  farm.Modify(id66, [](q3sim::ServerConfig& c) { c.players = {{1, 0, "Bot"}}; });
+  const std::string none = head + eot, one = head + datagrams[0].substr(head.size(), 7) + eot;
+  client.Send(masterPort, kFF + "getservers 66 full"s + '\0');
+  EXPECT_EQ(Join(client.RecvAll()), none);
+  client.Send(masterPort, kFF + "getservers 0x42 empty"s + '\0');
+  EXPECT_EQ(Join(client.RecvAll()), one);
   client.Send(masterPort, kFF + "getservers 66 empty\n"s + '\0');
-  EXPECT_EQ(Join(client.RecvAll()).size(), head.size() + 7 + eot.size());
+  EXPECT_EQ(Join(client.RecvAll()), none);
+  client.Send(masterPort, kFF + "getservers Quake3Arena 66 empty"s + '\0');
+  EXPECT_EQ(Join(client.RecvAll()), none);  // another game
+  farm.Modify(id66, [](q3sim::ServerConfig& c) { c.players.assign(16, {1, 40, "Human"}); });
+  client.Send(masterPort, kFF + "getservers 66"s + '\0');
+  EXPECT_EQ(Join(client.RecvAll()), none);
+  client.Send(masterPort, kFF + "getservers 66 full"s + '\0');
+  EXPECT_EQ(Join(client.RecvAll()), one);
+  for (const char* bad : {"getservers 66\n", "getservers", "getservers baseq3", "getservers x y"}) {
+    client.Send(masterPort, kFF + bad + '\0');
+    EXPECT_FALSE(client.Recv(200)) << bad;
+  }
 
-  mc.honourKeywords = false;
   mc.silent = true;
   farm.SetMasterConfig(mc);
-  client.Send(masterPort, kFF + "getservers 68\n"s + '\0');
+  client.Send(masterPort, kFF + "getservers 68"s + '\0');
   EXPECT_FALSE(client.Recv(300));
 
   mc.silent = false;
   mc.delayMs = 200;
   farm.SetMasterConfig(mc);
   auto t0 = Clock::now();
-  client.Send(masterPort, kFF + "getservers 67\n"s + '\0');
+  client.Send(masterPort, kFF + "getservers 67"s + '\0');
   auto only = client.Recv(3000);
   ASSERT_TRUE(only);
   EXPECT_GE(Clock::now() - t0, std::chrono::milliseconds(199));

@@ -112,7 +112,8 @@ TEST_F(ServerListDialogTest, RequestAddsEachMasterServerOnceAndLeavesTheListUnch
   Press(*d, ServerListDialog::kRequest);
   Press(*d, ServerListDialog::kRequest);
   EXPECT_EQ(farm.GetMasterStats().requests, 2u);
-  EXPECT_EQ(farm.GetMasterStats().lastRequest, std::string("\xff\xff\xff\xffgetservers 68\n", 19));
+  EXPECT_EQ(farm.GetMasterStats().lastRequest,
+            std::string("\xff\xff\xff\xffgetservers 68 empty full\0", 29));
   EXPECT_EQ(Addresses(*d), (std::vector<std::string>{"10.0.0.1:27960", farm.Address(named),
                                                      farm.Address(unnamed)}));
   EXPECT_EQ(d->View().RowCount(), 3);

@@ -193,29 +193,13 @@ void Farm::Impl::HandleMaster(const sockaddr_in& from, std::string_view data,
   ++masterStats.requests;
   masterStats.lastRequest.assign(data);
   if (master.silent) return;
-  Request req = ParseRequest(data);
-  if (!req.outOfBand || req.args.size() < 2) return;
-  std::string cmd = req.args[0];
-  for (char& ch : cmd) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-  if (cmd != "getservers") return;
-
-  bool wantEmpty = false, wantFull = false;
-  for (std::size_t i = 2; i < req.args.size(); ++i) {
-    wantEmpty |= req.args[i] == "empty";
-    wantFull |= req.args[i] == "full";
-  }
-  const std::string& protocol = req.args[1];
+  const ServersRequest request = ParseServersRequest(data);
+  if (!request.valid) return;
   std::vector<MasterEntry> entries;
   if (master.listFarm) {
     for (const auto& s : servers) {
-      if (!s || s->config.Info("protocol") != protocol) continue;
-      if (master.honourKeywords) {
-        int players = static_cast<int>(s->config.players.size());
-        int maxClients = std::atoi(s->config.Info("sv_maxclients").c_str());
-        if (players == 0 && !wantEmpty) continue;
-        if (players >= maxClients && !wantFull) continue;
-      }
-      entries.push_back(MasterEntry{{127, 0, 0, 1}, s->port});
+      if (s && MasterLists(request, s->config))
+        entries.push_back(MasterEntry{{127, 0, 0, 1}, s->port});
     }
   }
   entries.insert(entries.end(), master.extraEntries.begin(), master.extraEntries.end());

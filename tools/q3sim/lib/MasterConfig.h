@@ -17,10 +17,8 @@ struct MasterEntry {
 struct MasterConfig {
   int delayMs = 0;
   bool silent = false;
-  bool listFarm = true;  // the farm's servers whose "protocol" value matches the request
-  // dpmaster leaves out empty and full servers unless the request says "empty" / "full";
-  // off by default so every server of the protocol is listed.
-  bool honourKeywords = false;
+  // The farm's servers the request asks for (see ParseServersRequest).
+  bool listFarm = true;
   std::vector<MasterEntry> extraEntries;  // sent after the farm's, for any protocol
 };
 

@@ -54,6 +54,19 @@ void PrependInfo(std::string& info, const std::string& key, const std::string& v
   info = "\\" + key + "\\" + value + info;
 }
 
+// strtol with base 0 over the whole word, as the master reads numbers.
+bool WholeNumber(const std::string& word, long& value) {
+  if (word.empty()) return false;
+  char* end = nullptr;
+  value = std::strtol(word.c_str(), &end, 0);
+  return end != word.c_str() && *end == '\0';
+}
+
+int HumanPlayers(const ServerConfig& config) {
+  return static_cast<int>(std::count_if(config.players.begin(), config.players.end(),
+                                        [](const Player& p) { return p.ping != 0; }));
+}
+
 std::string HeaderLine(const std::string& datagram) {
   if (datagram.compare(0, kOobMarker.size(), kOobMarker) != 0) return {};
   std::size_t nl = datagram.find('\n');
@@ -123,8 +136,7 @@ std::string StatusResponse(const ServerConfig& config, const std::string& challe
 std::string InfoResponse(const ServerConfig& config, const std::string& challenge) {
   int maxClients = std::atoi(config.Info("sv_maxclients").c_str());
   int privateClients = std::atoi(config.Info("sv_privateClients").c_str());
-  int humans = 0;
-  for (const Player& p : config.players) humans += p.ping != 0 ? 1 : 0;
+  const int humans = HumanPlayers(config);
   std::string gametype = config.Info("g_gametype");
   std::string pure = config.Info("sv_pure");
 
@@ -256,6 +268,47 @@ std::string StrayDatagram(std::uint32_t seed) {
   for (int i = 0; i < 48; ++i)
     d += static_cast<char>(std::uniform_int_distribution<int>(1, 255)(rng));
   return d;
+}
+
+ServersRequest ParseServersRequest(std::string_view datagram) {
+  ServersRequest r;
+  constexpr std::string_view kCommand = "getservers ";
+  if (datagram.substr(0, kOobMarker.size()) != kOobMarker) return r;
+  std::string_view text = datagram.substr(kOobMarker.size());
+  text = text.substr(0, text.find('\0'));
+  if (text.substr(0, kCommand.size()) != kCommand) return r;
+  text.remove_prefix(kCommand.size());
+
+  std::vector<std::string> words;
+  for (std::size_t at = 0; at < text.size();) {
+    const std::size_t blank = std::min(text.find(' ', at), text.size());
+    if (blank > at) words.emplace_back(text.substr(at, blank - at));
+    at = blank + 1;
+  }
+  std::size_t next = 0;
+  if (next < words.size() && !WholeNumber(words[next], r.protocol)) r.game = words[next++];
+  if (next >= words.size() || !WholeNumber(words[next], r.protocol)) return r;
+  for (++next; next < words.size(); ++next) {
+    r.empty |= words[next] == "empty";
+    r.full |= words[next] == "full";
+  }
+  r.valid = true;
+  return r;
+}
+
+bool MasterLists(const ServersRequest& request, const ServerConfig& config) {
+  long protocol = 0;
+  if (!request.valid || !WholeNumber(config.Info("protocol"), protocol) ||
+      protocol != request.protocol) {
+    return false;
+  }
+  if (!request.game.empty() && config.Info("gamename") != request.game) return false;
+  // A server with bots only counts as empty, as its infoResponse says.
+  if (HumanPlayers(config) == 0 && !request.empty) return false;
+  const int slots = std::atoi(config.Info("sv_maxclients").c_str()) -
+                    std::atoi(config.Info("sv_privateClients").c_str());
+  if (static_cast<int>(config.players.size()) >= slots && !request.full) return false;
+  return true;
 }
 
 std::vector<std::string> MasterResponse(const std::vector<MasterEntry>& entries) {

@@ -60,6 +60,22 @@ std::vector<std::string> FloodDatagrams(int count, std::uint32_t seed);
 // One garbage datagram that starts like a statusResponse (no NUL byte).
 std::string StrayDatagram(std::uint32_t seed);
 
+// A "getservers" request as dpmaster reads it: the text between the marker and
+// the first zero byte, words split on blanks only (a line feed stays part of its
+// word). A first word that is not a whole number names a game, and the protocol
+// number must follow it. Servers without a human player and full servers are
+// listed only when the words "empty" and "full" ask for them.
+struct ServersRequest {
+  bool valid = false;
+  std::string game;  // empty: any game
+  long protocol = 0;
+  bool empty = false;
+  bool full = false;
+};
+ServersRequest ParseServersRequest(std::string_view datagram);
+// Whether the master's answer to the request names the server.
+bool MasterLists(const ServersRequest& request, const ServerConfig& config);
+
 // getserversResponse datagrams of at most 1400 bytes; only the last one ends in "\EOT\0\0\0".
 std::vector<std::string> MasterResponse(const std::vector<MasterEntry>& entries);
 
