@@ -121,6 +121,38 @@ long UdpSocket::RecvFrom(void* data, std::size_t size, Ipv4Endpoint* from) {
   return static_cast<long>(got);
 }
 
+bool UdpSocket::StampArrivals() {
+  if (fd_ < 0) return false;
+  const int on = 1;
+  return ::setsockopt(fd_, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on) == 0;
+}
+
+long UdpSocket::RecvStamped(void* data, std::size_t size, ArrivalTime* arrival) {
+  if (fd_ < 0) return -1;
+  iovec area{data, size};
+  alignas(cmsghdr) char control[CMSG_SPACE(sizeof(timespec))];
+  msghdr message{};
+  message.msg_iov = &area;
+  message.msg_iovlen = 1;
+  ssize_t got;
+  do {
+    message.msg_control = control;
+    message.msg_controllen = sizeof control;
+    got = ::recvmsg(fd_, &message, 0);
+  } while (got < 0 && errno == EINTR);
+  if (got < 0) return -1;
+  *arrival = ArrivalNow();
+  for (cmsghdr* c = CMSG_FIRSTHDR(&message); c != nullptr; c = CMSG_NXTHDR(&message, c)) {
+    if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_TIMESTAMPNS) {
+      timespec stamp{};
+      std::memcpy(&stamp, CMSG_DATA(c), sizeof stamp);
+      *arrival = ArrivalTime(std::chrono::duration_cast<ArrivalTime::duration>(
+          std::chrono::seconds(stamp.tv_sec) + std::chrono::nanoseconds(stamp.tv_nsec)));
+    }
+  }
+  return static_cast<long>(got);
+}
+
 int UdpSocket::WaitReadable(std::chrono::microseconds timeout) {
   if (fd_ < 0) return -1;
   // ppoll, not select: select cannot watch a descriptor of 1024 or more, and
