@@ -73,7 +73,6 @@ double Percentile(std::vector<double> values, double p) {
   return values[std::min(at, values.size() - 1)];
 }
 
-
 struct Round {
   long wallMs = 0;
   std::vector<double> errors;  // |ping - whole ms the reply really took|
@@ -81,8 +80,8 @@ struct Round {
   long threadsMax = 0;
 };
 
-Round Refresh(bench::ForkedFarm& farm, const std::vector<q3sim::ServerConfig>& configs,
-              int count, int maxThread) {
+Round Refresh(bench::ForkedFarm& farm, const std::vector<q3sim::ServerConfig>& configs, int count,
+              int maxThread) {
   vyk::ServerList servers;
   for (int i = 0; i < count; ++i) servers.Add(vyk::ServerInfo("127.0.0.1", farm.Ports()[i]));
   vyk::Settings settings;
@@ -111,8 +110,8 @@ Round Refresh(bench::ForkedFarm& farm, const std::vector<q3sim::ServerConfig>& c
     // Loopback delivers in the sender's call: the request arrived as the
     // worker sent it, and the reply as the farm sent it.
     const bench::ReplyMoments& reply = replies[static_cast<std::size_t>(i)];
-    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
-        reply.sent - reply.requestArrived);
+    const auto took =
+        std::chrono::duration_cast<std::chrono::milliseconds>(reply.sent - reply.requestArrived);
     round.errors.push_back(std::abs(static_cast<double>(record.ping - took.count())));
   }
   return round;
@@ -193,9 +192,8 @@ int main() {
       "ping_err_p50_ms=%.1f ping_err_p99_ms=%.1f ping_err_p99_loaded_ms=%.1f threads_max=%ld "
       "rss_mb=%ld\n",
       kServers, many.wallMs, idealMs,
-      static_cast<double>(many.wallMs) / static_cast<double>(idealMs),
-      Percentile(many.errors, 0.5), Percentile(many.errors, 0.99),
-      Percentile(loaded.errors, 0.99), many.threadsMax,
+      static_cast<double>(many.wallMs) / static_cast<double>(idealMs), Percentile(many.errors, 0.5),
+      Percentile(many.errors, 0.99), Percentile(loaded.errors, 0.99), many.threadsMax,
       (bench::StatusField("VmHWM") + 1023) / 1024);
   std::fflush(stdout);
 

@@ -149,8 +149,8 @@ std::optional<std::string> QuerySocket::Exchange(const std::string& request) {
     if (first) {
       firstArrival = SteadyNow();
       // A wall clock stepped back meanwhile must not make it negative.
-      ping_ = static_cast<std::int32_t>(
-          std::max<std::int64_t>(0, ElapsedMilliseconds(start, arrival)));
+      ping_ =
+          static_cast<std::int32_t>(std::max<std::int64_t>(0, ElapsedMilliseconds(start, arrival)));
       first = false;
     }
     if (got <= 0) break;

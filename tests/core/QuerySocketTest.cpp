@@ -3,17 +3,17 @@
 #include <pthread.h>
 
 #include <atomic>
+#include <chrono>
 #include <csignal>
 #include <ctime>
-#include <chrono>
 #include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "../tools/LoopbackClient.h"
 #include "Farm.h"
 #include "Hostile.h"
-#include "../tools/LoopbackClient.h"
 #include "Replies.h"
 #include "core/QuerySocket.h"
 

@@ -104,8 +104,7 @@ struct Farm::Impl {
   void Fire();
   void ArmTimer();
   void HandleRequest(Server& s, int id, const sockaddr_in& from, std::string_view data,
-                     Clock::time_point now,
-                     std::chrono::system_clock::time_point arrived);
+                     Clock::time_point now, std::chrono::system_clock::time_point arrived);
   void HandleMaster(const sockaddr_in& from, std::string_view data, Clock::time_point now);
 };
 
