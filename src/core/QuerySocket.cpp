@@ -128,7 +128,10 @@ std::optional<std::string> QuerySocket::Exchange(const std::string& request) {
   ping_ = kNoAnswerPing;
   if (!socket_.IsOpen() || !hasAddress_) return std::nullopt;
   buffer_ = request;
-  const SteadyTime start = SteadyNow();
+  // The arrival is the system's stamp of the first datagram, so the ping does
+  // not grow by however late this thread is woken; the start is on its clock.
+  socket_.StampArrivals();
+  const ArrivalTime start = ArrivalNow();
   // The terminating zero byte travels with the text.
   const long sent = socket_.SendTo(buffer_.c_str(), buffer_.size() + 1, server_);
   if (sent != static_cast<long>(buffer_.size() + 1)) return std::nullopt;
@@ -141,12 +144,15 @@ std::optional<std::string> QuerySocket::Exchange(const std::string& request) {
   SteadyTime firstArrival{};
   int ready = socket_.WaitReadable(std::chrono::seconds(timeout_));
   while (ready > 0) {
+    ArrivalTime arrival;
+    const long got = socket_.RecvStamped(datagram, kBufferSize, &arrival);
     if (first) {
       firstArrival = SteadyNow();
-      ping_ = static_cast<std::int32_t>(ElapsedMilliseconds(start, firstArrival));
+      // A wall clock stepped back meanwhile must not make it negative.
+      ping_ =
+          static_cast<std::int32_t>(std::max<std::int64_t>(0, ElapsedMilliseconds(start, arrival)));
       first = false;
     }
-    const long got = socket_.Recv(datagram, kBufferSize);
     if (got <= 0) break;
     datagram[got] = '\0';
     lastBeganWithZero = datagram[0] == '\0';

@@ -31,6 +31,13 @@ std::uint16_t NetworkToHost16(std::uint16_t value);
 // Dotted text of an address in network byte order.
 std::string Ipv4Text(std::uint32_t address);
 
+// The clock the system stamps arriving datagrams with: the wall clock. It may
+// be stepped, so a difference of two readings can come out negative.
+using ArrivalTime = std::chrono::system_clock::time_point;
+inline ArrivalTime ArrivalNow() {
+  return std::chrono::system_clock::now();
+}
+
 // A UDP socket (AF_INET, SOCK_DGRAM), open from construction to destruction.
 class UdpSocket {
  public:
@@ -48,6 +55,12 @@ class UdpSocket {
   // As Recv, also giving the sender.
   long RecvFrom(void* data, std::size_t size, Ipv4Endpoint* from);
 
+  // From now on the system notes the moment each datagram reaches the socket.
+  bool StampArrivals();
+  // As Recv; `arrival` gets the moment the datagram reached the socket, or
+  // the moment it was read when the system noted none.
+  long RecvStamped(void* data, std::size_t size, ArrivalTime* arrival);
+
   // Waits until a datagram can be read: 1 readable, 0 time-out, -1 error.
   // Microsecond resolution; a signal does not cut the wait short.
   int WaitReadable(std::chrono::microseconds timeout);
@@ -63,6 +76,9 @@ inline SteadyTime SteadyNow() {
 }
 // Whole milliseconds from `start` to `end`, truncated.
 inline std::int64_t ElapsedMilliseconds(SteadyTime start, SteadyTime end) {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(end - start).count();
+}
+inline std::int64_t ElapsedMilliseconds(ArrivalTime start, ArrivalTime end) {
   return std::chrono::duration_cast<std::chrono::milliseconds>(end - start).count();
 }
 // Whole milliseconds since an arbitrary fixed point.

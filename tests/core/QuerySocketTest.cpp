@@ -1,13 +1,17 @@
 // The UDP exchange against loopback servers.
 #include <gtest/gtest.h>
+#include <pthread.h>
 
 #include <atomic>
 #include <chrono>
+#include <csignal>
+#include <ctime>
 #include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "../tools/LoopbackClient.h"
 #include "Farm.h"
 #include "Hostile.h"
 #include "Replies.h"
@@ -21,6 +25,17 @@ using namespace std::chrono_literals;
 const std::string kPrefix = "\xFF\xFF\xFF\xFF";
 const std::string kHeader = kPrefix + "statusResponse\n";
 const std::string kZero(1, '\0');
+
+std::atomic<bool> answerSent{false};
+
+// Keeps the thread it interrupts from running until the answer has arrived and
+// 100 ms more: a wake-up as late as a busy machine may give.
+void HoldThread(int) {
+  timespec step{0, 100000};
+  while (!answerSent.load()) nanosleep(&step, nullptr);
+  timespec late{0, 100000000};
+  nanosleep(&late, nullptr);
+}
 
 class QuerySocketTest : public ::testing::Test {
  protected:
@@ -54,6 +69,37 @@ TEST_F(QuerySocketTest, LateAnswerCountsAsSilence) {
   EXPECT_EQ(socket.Ping(), 9999);
   EXPECT_EQ(socket.PairCount(), 0);
   EXPECT_EQ(farm_.Stats(id).requests, 1u);  // no retry
+}
+
+TEST_F(QuerySocketTest, PingEndsAtTheArrivalNotWhenTheThreadWakes) {
+  q3sim_test::Client server;
+  struct sigaction hold {};
+  struct sigaction previous {};
+  hold.sa_handler = HoldThread;
+  sigemptyset(&hold.sa_mask);
+  ASSERT_EQ(sigaction(SIGUSR1, &hold, &previous), 0);
+  answerSent = false;
+  SteadyTime called{};
+  std::int32_t ping = -1;
+  std::thread client([&] {
+    QuerySocket socket("127.0.0.1", server.Port(), "");
+    called = SteadyNow();
+    socket.RequestStatus();
+    ping = socket.Ping();
+  });
+  std::uint16_t clientPort = 0;
+  const bool asked = server.Recv(2000, &clientPort).has_value();
+  if (asked) {
+    pthread_kill(client.native_handle(), SIGUSR1);
+    server.Send(clientPort, kHeader + "\\mapname\\q3dm17\n");
+  }
+  const SteadyTime sent = SteadyNow();
+  answerSent = true;
+  client.join();
+  sigaction(SIGUSR1, &previous, nullptr);
+  ASSERT_TRUE(asked);
+  EXPECT_GE(ping, 0);
+  EXPECT_LE(ping, ElapsedMilliseconds(called, sent));
 }
 
 TEST_F(QuerySocketTest, DatagramsAreJoinedWithEveryHeaderKept) {

@@ -28,6 +28,13 @@ class Client {
   }
   ~Client() { close(fd_); }
 
+  std::uint16_t Port() const {
+    sockaddr_in a{};
+    socklen_t len = sizeof a;
+    getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &len);
+    return ntohs(a.sin_port);
+  }
+
   void Send(std::uint16_t port, const std::string& bytes) {
     sockaddr_in to{};
     to.sin_family = AF_INET;

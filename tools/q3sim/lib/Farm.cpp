@@ -35,6 +35,9 @@ int BindLoopback(std::uint16_t port) {
   // Room for a flood or a reply of many datagrams sent back to back.
   int sendBuffer = 1 << 20;
   setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &sendBuffer, sizeof sendBuffer);
+  // Requests carry the moment they arrived, so a reply's true delay is known.
+  int stamp = 1;
+  setsockopt(fd, SOL_SOCKET, SO_TIMESTAMPNS, &stamp, sizeof stamp);
   sockaddr_in addr{};
   addr.sin_family = AF_INET;
   addr.sin_port = htons(port);

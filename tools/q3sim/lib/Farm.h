@@ -2,6 +2,7 @@
 // one epoll thread. Every public function is thread-safe.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -16,6 +17,10 @@ struct ServerStats {
   std::uint64_t requests = 0;  // datagrams received, answered or not
   std::uint64_t replies = 0;   // replies sent (a multi-datagram reply counts once)
   std::string lastRequest;     // bytes of the last datagram received
+  // Of the last reply sent, on the clock the system stamps datagrams with: when
+  // its request reached the server, and when its first datagram left.
+  std::chrono::system_clock::time_point lastRepliedRequestArrived;
+  std::chrono::system_clock::time_point lastReplySent;
 };
 
 struct MasterStats {

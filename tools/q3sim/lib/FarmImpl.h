@@ -38,6 +38,7 @@ struct Pending {
   bool countsInFlight = false;
   bool fromStray = false;               // datagrams leave from stray socket 0
   std::vector<std::string> strayFirst;  // sent from stray socket 1 before them
+  std::chrono::system_clock::time_point requestArrived;
 };
 
 struct Later {
@@ -103,7 +104,7 @@ struct Farm::Impl {
   void Fire();
   void ArmTimer();
   void HandleRequest(Server& s, int id, const sockaddr_in& from, std::string_view data,
-                     Clock::time_point now);
+                     Clock::time_point now, std::chrono::system_clock::time_point arrived);
   void HandleMaster(const sockaddr_in& from, std::string_view data, Clock::time_point now);
 };
 

@@ -9,6 +9,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 
 #include "FarmImpl.h"
 #include "Replies.h"
@@ -48,6 +49,34 @@ void SendAll(int fd, const sockaddr_in& to, const std::vector<std::string>& data
   }
 }
 
+// recvfrom that also gives the moment the system stamped the datagram with
+// (the moment it is read when there is no stamp).
+ssize_t RecvStamped(int fd, std::vector<char>& buffer, sockaddr_in* from,
+                    std::chrono::system_clock::time_point* arrived) {
+  iovec area{buffer.data(), buffer.size()};
+  alignas(cmsghdr) char control[CMSG_SPACE(sizeof(timespec))];
+  msghdr message{};
+  message.msg_name = from;
+  message.msg_namelen = sizeof *from;
+  message.msg_iov = &area;
+  message.msg_iovlen = 1;
+  message.msg_control = control;
+  message.msg_controllen = sizeof control;
+  const ssize_t got = recvmsg(fd, &message, 0);
+  *arrived = std::chrono::system_clock::now();
+  for (cmsghdr* c = CMSG_FIRSTHDR(&message); got >= 0 && c != nullptr;
+       c = CMSG_NXTHDR(&message, c)) {
+    if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_TIMESTAMPNS) {
+      timespec stamp{};
+      std::memcpy(&stamp, CMSG_DATA(c), sizeof stamp);
+      *arrived = std::chrono::system_clock::time_point(
+          std::chrono::duration_cast<std::chrono::system_clock::duration>(
+              std::chrono::seconds(stamp.tv_sec) + std::chrono::nanoseconds(stamp.tv_nsec)));
+    }
+  }
+  return got;
+}
+
 }  // namespace
 
 void Farm::Impl::Loop() {
@@ -85,17 +114,17 @@ void Farm::Impl::ReadServer(int id) {
     if (id < 0 || id >= static_cast<int>(servers.size()) || !servers[id]) return;
     Server& s = *servers[id];
     sockaddr_in from{};
-    socklen_t len = sizeof from;
-    ssize_t got =
-        recvfrom(s.fd, buffer.data(), buffer.size(), 0, reinterpret_cast<sockaddr*>(&from), &len);
+    std::chrono::system_clock::time_point arrived;
+    ssize_t got = RecvStamped(s.fd, buffer, &from, &arrived);
     if (got < 0) return;
     HandleRequest(s, id, from, std::string_view(buffer.data(), static_cast<std::size_t>(got)),
-                  Clock::now());
+                  Clock::now(), arrived);
   }
 }
 
 void Farm::Impl::HandleRequest(Server& s, int id, const sockaddr_in& from, std::string_view data,
-                               Clock::time_point now) {
+                               Clock::time_point now,
+                               std::chrono::system_clock::time_point arrived) {
   ++s.stats.requests;
   ++totalRequests;
   s.stats.lastRequest.assign(data);
@@ -146,6 +175,7 @@ void Farm::Impl::HandleRequest(Server& s, int id, const sockaddr_in& from, std::
   p.to = from;
   p.datagrams = std::move(datagrams);
   p.countsInFlight = true;
+  p.requestArrived = arrived;
   p.fromStray = c.replyFromOtherPort;
   if (c.strayBeforeReply) p.strayFirst.push_back(StrayDatagram(c.floodSeed));
   if (delay == 0) {
@@ -166,11 +196,13 @@ int Farm::Impl::StrayFd(int which) {
 }
 
 void Farm::Impl::Deliver(Server& s, const Pending& p) {
-  if (!p.strayFirst.empty()) {
-    int fd = StrayFd(1);
-    if (fd >= 0) SendAll(fd, p.to, p.strayFirst);
-  }
-  int fd = p.fromStray ? StrayFd(0) : s.fd;
+  const int strayFd = p.strayFirst.empty() ? -1 : StrayFd(1);
+  const int fd = p.fromStray ? StrayFd(0) : s.fd;
+  // Read right before the send: a client's ping should show the time to this
+  // moment, however late the timer fired.
+  s.stats.lastRepliedRequestArrived = p.requestArrived;
+  s.stats.lastReplySent = std::chrono::system_clock::now();
+  if (strayFd >= 0) SendAll(strayFd, p.to, p.strayFirst);
   if (fd >= 0) SendAll(fd, p.to, p.datagrams);
 }
 
