@@ -46,4 +46,9 @@ void ServerList::RemoveMatching(const ServerInfo& record) {
   }
 }
 
+void ServerList::RemoveAt(int index) {
+  if (index < 0 || index >= Count()) return;
+  servers_.erase(servers_.begin() + index);
+}
+
 }  // namespace vyk

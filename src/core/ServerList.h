@@ -16,6 +16,7 @@ class ServerList {
   int Add(const ServerInfo& record);
   int AddUnique(const ServerInfo& record);
   void RemoveMatching(const ServerInfo& record);
+  void RemoveAt(int index);  // nothing for an index out of range
   void Clear() { servers_.clear(); }
 
  private:
