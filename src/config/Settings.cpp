@@ -1,5 +1,6 @@
 #include "config/Settings.h"
 
+#include <atomic>
 #include <filesystem>
 #include <system_error>
 
@@ -59,7 +60,17 @@ bool ScanColor(const std::string& text, Color& color) {
   return true;
 }
 
+std::atomic<int> g_writesOff{0};
+
 }  // namespace
+
+ConfigWritesOff::ConfigWritesOff() {
+  ++g_writesOff;
+}
+
+ConfigWritesOff::~ConfigWritesOff() {
+  --g_writesOff;
+}
 
 std::string ConfigFilePath() {
   return ProgramDirectory() + "Config.ini";
@@ -85,6 +96,7 @@ std::string ReadRawProfileString(const std::string& section, const std::string& 
 
 void WriteProfileString(const std::string& section, const std::string& key,
                         const std::string& text) {
+  if (g_writesOff > 0) return;
   ProfileFile::Write(ConfigFilePath(), section, key, text);
 }
 

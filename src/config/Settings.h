@@ -51,6 +51,17 @@ struct Settings {
   void Load();
 };
 
+// While one lives, nothing is written to Config.ini: defaults and changes stay
+// in memory. A run of the command-line switches on a home without Config.ini
+// uses it, so that the window's first run still asks for the options.
+class ConfigWritesOff {
+ public:
+  ConfigWritesOff();
+  ~ConfigWritesOff();
+  ConfigWritesOff(const ConfigWritesOff&) = delete;
+  ConfigWritesOff& operator=(const ConfigWritesOff&) = delete;
+};
+
 // Config.ini functions; every call opens the file afresh.
 std::string ConfigFilePath();
 std::string DirectoryOf(const std::string& fullPath);

@@ -86,4 +86,9 @@ int UniqueAdder::Add(ServerInfo&& record) {
   return found >= 0 ? found : Added(list_.Add(std::move(record)));
 }
 
+void ServerList::RemoveAt(int index) {
+  if (index < 0 || index >= Count()) return;
+  servers_.erase(servers_.begin() + index);
+}
+
 }  // namespace vyk

@@ -21,6 +21,7 @@ class ServerList {
   int Add(ServerInfo&& record);
   int AddUnique(const ServerInfo& record);
   void RemoveMatching(const ServerInfo& record);
+  void RemoveAt(int index);  // nothing for an index out of range
   void Clear() { servers_.clear(); }
 
  private:

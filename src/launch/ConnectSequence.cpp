@@ -22,7 +22,9 @@ bool ConnectToCurrentServer(ServerInfo& server, const Settings& settings, const 
       !SwitchToProtocol(settings.gamePath, protocol)) {
     return false;
   }
-  if (file.empty() || !FileExists(dir + file)) {
+  // Found as the protocol switch finds the file it replaced.
+  const std::string game = file.empty() ? std::string() : FindNameNoCase(dir, file);
+  if (game.empty()) {
     ShowErrorMessage("Unable to find :\n" + dir + file);
     return false;
   }
@@ -36,7 +38,7 @@ bool ConnectToCurrentServer(ServerInfo& server, const Settings& settings, const 
   IncrementConnectCount(server.Address());
   RecordLastRun(BuildConnectCommandLine(server, password, settings, alias));
   bool started =
-      starter.StartGame(file, BuildConnectCommandLine(server, password, settings, alias), dir);
+      starter.StartGame(game, BuildConnectCommandLine(server, password, settings, alias), dir);
   if (settings.minimize != 0) host.MinimizeMainWindow();
   return started;
 }

@@ -62,7 +62,13 @@ std::string ProtocolOfEntry(const std::string& entry) {
 void ApplyProtocolChoice(const std::string& gamePath, const std::string& entry) {
   std::string protocol = ProtocolOfEntry(entry);
   if (protocol == "exe") return;
-  SwitchToProtocol(gamePath, protocol);
+  const std::string prefix = kVersionedPrefix;
+  // A listed entry names a file of the game directory, so that very file is
+  // copied, whatever follows its prefix; the combo's empty text names none.
+  if (Lower(entry).compare(0, prefix.size(), prefix) == 0)
+    SwitchToVersionFile(gamePath, protocol, entry);
+  else
+    SwitchToProtocol(gamePath, protocol);
 }
 
 }  // namespace vyk

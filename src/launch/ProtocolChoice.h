@@ -14,8 +14,9 @@ std::vector<std::string> ListProtocolEntries(const std::string& gamePath);
 // The protocol text of an entry: lower-cased, every "quake3." removed.
 std::string ProtocolOfEntry(const std::string& entry);
 
-// OK of the dialog with the chosen entry (or the combo text). The active
-// executable itself is no version to switch to, so choosing it does nothing.
+// OK of the dialog with the chosen entry (or the combo text): copies the file
+// the entry names over the active executable. The active executable itself is
+// no version to switch to, so choosing it does nothing.
 void ApplyProtocolChoice(const std::string& gamePath, const std::string& entry);
 
 }  // namespace vyk

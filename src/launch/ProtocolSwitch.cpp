@@ -20,17 +20,11 @@ bool IsProtocolText(const std::string& protocol) {
   return true;
 }
 
-bool SwitchToProtocol(const std::string& gamePath, const std::string& protocol) {
-  ScopedStatus status("switching to protocol : " + protocol);
-  const std::string dir = SplitGamePath(gamePath).first;
-  const std::string wanted = dir + kVersionedPrefix + protocol;
+namespace {
 
-  // The protocol comes from a server's answer: never let it shape a path.
-  if (!IsProtocolText(protocol)) {
-    ShowErrorMessage("Unable to find :\n" + wanted);
-    return false;
-  }
-  const std::string source = GameFilePath(dir, kVersionedPrefix + protocol);
+// Copies `source` over the active executable of `dir`; `wanted` names the
+// source in the message when it is missing.
+bool CopyOverActive(const std::string& dir, const std::string& source, const std::string& wanted) {
   std::error_code ec;
   if (!fs::exists(source, ec)) {
     ShowErrorMessage("Unable to find :\n" + wanted);
@@ -90,6 +84,32 @@ bool SwitchToProtocol(const std::string& gamePath, const std::string& protocol) 
     return false;
   }
   return true;
+}
+
+}  // namespace
+
+bool SwitchToProtocol(const std::string& gamePath, const std::string& protocol) {
+  ScopedStatus status("switching to protocol : " + protocol);
+  const std::string dir = SplitGamePath(gamePath).first;
+  const std::string wanted = dir + kVersionedPrefix + protocol;
+  // The protocol comes from a server's answer: never let it shape a path.
+  if (!IsProtocolText(protocol)) {
+    ShowErrorMessage("Unable to find :\n" + wanted);
+    return false;
+  }
+  return CopyOverActive(dir, GameFilePath(dir, kVersionedPrefix + protocol), wanted);
+}
+
+bool SwitchToVersionFile(const std::string& gamePath, const std::string& protocol,
+                         const std::string& fileName) {
+  ScopedStatus status("switching to protocol : " + protocol);
+  const std::string dir = SplitGamePath(gamePath).first;
+  if (fileName.empty() || fileName.find('/') != std::string::npos || fileName == "." ||
+      fileName == "..") {
+    ShowErrorMessage("Unable to find :\n" + dir + fileName);
+    return false;
+  }
+  return CopyOverActive(dir, dir + fileName, dir + fileName);
 }
 
 }  // namespace vyk

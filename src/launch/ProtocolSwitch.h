@@ -15,4 +15,9 @@ bool IsProtocolText(const std::string& protocol);
 // executable is now a complete copy; false after showing an error message.
 bool SwitchToProtocol(const std::string& gamePath, const std::string& protocol);
 
+// The same with a file of the game directory named by the user's choice from
+// its listing; `protocol` is only shown in the status line.
+bool SwitchToVersionFile(const std::string& gamePath, const std::string& protocol,
+                         const std::string& fileName);
+
 }  // namespace vyk

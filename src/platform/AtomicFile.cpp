@@ -112,6 +112,9 @@ void RemoveLeftovers(const std::string& path) {
 bool Replace(const std::string& link, std::string_view bytes, std::optional<mode_t> mode) {
   if (link.empty()) return false;
   const std::string path = ResolvedForWriting(link);
+  // The rename needs only the directory: a file this user may not write
+  // (made read-only) is kept, as an open for writing would refuse it.
+  if (::access(path.c_str(), W_OK) != 0 && errno != ENOENT) return false;
   RemoveLeftovers(path);
   // A name of our own with O_EXCL: two writers never share it.
   const InFlightName temp(path + ".tmp" + std::to_string(::getpid()) + "." +

@@ -8,10 +8,11 @@ namespace vyk {
 
 // Replaces the file's content: writes a temporary file beside it, then
 // renames it over the old one, so a crash leaves either the old or the new
-// content, never half of it. False when nothing could be written; the old
-// file is then untouched. The file keeps its mode; a new one gets the mode an
-// ordinary create gives (the umask applies). Through a symbolic link, the
-// file it points to is replaced and the link stays.
+// content, never half of it. False when nothing could be written, also when
+// this user may not write the file; the old file is then untouched. The file
+// keeps its mode; a new one gets the mode an ordinary create gives (the umask
+// applies). Through a symbolic link, the file it points to is replaced and the
+// link stays.
 //
 // A temporary file is named "<name>.tmp<pid>.<n>". One a writer left when it
 // was killed is removed by the next write of the same file, once no process of

@@ -3,7 +3,6 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <cstdlib>
-#include <filesystem>
 #include <iostream>
 #include <memory>
 
@@ -168,8 +167,9 @@ std::optional<int> RunCommandLine(const QStringList& arguments, std::ostream& ou
 
   // Loading writes every default into Config.ini. Without one, the window's
   // next start is a first run that asks for the options: a switch run before
-  // it must not take that away, so its Config.ini goes again.
-  const bool firstRun = !ConfigFileExists();
+  // it keeps the defaults in memory and writes no Config.ini at all.
+  std::optional<ConfigWritesOff> firstRun;
+  if (!ConfigFileExists()) firstRun.emplace();
   Settings settings;
   settings.Load();
   CommandOutput io{out, err, errIsTerminal};
@@ -189,10 +189,6 @@ std::optional<int> RunCommandLine(const QStringList& arguments, std::ostream& ou
       command += positional[i];
     }
     code = SendRemoteCommand(positional.front(), password, command, io);
-  }
-  if (firstRun) {
-    std::error_code ec;
-    std::filesystem::remove(ConfigFilePath(), ec);
   }
   return code;
 }

@@ -5,6 +5,7 @@
 #include <QScrollBar>
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <unordered_map>
 
 #include "config/ServerListFile.h"
@@ -154,10 +155,17 @@ bool ServerListView::SaveServers() const {
 }
 
 void ServerListView::DeleteSelected() {
-  ServerList doomed;
-  for (int row : SelectedRows()) doomed.AddUnique(servers_.At(IndexAt(row)));
-  if (doomed.Count() == 0) return;
-  for (int i = 0; i < doomed.Count(); ++i) servers_.RemoveMatching(doomed.At(i));
+  // By the rows' own records: a copy would take its name from the cache,
+  // which no longer matches a name as the server sent it.
+  std::vector<int> doomed;
+  for (int row : SelectedRows()) {
+    const int index = IndexAt(row);
+    if (index >= 0 && index < servers_.Count()) doomed.push_back(index);
+  }
+  if (doomed.empty()) return;
+  std::sort(doomed.begin(), doomed.end(), std::greater<>());
+  doomed.erase(std::unique(doomed.begin(), doomed.end()), doomed.end());
+  for (int index : doomed) servers_.RemoveAt(index);
   RebuildRows(true);
 }
 

@@ -92,6 +92,18 @@ TEST_F(ConnectSequenceTest, MissingGameStopsBeforeAnyTrace) {
   EXPECT_EQ(status_.shown.back(), "  Ready");
 }
 
+TEST_F(ConnectSequenceTest, GameFileWhoseCaseDiffersFromThePathIsFoundAndStarted) {
+  ServerInfo server = AddServer(q3sim::DefaultServerConfig("Arena", "q3dm17", 68));
+  fs::rename(gameDir_ / "QUAKE3.exe", gameDir_ / "quake3.exe");
+
+  EXPECT_TRUE(Connect(server));
+
+  EXPECT_THAT(status_.errors, IsEmpty());
+  EXPECT_THAT(starter_.calls,
+              ElementsAre(StartCall{"quake3.exe", "+connect " + server.Address(), dir_}));
+  EXPECT_EQ(Get("quake3.exe"), VersionBytes("68"));
+}
+
 TEST_F(ConnectSequenceTest, MissingVersionStopsUnlessSwitchingIsOff) {
   ServerInfo server = AddServer(q3sim::DefaultServerConfig("Arena", "q3dm17", 71));
   EXPECT_FALSE(Connect(server));

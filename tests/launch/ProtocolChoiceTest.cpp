@@ -11,6 +11,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::VersionBytes;
+using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
@@ -48,6 +49,19 @@ TEST_F(ProtocolChoiceTest, OkSwitchesToTheChosenVersionButNeverToTheActiveExecut
   ApplyProtocolChoice(gamePath_, "");
   EXPECT_THAT(status_.errors, ElementsAre("Unable to find :\n" + dir_ + "quake3."));
   EXPECT_EQ(Get("QUAKE3.exe"), VersionBytes("68"));
+}
+
+TEST_F(ProtocolChoiceTest, OkOnAListedEntryCopiesThatVeryFile) {
+  Put("QUAKE3.exe", VersionBytes("66"));
+  Put("quake3.66", VersionBytes("66"));
+  Put("Quake3.66abc", "patched 66");
+  ASSERT_THAT(ListProtocolEntries(gamePath_), Contains("Quake3.66abc"));
+
+  ApplyProtocolChoice(gamePath_, "Quake3.66abc");
+  EXPECT_THAT(status_.errors, IsEmpty());
+  EXPECT_EQ(Get("QUAKE3.exe"), "patched 66");
+  EXPECT_EQ(Get("Quake3.66abc"), "patched 66");
+  EXPECT_THAT(status_.shown, Contains("  switching to protocol : 66abc"));
 }
 
 }  // namespace

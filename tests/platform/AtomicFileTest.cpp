@@ -1,3 +1,4 @@
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -47,6 +48,42 @@ std::set<std::string> Names(const std::filesystem::path& dir) {
   for (auto& entry : std::filesystem::directory_iterator(dir))
     names.insert(entry.path().filename().string());
   return names;
+}
+
+TEST(AtomicFile, KeepsAFileThisUserMayNotWrite) {
+  test::TestHome home;
+  const auto kept = home.Path() / "server.vyk";
+  const auto open = home.Path() / "Config.ini";
+  test::WriteFile(kept, "kept\n");
+  test::WriteFile(open, "old\n");
+  ::chmod(kept.c_str(), 0444);
+  ::chmod(open.c_str(), 0644);
+  // Root may write anything: the writer is an ordinary user, who owns the
+  // folder and both files as the user of a home would.
+  const uid_t nobody = 65534;
+  if (::geteuid() == 0) {
+    for (const auto& p : {home.Path(), kept, open})
+      ASSERT_EQ(::chown(p.c_str(), nobody, nobody), 0);
+  }
+  pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (::geteuid() == 0 &&
+        (::setgroups(0, nullptr) != 0 || ::setgid(nobody) != 0 || ::setuid(nobody) != 0))
+      ::_exit(9);
+    int faults = 0;
+    if (WriteFileAtomically(kept.string(), "replaced\n")) faults |= 1;
+    if (!WriteFileAtomically(open.string(), "new\n")) faults |= 2;
+    ::_exit(faults);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0)
+      << "1: a read-only file was replaced, 2: a writable one was not";
+  EXPECT_EQ(test::ReadFile(kept), "kept\n");
+  EXPECT_EQ(test::ReadFile(open), "new\n");
+  EXPECT_EQ(Names(home.Path()), (std::set<std::string>{"Config.ini", "server.vyk"}));
 }
 
 // What a writer killed before its rename leaves: each kill left one more

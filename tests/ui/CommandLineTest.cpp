@@ -6,6 +6,7 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
+#include <thread>
 
 #include "Farm.h"
 #include "TestHome.h"
@@ -120,6 +121,26 @@ TEST_F(CommandLineTest, QueryPrintsOneLinePerServerAndFailsWhenOneIsSilent) {
   lines = Lines(mixed.out);
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_EQ(lines[1], silent + " | Vyk Finder ver 0.0032");
+}
+
+TEST_F(CommandLineTest, RunWithoutConfigIniWritesNoneAndLeavesOneWrittenMeanwhile) {
+  q3sim::ServerConfig config = q3sim::DefaultServerConfig("Slow", "q3dm17");
+  config.SetLatency(300);
+  const int id = farm_.AddServer(config);
+  const std::string address = farm_.Address(id);
+  const auto ini = home_.Path() / "Config.ini";
+  Outcome run;
+  std::thread command([&] { run = RunWith({"--query", address.c_str()}); });
+  // Once the server is asked, the settings are loaded: a window's first run
+  // stores its options now.
+  for (int i = 0; i < 5000 && farm_.Stats(id).requests == 0; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  const bool written = std::filesystem::exists(ini);
+  std::ofstream(ini) << "[quake3]\npath=/g/QUAKE3.exe\n";
+  command.join();
+  EXPECT_EQ(run.code, 0) << run.err;
+  EXPECT_FALSE(written);
+  EXPECT_EQ(test::ReadFile(ini), "[quake3]\npath=/g/QUAKE3.exe\n");
 }
 
 TEST_F(CommandLineTest, QueryJsonKeepsHostileTextsIntact) {

@@ -121,11 +121,15 @@ TEST_F(DirectRunDialogTest, ConnectWithoutAddingEndsInOneBlankForEmptyParameters
   ASSERT_TRUE(farm.Start());
   const int id = farm.AddServer(q3sim::DefaultServerConfig());
   settings.addOnDirectRun = 0;
+  // The game's file differs from the setting in case only: that file is started.
+  std::filesystem::create_directories(home.Path() / "Quake3");
+  test::WriteFile(home.Dir() + "Quake3/Quake3.X86_64", "game");
   auto d = Open();
   Type(*d, DirectRunDialog::kAddress, Farmed(id));
   Type(*d, DirectRunDialog::kPassword, "");
   Press(*d, 1);
   ASSERT_EQ(starter.starts.size(), 1u);
+  EXPECT_EQ(starter.starts[0].file, "Quake3.X86_64");
   EXPECT_EQ(starter.starts[0].parameters, "+connect " + Farmed(id) + " ");
   EXPECT_EQ(d->AddedAddress(), "");
   EXPECT_EQ(servers.Count(), 0);

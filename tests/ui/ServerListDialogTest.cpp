@@ -190,6 +190,22 @@ TEST_F(ServerListDialogTest, DeleteKeyRemovesTheSelectedRows) {
   EXPECT_TRUE(d->isVisible());
 }
 
+TEST_F(ServerListDialogTest, DeleteSelectedRemovesARefreshedServerWhateverItsName) {
+  q3sim::Farm farm;
+  ASSERT_TRUE(farm.Start());
+  // The cache keeps this name trimmed; the record keeps it as the server sent it.
+  const int id = farm.AddServer(q3sim::DefaultServerConfig("Foo ", "q3dm17"));
+  mainList.Add(Record("127.0.0.1", farm.Port(id)));
+  auto d = Open();
+  Press(*d, ServerListDialog::kRefresh);
+  ASSERT_EQ(d->View().Servers().At(0).name, "Foo ");
+  ASSERT_EQ(d->View().RowCount(), 1);
+  d->View().SetRowSelected(0, true);
+  Press(*d, ServerListDialog::kDeleteSelected);
+  EXPECT_TRUE(Addresses(*d).empty());
+  EXPECT_EQ(d->View().RowCount(), 0);
+}
+
 TEST_F(ServerListDialogTest, DeleteTimeoutRemovesOnlyServersSilentInTheLastRefresh) {
   ServerInfo silent = Record("10.0.0.1", 27960);
   silent.queried = true;

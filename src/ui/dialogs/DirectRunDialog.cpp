@@ -102,8 +102,11 @@ void DirectRunDialog::Connect() {
   RunKeepingPainted(this, Qt::WaitCursor, [&record] { record.Query(); });
   const std::string password = Text(password_);
   RecordLastRun(BuildConnectCommandLine(record, password, settings, alias_) + extra);
+  // No existence test here, but the file is found as Connect finds it.
+  std::string game = FindNameNoCase(directory, file);
+  if (game.empty()) game = file;
   GameStarter& starter = starter_ ? *starter_ : SystemGameStarter();
-  starter.StartGame(file, BuildConnectCommandLine(record, password, settings, alias_) + extra,
+  starter.StartGame(game, BuildConnectCommandLine(record, password, settings, alias_) + extra,
                     directory);
   EndDialog(1);
 }
