@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QUrl>
+#include <QWindow>
 
 #include "../launch/ArgRecord.h"
 #include "MainWindowFixture.h"
@@ -242,6 +243,42 @@ TEST_F(MainDialogTest, ConnectStartsTheGameWithTheConnectLine) {
   EXPECT_THAT(started->argv, ::testing::Contains("+connect"));
   EXPECT_THAT(started->argv, ::testing::Contains(Address(0)));
   EXPECT_EQ(GetConnectCount(Address(0)), 1);
+}
+
+// The first click of a double-click on the current row re-queries it and blocks the
+// window; the rest of the double-click, queued meanwhile, still connects.
+TEST_F(MainDialogTest, DoubleClickOnTheCurrentRowConnects) {
+  AddToFarm({Server("Arena", "q3dm17", 1), Server("Other", "q3dm6", 0)});
+  const std::filesystem::path record = home_.Path() / "started.rec";
+  RecordStartsTo(record);
+  Open();
+  settings_.gamePath = VYK_ARG_RECORDER;
+  settings_.switchProtocol = 0;
+  dialog_->OnCommand(MainDialog::kRefreshAll);
+  ClickCell(RowOfServer(0), 0);
+  ASSERT_EQ(dialog_->CurrentServer(), Servers().IndexAt(RowOfServer(0)));
+  const auto before = farm_.Stats(ids_[0]).requests;
+
+  // The whole gesture is queued for the window before the first click is handled.
+  QWindow* window = dialog_->windowHandle();
+  ASSERT_NE(window, nullptr);
+  const QPoint at =
+      Servers().viewport()->mapTo(dialog_.get(), Servers().CellRect(RowOfServer(0), 3).center());
+  const QEvent::Type gesture[] = {QEvent::MouseButtonPress, QEvent::MouseButtonRelease,
+                                  QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease};
+  for (QEvent::Type type : gesture) {
+    const bool down = type != QEvent::MouseButtonRelease;
+    QCoreApplication::postEvent(
+        window, new QMouseEvent(type, QPointF(at), QPointF(window->mapToGlobal(at)), Qt::LeftButton,
+                                down ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier));
+  }
+  for (int i = 0; i < 3; ++i) QApplication::processEvents();
+
+  EXPECT_GT(farm_.Stats(ids_[0]).requests, before);  // the first click re-queried it
+  ASSERT_EQ(GetConnectCount(Address(0)), 1);
+  const auto started = WaitForArgRecord(record);
+  ASSERT_TRUE(started.has_value());
+  EXPECT_THAT(started->argv, ::testing::Contains(Address(0)));
 }
 
 TEST_F(MainDialogTest, ConnectAsksForThePasswordAndRemembersIt) {
