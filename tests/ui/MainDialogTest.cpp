@@ -200,6 +200,25 @@ TEST_F(MainDialogTest, ClickingTheCurrentRowRequeriesAndAnotherRowOnlyShows) {
   EXPECT_EQ(dialog_->CurrentServer(), current);
 }
 
+// Showing the window is no size change: the first columns keep their set-up widths
+// until the window is resized.
+TEST_F(MainDialogTest, FirstShowKeepsTheSetUpColumnWidths) {
+  FarmOfFive();
+  settings_.Load();
+  dialog_ = std::make_unique<MainDialog>(settings_);
+  const int serverColumn = Servers().columnWidth(0);
+  dialog_->show();
+  QApplication::processEvents();
+  EXPECT_EQ(Players().columnWidth(0), 200);
+  EXPECT_EQ(Servers().columnWidth(0), serverColumn);
+
+  dialog_->resize(dialog_->width() + 100, dialog_->height());
+  QApplication::processEvents();
+  EXPECT_EQ(Players().columnWidth(0),
+            SkinnedListCtrl::FirstColumnWidth(Players().ClientWidth(), Players().ScrollBarWidth(),
+                                              120));
+}
+
 TEST_F(MainDialogTest, RunShowsTheCleanedAnswer) {
   q3sim::ServerConfig c = Server("Console", "q3dm17", 0);
   c.rconPassword = "secret";

@@ -104,6 +104,7 @@ void SkinnedListCtrl::ApplyColours() {
 int SkinnedListCtrl::InsertColumn(int index, const std::string& title, int width) {
   const int at = model_->InsertColumn(index, title, width);
   setColumnWidth(at, width);
+  columnsSize_ = size();
   return at;
 }
 
@@ -368,7 +369,11 @@ void SkinnedListCtrl::paintEvent(QPaintEvent* event) {
 
 void SkinnedListCtrl::resizeEvent(QResizeEvent* event) {
   QTreeView::resizeEvent(event);
-  ApplyFirstColumnRule();
+  // The first show lays the viewport out (no old size) though the list may still have the
+  // size its columns were set up for: that is no change of size.
+  const bool changed = event->oldSize().isValid() || size() != columnsSize_;
+  columnsSize_ = size();
+  if (changed) ApplyFirstColumnRule();
 }
 
 bool SkinnedListCtrl::viewportEvent(QEvent* event) {

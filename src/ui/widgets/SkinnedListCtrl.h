@@ -134,6 +134,7 @@ class SkinnedListCtrl : public QTreeView {
   Color appliedBg_ = 0xFFFFFFFFu;
   Color appliedText_ = 0xFFFFFFFFu;
   bool inDoubleClick_ = false;  // from a double-click to its release
+  QSize columnsSize_;           // the list's size at set-up or at the last resize
 };
 
 }  // namespace vyk
