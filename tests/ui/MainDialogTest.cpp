@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <QUrl>
 #include <QWindow>
@@ -22,6 +23,7 @@
 #include "ui/widgets/ColourStatic.h"
 #include "ui/widgets/ColourText.h"
 #include "ui/widgets/SkinnedHeaderCtrl.h"
+#include "ui/widgets/SplashWindow.h"
 
 namespace vyk::test {
 namespace {
@@ -379,6 +381,24 @@ TEST_F(MainDialogTest, TitleAndAliasEdgeCases) {
   dialog_->OnCommand(MainDialog::kRefreshAll);
   dialog_->SelectServer(0);
   EXPECT_EQ(dialog_->windowTitle(), QStringLiteral("Vyk Finder - Word -  [ ^1Red^7Host ]"));
+}
+
+// The splash comes with the window, before the servers, buddies and aliases load, and
+// so is centred on the screen: the window is not shown yet.
+TEST_F(MainDialogTest, SplashComesWhenTheWindowIsCreated) {
+  FarmOfFive();
+  settings_.Load();
+  EnableSplash(true);
+  dialog_ = std::make_unique<MainDialog>(settings_);
+  EnableSplash(false);
+  SplashWindow* splash = SplashWindow::Instance();
+  ASSERT_NE(splash, nullptr);
+  EXPECT_TRUE(splash->isVisible());
+  EXPECT_FALSE(dialog_->isVisible());
+  EXPECT_EQ(splash->geometry().center(),
+            QGuiApplication::primaryScreen()->availableGeometry().center());
+  dialog_.reset();
+  EXPECT_EQ(SplashWindow::Instance(), nullptr);
 }
 
 TEST_F(MainDialogTest, StatusLineAndErrorsGoThroughTheWindow) {
