@@ -7,7 +7,8 @@ namespace vyk {
 
 // A command that blocks the user-interface thread: while one lives, user input to the
 // blocked window is thrown away (not queued for later; dialogs the command opens still
-// take theirs), the cursor shows that it is busy, and
+// take theirs), except the rest of a double-click on a list whose first click came before
+// the command (it is handed on when the command ends); the cursor shows that it is busy, and
 // KeepPainted lets paint and expose events through so the window stays drawn.
 // Scopes nest; the outermost one restores the cursor and the input.
 class BusyScope {

@@ -83,6 +83,8 @@ class ArrowCursor {
 
 MainDialog::MainDialog(Settings& settings, QWidget* parent)
     : SkinnedDialog(settings, parent), settings_(settings) {
+  // Over the window being created, while the servers, buddies and aliases load below.
+  ShowSplash(this);
   DialogTemplate t;
   LoadDialogTemplate(102, t);
   BuildFromTemplate(t, [this](const ControlTemplate& c, QWidget* owner) -> QWidget* {
@@ -153,14 +155,6 @@ void MainDialog::ReloadServers() {
   // The indices change with the list: keeping the old one would act on another server.
   if (current_ != -1) SelectServer(-1);
   servers_->ReloadServers();
-}
-
-void MainDialog::showEvent(QShowEvent* event) {
-  SkinnedDialog::showEvent(event);
-  if (!splashShown_) {
-    splashShown_ = true;
-    ShowSplash(this);
-  }
 }
 
 void MainDialog::closeEvent(QCloseEvent* event) {

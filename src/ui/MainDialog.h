@@ -118,7 +118,6 @@ class MainDialog : public SkinnedDialog, public ConnectHost, public StatusSink, 
   // Step 7 of the initialisation: servers loaded and shown again.
   void ReloadServers();
 
-  void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -139,7 +138,6 @@ class MainDialog : public SkinnedDialog, public ConnectHost, public StatusSink, 
   AliasList aliases_;
   int current_ = -1;
   int currentAtPress_ = -1;
-  bool splashShown_ = false;
   GameStarter* starter_ = nullptr;
 };
 

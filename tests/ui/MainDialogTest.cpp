@@ -7,8 +7,10 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <QUrl>
+#include <QWindow>
 
 #include "../launch/ArgRecord.h"
 #include "MainWindowFixture.h"
@@ -21,6 +23,7 @@
 #include "ui/widgets/ColourStatic.h"
 #include "ui/widgets/ColourText.h"
 #include "ui/widgets/SkinnedHeaderCtrl.h"
+#include "ui/widgets/SplashWindow.h"
 
 namespace vyk::test {
 namespace {
@@ -199,6 +202,25 @@ TEST_F(MainDialogTest, ClickingTheCurrentRowRequeriesAndAnotherRowOnlyShows) {
   EXPECT_EQ(dialog_->CurrentServer(), current);
 }
 
+// Showing the window is no size change: the first columns keep their set-up widths
+// until the window is resized.
+TEST_F(MainDialogTest, FirstShowKeepsTheSetUpColumnWidths) {
+  FarmOfFive();
+  settings_.Load();
+  dialog_ = std::make_unique<MainDialog>(settings_);
+  const int serverColumn = Servers().columnWidth(0);
+  dialog_->show();
+  QApplication::processEvents();
+  EXPECT_EQ(Players().columnWidth(0), 200);
+  EXPECT_EQ(Servers().columnWidth(0), serverColumn);
+
+  dialog_->resize(dialog_->width() + 100, dialog_->height());
+  QApplication::processEvents();
+  EXPECT_EQ(Players().columnWidth(0),
+            SkinnedListCtrl::FirstColumnWidth(Players().ClientWidth(), Players().ScrollBarWidth(),
+                                              120));
+}
+
 TEST_F(MainDialogTest, RunShowsTheCleanedAnswer) {
   q3sim::ServerConfig c = Server("Console", "q3dm17", 0);
   c.rconPassword = "secret";
@@ -242,6 +264,42 @@ TEST_F(MainDialogTest, ConnectStartsTheGameWithTheConnectLine) {
   EXPECT_THAT(started->argv, ::testing::Contains("+connect"));
   EXPECT_THAT(started->argv, ::testing::Contains(Address(0)));
   EXPECT_EQ(GetConnectCount(Address(0)), 1);
+}
+
+// The first click of a double-click on the current row re-queries it and blocks the
+// window; the rest of the double-click, queued meanwhile, still connects.
+TEST_F(MainDialogTest, DoubleClickOnTheCurrentRowConnects) {
+  AddToFarm({Server("Arena", "q3dm17", 1), Server("Other", "q3dm6", 0)});
+  const std::filesystem::path record = home_.Path() / "started.rec";
+  RecordStartsTo(record);
+  Open();
+  settings_.gamePath = VYK_ARG_RECORDER;
+  settings_.switchProtocol = 0;
+  dialog_->OnCommand(MainDialog::kRefreshAll);
+  ClickCell(RowOfServer(0), 0);
+  ASSERT_EQ(dialog_->CurrentServer(), Servers().IndexAt(RowOfServer(0)));
+  const auto before = farm_.Stats(ids_[0]).requests;
+
+  // The whole gesture is queued for the window before the first click is handled.
+  QWindow* window = dialog_->windowHandle();
+  ASSERT_NE(window, nullptr);
+  const QPoint at =
+      Servers().viewport()->mapTo(dialog_.get(), Servers().CellRect(RowOfServer(0), 3).center());
+  const QEvent::Type gesture[] = {QEvent::MouseButtonPress, QEvent::MouseButtonRelease,
+                                  QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease};
+  for (QEvent::Type type : gesture) {
+    const bool down = type != QEvent::MouseButtonRelease;
+    QCoreApplication::postEvent(
+        window, new QMouseEvent(type, QPointF(at), QPointF(window->mapToGlobal(at)), Qt::LeftButton,
+                                down ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier));
+  }
+  for (int i = 0; i < 3; ++i) QApplication::processEvents();
+
+  EXPECT_GT(farm_.Stats(ids_[0]).requests, before);  // the first click re-queried it
+  ASSERT_EQ(GetConnectCount(Address(0)), 1);
+  const auto started = WaitForArgRecord(record);
+  ASSERT_TRUE(started.has_value());
+  EXPECT_THAT(started->argv, ::testing::Contains(Address(0)));
 }
 
 TEST_F(MainDialogTest, ConnectAsksForThePasswordAndRemembersIt) {
@@ -323,6 +381,24 @@ TEST_F(MainDialogTest, TitleAndAliasEdgeCases) {
   dialog_->OnCommand(MainDialog::kRefreshAll);
   dialog_->SelectServer(0);
   EXPECT_EQ(dialog_->windowTitle(), QStringLiteral("Vyk Finder - Word -  [ ^1Red^7Host ]"));
+}
+
+// The splash comes with the window, before the servers, buddies and aliases load, and
+// so is centred on the screen: the window is not shown yet.
+TEST_F(MainDialogTest, SplashComesWhenTheWindowIsCreated) {
+  FarmOfFive();
+  settings_.Load();
+  EnableSplash(true);
+  dialog_ = std::make_unique<MainDialog>(settings_);
+  EnableSplash(false);
+  SplashWindow* splash = SplashWindow::Instance();
+  ASSERT_NE(splash, nullptr);
+  EXPECT_TRUE(splash->isVisible());
+  EXPECT_FALSE(dialog_->isVisible());
+  EXPECT_EQ(splash->geometry().center(),
+            QGuiApplication::primaryScreen()->availableGeometry().center());
+  dialog_.reset();
+  EXPECT_EQ(SplashWindow::Instance(), nullptr);
 }
 
 TEST_F(MainDialogTest, StatusLineAndErrorsGoThroughTheWindow) {

@@ -68,10 +68,9 @@ SkinnedListCtrl::SkinnedListCtrl(const Settings& settings, QWidget* parent)
   rowHeight_ = fontMetrics().height() + 4;
   ApplyColours();
 
-  connect(this, &QAbstractItemView::clicked, this,
-          [this](const QModelIndex& i) { emit rowClicked(i.row(), i.column()); });
-  connect(this, &QAbstractItemView::doubleClicked, this,
-          [this](const QModelIndex& i) { emit rowDoubleClicked(i.row(), i.column()); });
+  connect(this, &QAbstractItemView::clicked, this, [this](const QModelIndex& i) {
+    if (!inDoubleClick_) emit rowClicked(i.row(), i.column());
+  });
   connect(header_, &QHeaderView::sectionClicked, this, &SkinnedListCtrl::headerClicked);
   connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
           [this](const QItemSelection& selected, const QItemSelection&) {
@@ -105,6 +104,7 @@ void SkinnedListCtrl::ApplyColours() {
 int SkinnedListCtrl::InsertColumn(int index, const std::string& title, int width) {
   const int at = model_->InsertColumn(index, title, width);
   setColumnWidth(at, width);
+  columnsSize_ = size();
   return at;
 }
 
@@ -369,7 +369,11 @@ void SkinnedListCtrl::paintEvent(QPaintEvent* event) {
 
 void SkinnedListCtrl::resizeEvent(QResizeEvent* event) {
   QTreeView::resizeEvent(event);
-  ApplyFirstColumnRule();
+  // The first show lays the viewport out (no old size) though the list may still have the
+  // size its columns were set up for: that is no change of size.
+  const bool changed = event->oldSize().isValid() || size() != columnsSize_;
+  columnsSize_ = size();
+  if (changed) ApplyFirstColumnRule();
 }
 
 bool SkinnedListCtrl::viewportEvent(QEvent* event) {
@@ -393,9 +397,25 @@ bool SkinnedListCtrl::viewportEvent(QEvent* event) {
 }
 
 void SkinnedListCtrl::mousePressEvent(QMouseEvent* event) {
+  inDoubleClick_ = false;
   QTreeView::mousePressEvent(event);
   if (event->button() == Qt::RightButton && !menu_.empty())
     ShowPopup(event->globalPosition().toPoint());
+}
+
+void SkinnedListCtrl::mouseDoubleClickEvent(QMouseEvent* event) {
+  // The row under the cursor is what was double-clicked, even when the first click's
+  // command rebuilt the rows meanwhile (the tree view then takes it for a new press).
+  const QModelIndex at = indexAt(event->position().toPoint());
+  QTreeView::mouseDoubleClickEvent(event);
+  inDoubleClick_ = event->button() == Qt::LeftButton;
+  if (inDoubleClick_ && at.isValid()) emit rowDoubleClicked(at.row(), at.column());
+}
+
+void SkinnedListCtrl::mouseReleaseEvent(QMouseEvent* event) {
+  // The release that ends a double-click is not another click.
+  QTreeView::mouseReleaseEvent(event);
+  inDoubleClick_ = false;
 }
 
 void SkinnedListCtrl::keyPressEvent(QKeyEvent* event) {

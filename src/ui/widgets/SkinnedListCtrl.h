@@ -116,6 +116,8 @@ class SkinnedListCtrl : public QTreeView {
   void resizeEvent(QResizeEvent* event) override;
   bool viewportEvent(QEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
@@ -131,6 +133,8 @@ class SkinnedListCtrl : public QTreeView {
   std::vector<MenuItemTemplate> menu_;
   Color appliedBg_ = 0xFFFFFFFFu;
   Color appliedText_ = 0xFFFFFFFFu;
+  bool inDoubleClick_ = false;  // from a double-click to its release
+  QSize columnsSize_;           // the list's size at set-up or at the last resize
 };
 
 }  // namespace vyk

@@ -1,10 +1,13 @@
 #include "ui/widgets/SplashWindow.h"
 
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QThread>
 #include <QTimerEvent>
+#include <QWindow>
 
 #include "ui/widgets/Resources.h"
 
@@ -80,6 +83,15 @@ bool ShowSplash(QWidget* owner, const QString& picturePath) {
   if (picture.isNull()) return false;  // no picture, no splash
   auto* splash = new SplashWindow(picture, owner);
   splash->show();
+  // Start-up work follows at once and keeps the event loop from running: let the window
+  // system map the window first, or the picture would come only after that work.
+  QElapsedTimer clock;
+  clock.start();
+  while (splash->windowHandle() && !splash->windowHandle()->isExposed() &&
+         clock.elapsed() < SplashWindow::kMapWaitMs) {
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    QThread::msleep(2);
+  }
   splash->repaint();
   return true;
 }

@@ -11,6 +11,8 @@ class SplashWindow : public QWidget {
   Q_OBJECT
  public:
   static constexpr int kShowMs = 1500;
+  // How long ShowSplash waits at most for the window system to put the window on screen.
+  static constexpr int kMapWaitMs = 500;
   static constexpr const char* kPicture = ":/bitmaps/140.png";
 
   ~SplashWindow() override;
