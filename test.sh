@@ -2,7 +2,7 @@
 # Sets everything up, builds, and runs every test:
 #   1. the whole suite (build/)
 #   2. the whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer (build-asan/),
-#      and the threaded tests under ThreadSanitizer (build-tsan/)      scripts/sanitize.sh
+#      and again under ThreadSanitizer (build-tsan/)                  scripts/sanitize.sh
 #   3. each fuzz target for 20 s (build-fuzz/; a crash is saved there)  scripts/fuzz.sh
 # Usage: ./test.sh                 all of it (what CI runs)
 #        ./test.sh --quick         the plain suite only

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds and runs the tests under the sanitizers:
 #   address,undefined  the whole suite (build-asan/)
-#   thread             every test that needs no window: the threaded refresh, query,
-#                      cache, semaphore and farm code (build-tsan/)
+#   thread             the whole suite too (build-tsan/): the threaded refresh, query,
+#                      cache, semaphore and farm code, and the windows that paint while
+#                      a refresh's workers run
 # Usage: scripts/sanitize.sh [asan|tsan|all]   (default all)
 # Any sanitizer report fails the run.
 set -euo pipefail
@@ -11,6 +12,7 @@ which=${1:-all}
 jobs=$(nproc)
 common=(-G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g"
         -DVYK_BUILD_BENCH=OFF)
+if command -v ccache >/dev/null; then common+=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache); fi
 status=0
 
 if [[ $which == asan || $which == all ]]; then
@@ -25,10 +27,11 @@ if [[ $which == asan || $which == all ]]; then
 fi
 
 if [[ $which == tsan || $which == all ]]; then
-  echo "== ThreadSanitizer: every test without a window (refresh, query, cache, farm...)"
-  cmake -S . -B build-tsan "${common[@]}" -DVYK_SANITIZE=thread -DVYK_BUILD_UI=OFF >/dev/null
+  echo "== ThreadSanitizer: whole suite"
+  cmake -S . -B build-tsan "${common[@]}" -DVYK_SANITIZE=thread -DVYK_BUILD_UI=ON >/dev/null
   cmake --build build-tsan -j "$jobs"
-  export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
+  # Qt and the libraries under it are not instrumented: the suppressions name only those.
+  export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$PWD/scripts/tsan.supp
   (cd build-tsan && ctest -j "$jobs" --output-on-failure --timeout 900) || status=1
   unset TSAN_OPTIONS
 fi

@@ -112,6 +112,23 @@ void ServerListView::FillRow(int row, int index) {
   const int connects = GetConnectCount(address);
   SetItemText(row, 6, connects > 0 ? Format("%lld", connects) : std::string());
   SetItemText(row, 7, IsFavorite(address) ? " *" : "");
+  if (index >= static_cast<int>(looks_.size())) looks_.resize(static_cast<std::size_t>(index) + 1);
+  RowLook& look = looks_[static_cast<std::size_t>(index)];
+  look.queried = record.queried;
+  look.timedOut = record.IsTimedOut();
+  look.needsPassword = record.NeedsPassword();
+  look.full = IsFull(record);
+  look.buddies = record.buddyCount > 0;
+  look.ping = record.ping;
+  look.tooltip = TooltipOf(record);
+}
+
+const ServerListView::RowLook& ServerListView::LookOf(int row) const {
+  static const RowLook kUnwritten;
+  const int index = IndexAt(row);
+  return index >= 0 && index < static_cast<int>(looks_.size())
+             ? looks_[static_cast<std::size_t>(index)]
+             : kUnwritten;
 }
 
 void ServerListView::UpdateRow(int index) {
@@ -217,13 +234,13 @@ bool ServerListView::IsFull(const ServerInfo& record) {
 
 void ServerListView::DrawCell(QPainter& painter, int row, int column, const QRect& cellRect) {
   if (SelectionStyle() == 1) return SkinnedListCtrl::DrawCell(painter, row, column, cellRect);
-  const ServerInfo& record = servers_.At(IndexAt(row));
+  const RowLook& look = LookOf(row);
   if (column == 0) {
     const int textHeight = painter.fontMetrics().height();
     QRect r =
         cellRect.adjusted(kNameIndent, std::max(0, (cellRect.height() - textHeight) / 2), 0, 0);
-    DrawColourText(painter, r, record.name);
-    DrawStatusIcons(painter, record, cellRect);
+    DrawColourText(painter, r, ItemText(row, 0));
+    DrawStatusIcons(painter, look, cellRect);
     return;
   }
   const QPen remembered = painter.pen();
@@ -234,39 +251,39 @@ void ServerListView::DrawCell(QPainter& painter, int row, int column, const QRec
     painter.setPen(remembered);
     return;
   }
-  if (record.buddyCount > 0) painter.setPen(ToQColor(settings_.buddyColor));
+  if (look.buddies) painter.setPen(ToQColor(settings_.buddyColor));
   if (column == 4) {
-    if (record.ping <= settings_.goodPing)
+    if (look.ping <= settings_.goodPing)
       painter.setPen(ToQColor(kGreen));
-    else if (record.ping >= settings_.badPing)
+    else if (look.ping >= settings_.badPing)
       painter.setPen(ToQColor(kRed));
     else
       painter.setPen(remembered);
   }
-  if (column == 2 && IsFull(record)) painter.setPen(ToQColor(kRed));
+  if (column == 2 && look.full) painter.setPen(ToQColor(kRed));
   painter.drawText(cellRect.adjusted(1, 1, -1, -1),
                    Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
                    FromGameText(ItemText(row, column)));
   painter.setPen(remembered);
 }
 
-void ServerListView::DrawStatusIcons(QPainter& painter, const ServerInfo& record,
+void ServerListView::DrawStatusIcons(QPainter& painter, const RowLook& look,
                                      const QRect& cellRect) {
-  if (!record.queried) return;
+  if (!look.queried) return;
   const int size = StatusIconSize(cellRect.height());
   const QRect box(cellRect.left(), cellRect.top() + (cellRect.height() - size) / 2, size, size);
-  if (record.IsTimedOut()) {
+  if (look.timedOut) {
     DrawStatusIcon(painter, StatusIcon::kNoAnswer, box);
     return;
   }
   DrawStatusIcon(painter,
-                 record.ping <= settings_.goodPing ? StatusIcon::kGoodPing
-                 : record.ping < settings_.badPing ? StatusIcon::kMediumPing
-                                                   : StatusIcon::kBadPing,
+                 look.ping <= settings_.goodPing ? StatusIcon::kGoodPing
+                 : look.ping < settings_.badPing ? StatusIcon::kMediumPing
+                                                 : StatusIcon::kBadPing,
                  box);
-  if (record.NeedsPassword())
+  if (look.needsPassword)
     DrawStatusIcon(painter, StatusIcon::kPassword, box);
-  else if (record.buddyCount > 0)
+  else if (look.buddies)
     DrawStatusIcon(painter, StatusIcon::kBuddy, box);
 }
 
@@ -294,7 +311,10 @@ void ServerListView::DrawFavoriteBox(QPainter& painter, bool ticked, const QRect
 }
 
 std::string ServerListView::CellText(int row, int) const {
-  const ServerInfo& record = servers_.At(IndexAt(row));
+  return LookOf(row).tooltip;
+}
+
+std::string ServerListView::TooltipOf(const ServerInfo& record) {
   const std::string address = record.Address();
   if (!record.queried || record.IsTimedOut()) return record.name != "-" ? record.name : address;
   std::string text = Format("%lld ms | ", record.ping) + address + " ";

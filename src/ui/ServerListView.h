@@ -1,5 +1,7 @@
 #pragma once
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "config/BuddyList.h"
 #include "core/RefreshView.h"
@@ -62,14 +64,30 @@ class ServerListView : public SkinnedListCtrl, public RefreshView {
   static std::string PingText(const ServerInfo& record);
   // Whether the players cell is drawn red: at least one player and no free public slot.
   static bool IsFull(const ServerInfo& record);
+  // The tooltip of the record's row.
+  static std::string TooltipOf(const ServerInfo& record);
 
  protected:
-  virtual void DrawStatusIcons(QPainter& painter, const ServerInfo& record, const QRect& cellRect);
+  // What painting a row needs beyond its cell texts, copied from the record when the row
+  // is written. A refresh's workers write records while the window paints, so painting
+  // and tooltips read only this and the texts, never the record.
+  struct RowLook {
+    bool queried = false;
+    bool timedOut = false;
+    bool needsPassword = false;
+    bool full = false;
+    bool buddies = false;
+    std::int32_t ping = kNoPing;
+    std::string tooltip;
+  };
+
+  virtual void DrawStatusIcons(QPainter& painter, const RowLook& look, const QRect& cellRect);
   virtual void DrawFavoriteBox(QPainter& painter, bool ticked, const QRect& box);
 
  private:
   // Writes every cell of the row from its record (no status, no immediate repaint).
   void FillRow(int row, int index);
+  const RowLook& LookOf(int row) const;
   // Puts the view's rows into the order of rows_.
   void MirrorRows(bool rebuild);
   bool IsFavoriteRow(int row) const { return ItemText(row, 7) == " *"; }
@@ -78,6 +96,7 @@ class ServerListView : public SkinnedListCtrl, public RefreshView {
   ServerList servers_;
   BuddyList buddies_;
   ServerRows rows_;
+  std::vector<RowLook> looks_;  // by server index
   bool columnsSet_ = false;
 };
 

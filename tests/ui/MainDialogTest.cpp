@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QDesktopServices>
+#include <QImage>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -114,6 +115,45 @@ TEST_F(MainDialogTest, BlockedWindowPaintsAndDropsInput) {
   EXPECT_TRUE(dialog_->isVisible());  // the Quit click was thrown away
   EXPECT_EQ(Servers().RowCount(), 6);
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+// Workers write their records while the window paints the list every millisecond: the
+// rows are drawn from what was stored when each was last written, never from a record
+// (the ThreadSanitizer build sees any read that overlaps a worker's write).
+TEST_F(MainDialogTest, RowsPaintFromTheirStoredTextsWhileWorkersWrite) {
+  q3sim::GeneratorOptions o;
+  o.count = 240;
+  o.seed = 5;
+  o.latencyMinMs = 1;
+  o.latencyMaxMs = 40;
+  o.playersMin = o.playersMax = 8;
+  AddToFarm(q3sim::GenerateServers(o));
+  Open();
+  settings_.maxThread = 8;
+  int paints = 0;
+  QTimer painter;
+  QObject::connect(&painter, &QTimer::timeout, [&] {
+    Servers().viewport()->repaint();
+    for (int r = Servers().TopRow(); r >= 0 && r < Servers().TopRow() + 20; ++r)
+      Servers().TooltipText(r, 0);
+    ++paints;
+  });
+  painter.start(1);
+  dialog_->OnCommand(MainDialog::kRefreshAll);
+  painter.stop();
+  EXPECT_GE(paints, 5);
+  ASSERT_EQ(Servers().RowCount(), 240);
+
+  // A record written after its row (as a worker does) leaves the painted row as it was.
+  const int row = Servers().TopRow();
+  const QImage before = Servers().viewport()->grab().toImage();
+  const std::string tooltip = Servers().TooltipText(row, 0).toStdString();
+  ServerInfo& record = Servers().Servers().At(Servers().IndexAt(row));
+  record.name = "^1Somewhere ^2Else";
+  record.ping = settings_.badPing + 50;
+  record.players.Clear();
+  EXPECT_TRUE(Servers().viewport()->grab().toImage() == before);
+  EXPECT_EQ(Servers().TooltipText(row, 0).toStdString(), tooltip);
 }
 
 TEST_F(MainDialogTest, FiltersAndSortKeysChangeTheRows) {
