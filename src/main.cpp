@@ -1,4 +1,4 @@
-#include "ui/CommandLine.h"
+#include "cli/CommandLine.h"
 #include "ui/FinderApp.h"
 
 int main(int argc, char** argv) {

@@ -1,4 +1,4 @@
-#include "ui/CommandLine.h"
+#include "cli/CommandLine.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -6,9 +6,9 @@
 #include <iostream>
 #include <memory>
 
+#include "cli/HeadlessCommands.h"
 #include "config/Settings.h"
 #include "config/SummaryLine.h"
-#include "launch/HeadlessCommands.h"
 #include "platform/Terminal.h"
 
 namespace vyk {

@@ -1,4 +1,4 @@
-#include "launch/HeadlessCommands.h"
+#include "cli/HeadlessCommands.h"
 
 #include <optional>
 #include <ostream>

@@ -10,10 +10,10 @@
 
 #include "Farm.h"
 #include "TestHome.h"
+#include "cli/CommandLine.h"
 #include "config/Settings.h"
 #include "core/ServerCache.h"
 #include "core/ServerFilter.h"
-#include "ui/CommandLine.h"
 
 namespace vyk {
 namespace {
