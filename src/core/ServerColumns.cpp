@@ -12,25 +12,25 @@ const char* ServerColumnTitle(int column) {
 
 std::string ServerCellText(const ServerInfo& record, int column) {
   switch (column) {
-    case 0:
+    case kServerNameColumn:
       return record.name;
-    case 1:
+    case kBuddiesColumn:
       return record.buddyCount > 0 ? std::to_string(record.buddyCount) : std::string();
-    case 2: {
+    case kPlayersColumn: {
       const std::string max = record.InfoValue("sv_maxclients");
       return max.empty() ? std::string("-/-") : std::to_string(record.PlayerCount()) + "/" + max;
     }
-    case 3:
+    case kMapColumn:
       return record.InfoValue("mapname");
-    case 4:
+    case kPingColumn:
       return record.queried && !record.IsTimedOut() ? std::to_string(record.ping) : std::string();
-    case 5:
+    case kAddressColumn:
       return record.Address();
-    case 6: {
+    case kConnectCountColumn: {
       const std::int32_t count = GetConnectCount(record.Address());
       return count > 0 ? std::to_string(count) : std::string();
     }
-    case 7:
+    case kFavoriteColumn:
       return IsFavorite(record.Address()) ? std::string(" *") : std::string();
     default:
       return {};

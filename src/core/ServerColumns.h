@@ -7,13 +7,24 @@
 
 namespace vyk {
 
-inline constexpr int kServerColumnCount = 8;
+// Left to right.
+enum ServerColumn : int {
+  kServerNameColumn = 0,
+  kBuddiesColumn = 1,
+  kPlayersColumn = 2,
+  kMapColumn = 3,
+  kPingColumn = 4,
+  kAddressColumn = 5,
+  kConnectCountColumn = 6,
+  kFavoriteColumn = 7,
+};
+inline constexpr int kServerColumnCount = kFavoriteColumn + 1;
 
 // "Server", "Buddy", "Player", "Map", "Ping", "IP", "<#>", "Fav"; "" out of range.
 const char* ServerColumnTitle(int column);
 
 // Text of one cell of the record's row; the name keeps its colour codes.
-// Columns 6 and 7 read the server cache. "" for a column out of range.
+// kConnectCountColumn and kFavoriteColumn read the server cache. "" for a column out of range.
 std::string ServerCellText(const ServerInfo& record, int column);
 
 }  // namespace vyk

@@ -1,5 +1,6 @@
 #pragma once
 // Which servers the server list shows, and in which order.
+#include "core/ServerColumns.h"
 #include "core/ServerInfo.h"
 
 namespace vyk {
@@ -8,15 +9,15 @@ struct Settings;
 
 // Sort keys: one per column of the server list, plus one that keeps the order.
 enum SortKey : int {
-  kSortByName = 0,
-  kSortByBuddies = 1,
-  kSortByPlayers = 2,
-  kSortByMap = 3,
-  kSortByPing = 4,
-  kSortByAddress = 5,
-  kSortByConnectCount = 6,
-  kSortByFavorite = 7,
-  kSortNone = 8,
+  kSortByName = kServerNameColumn,
+  kSortByBuddies = kBuddiesColumn,
+  kSortByPlayers = kPlayersColumn,
+  kSortByMap = kMapColumn,
+  kSortByPing = kPingColumn,
+  kSortByAddress = kAddressColumn,
+  kSortByConnectCount = kConnectCountColumn,
+  kSortByFavorite = kFavoriteColumn,
+  kSortNone = kServerColumnCount,
 };
 
 // False when one of the "Filter" settings hides the server. Uses the record's
@@ -24,7 +25,7 @@ enum SortKey : int {
 bool PassesFilters(const ServerInfo& record, const Settings& settings);
 
 // Negative when a goes first, positive when b goes first, 0 when equal for the
-// key. Keys 6 and 7 read the server cache. Unknown keys compare equal.
+// key. kSortByConnectCount and kSortByFavorite read the server cache. Unknown keys compare equal.
 int Compare(const ServerInfo& a, const ServerInfo& b, int key);
 
 }  // namespace vyk

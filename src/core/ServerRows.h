@@ -33,7 +33,7 @@ class ServerRows {
   bool AddIfShown(ServerList& servers, int index, const NameList& buddies, const Settings& settings,
                   bool showAll);
   // Every row again, in list order through AddIfShown, then sorted by the
-  // current key unless it is 8.
+  // current key unless it is kSortNone.
   void Rebuild(ServerList& servers, const NameList& buddies, Settings& settings, bool showAll);
   // Makes the key current, sorts the rows by it (stable: rows equal for the
   // key keep their order) and stores it as lastServerSort in Config.ini.

@@ -3,7 +3,7 @@
 
 namespace vyk {
 
-// The program's icon (128), drawn at every size it is asked for.
+// The program's icon, drawn at every size it is asked for.
 QIcon AppIcon();
 
 }  // namespace vyk

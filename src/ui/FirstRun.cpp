@@ -11,7 +11,7 @@ bool RunFirstRunIfNeeded(Settings& settings) {
 bool RunFirstRunIfNeeded(Settings& settings, const OptionsRunner& run) {
   if (ConfigFileExists()) return true;
   OptionsDialog dialog(settings, nullptr);
-  return run(dialog) == 1;
+  return run(dialog) == SkinnedDialog::kOk;
 }
 
 }  // namespace vyk

@@ -7,7 +7,7 @@ namespace vyk {
 
 class OptionsDialog;
 
-// Shows the dialog and returns how it ended (1 OK); exec() unless a test runs it.
+// Shows the dialog and returns how it ended (kOk for OK); exec() unless a test runs it.
 using OptionsRunner = std::function<int(OptionsDialog&)>;
 
 // First start-up step: without Config.ini the Options dialog comes first, without owner.

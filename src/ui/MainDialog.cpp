@@ -20,6 +20,7 @@
 #include "core/ColourText.h"
 #include "core/Refresh.h"
 #include "core/ServerCache.h"
+#include "core/ServerColumns.h"
 #include "core/ServerFilter.h"
 #include "launch/ConnectSequence.h"
 #include "launch/GameStarter.h"
@@ -43,17 +44,37 @@ constexpr const char* kTitle = "Vyk Finder";
 constexpr int kServerActions[] = {MainDialog::kCopy, MainDialog::kConnect, MainDialog::kRun,
                                   MainDialog::kRefreshCurrent};
 
+// Two ids the resize table lists though the template has no such controls: skipped.
+enum AbsentId : int { kAbsentFirst = 1022, kAbsentSecond = 1017 };
+
 // Left, top, width and height shares of the dialog's size change, per control.
 struct ResizeShare {
   int id, left, top, width, height;
 };
 constexpr ResizeShare kShares[] = {
-    {1000, 0, 0, 100, 50},  {1003, 0, 50, 50, 50},  {1022, 0, 100, 0, 0},   {1017, 0, 100, 0, 0},
-    {1031, 50, 50, 50, 50}, {1013, 50, 50, 50, 50}, {1033, 50, 50, 0, 0},   {1034, 50, 50, 0, 0},
-    {1035, 50, 50, 0, 0},   {1005, 50, 50, 50, 0},  {1006, 100, 50, 0, 0},  {1060, 100, 100, 0, 0},
-    {1062, 0, 100, 0, 0},   {1007, 50, 50, 50, 0},  {1009, 50, 50, 50, 0},  {1011, 100, 50, 0, 0},
-    {57664, 100, 0, 0, 0},  {2, 100, 0, 0, 0},      {1004, 0, 50, 0, 0},    {1052, 0, 50, 0, 0},
-    {1018, 0, 50, 0, 0},    {57634, 0, 50, 0, 0},   {1071, 0, 100, 100, 0},
+    {MainDialog::kServerList, 0, 0, 100, 50},
+    {MainDialog::kPlayerList, 0, 50, 50, 50},
+    {kAbsentFirst, 0, 100, 0, 0},
+    {kAbsentSecond, 0, 100, 0, 0},
+    {MainDialog::kRconGroup, 50, 50, 50, 50},
+    {MainDialog::kOutput, 50, 50, 50, 50},
+    {MainDialog::kAddressLabel, 50, 50, 0, 0},
+    {MainDialog::kPasswordLabel, 50, 50, 0, 0},
+    {MainDialog::kCommandLabel, 50, 50, 0, 0},
+    {MainDialog::kAddress, 50, 50, 50, 0},
+    {MainDialog::kPort, 100, 50, 0, 0},
+    {MainDialog::kBanner, 100, 100, 0, 0},
+    {MainDialog::kOnlyBuddy, 0, 100, 0, 0},
+    {MainDialog::kRconPassword, 50, 50, 50, 0},
+    {MainDialog::kCommand, 50, 50, 50, 0},
+    {MainDialog::kRun, 100, 50, 0, 0},
+    {MainDialog::kHelp, 100, 0, 0, 0},
+    {MainDialog::kQuit, 100, 0, 0, 0},
+    {MainDialog::kRefreshAll, 0, 50, 0, 0},
+    {MainDialog::kRefreshCurrent, 0, 50, 0, 0},
+    {MainDialog::kConnect, 0, 50, 0, 0},
+    {MainDialog::kCopy, 0, 50, 0, 0},
+    {MainDialog::kStatus, 0, 100, 100, 0},
 };
 
 std::string Trimmed(const std::string& text) {
@@ -86,7 +107,7 @@ MainDialog::MainDialog(Settings& settings, QWidget* parent)
   // Over the window being created, while the servers, buddies and aliases load below.
   ShowSplash(this);
   DialogTemplate t;
-  LoadDialogTemplate(102, t);
+  LoadDialogTemplate(kMainTemplate, t);
   BuildFromTemplate(t, [this](const ControlTemplate& c, QWidget* owner) -> QWidget* {
     if (c.id == kServerList) return servers_ = new ServerListView(settings_, owner);
     if (c.id == kPlayerList) return players_ = new PlayerListView(settings_, owner);
@@ -266,7 +287,7 @@ void MainDialog::OnCommand(int id) {
     case kHelpIndex:
       return OpenHelp();
     default:
-      SkinnedDialog::OnCommand(id);  // 1 (Enter) and 2 (Quit, Escape) close
+      SkinnedDialog::OnCommand(id);  // kOk (Enter) and kQuit (the button, Escape) close
   }
 }
 
@@ -305,7 +326,7 @@ void MainDialog::RefreshCurrentServer() {
 void MainDialog::OnServerRowClicked(int row, int column) {
   const int index = servers_->IndexAt(row);
   if (index < 0) return;
-  if (column == 7) {
+  if (column == kFavoriteColumn) {
     const std::string address = servers_->Servers().At(index).Address();
     SetFavorite(address, !IsFavorite(address));
     servers_->UpdateRow(index);

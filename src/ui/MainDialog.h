@@ -6,6 +6,7 @@
 #include "config/Clipboard.h"
 #include "core/StatusLine.h"
 #include "launch/ConnectHost.h"
+#include "ui/widgets/ResourceIds.h"
 #include "ui/widgets/SkinnedDialog.h"
 
 class QCheckBox;
@@ -21,7 +22,7 @@ class GameStarter;
 class PlayerListView;
 class ServerListView;
 
-// The main window (dialog 102): server list, player list, remote console and the
+// The main window (kMainTemplate): server list, player list, remote console and the
 // buttons. Every command runs on the user-interface thread and blocks the window until
 // it ends; the status line, the title, the cursor and disabled buttons tell the user.
 class MainDialog : public SkinnedDialog, public ConnectHost, public StatusSink, public Clipboard {
@@ -29,7 +30,7 @@ class MainDialog : public SkinnedDialog, public ConnectHost, public StatusSink, 
  public:
   // Control and command ids of the template and the pop-up menus.
   enum Id : int {
-    kQuit = 2,
+    kQuit = kCancel,
     kServerList = 1000,
     kPlayerList = 1003,
     kRefreshAll = 1004,
@@ -39,9 +40,12 @@ class MainDialog : public SkinnedDialog, public ConnectHost, public StatusSink, 
     kCommand = 1009,
     kRun = 1011,
     kOutput = 1013,
-    kConnect = 1018,
+    kConnect = kConnectCommand,
     kRconGroup = 1031,
-    kRefreshCurrent = 1052,
+    kAddressLabel = 1033,
+    kPasswordLabel = 1034,
+    kCommandLabel = 1035,
+    kRefreshCurrent = kRefreshCurrentCommand,
     kDirectRun = 1054,
     kAlias = 1055,
     kBanner = 1060,
@@ -53,8 +57,8 @@ class MainDialog : public SkinnedDialog, public ConnectHost, public StatusSink, 
     kServer = 32771,
     kOption = 32772,
     kBuddy = 32773,
-    kAddToBuddy = 32774,
-    kCopy = 57634,
+    kAddToBuddy = kAddToBuddyCommand,
+    kCopy = kCopyCommand,
     kHelp = 57664,
     kHelpIndex = 57665,
   };

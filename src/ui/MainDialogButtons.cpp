@@ -18,12 +18,12 @@ namespace vyk {
 
 void MainDialog::OnServerButton() {
   ServerListDialog editor(settings_, servers_->Servers(), this);
-  if (editor.exec() == 1) ReloadServers();
+  if (editor.exec() == kOk) ReloadServers();
 }
 
 void MainDialog::OnOptionButton() {
   OptionsDialog options(settings_, this);
-  if (options.exec() != 1) return;
+  if (options.exec() != kOk) return;
   // The settings were reloaded by the dialog: take the new colours everywhere.
   ApplyColours();
   servers_->ApplyColours();
@@ -51,10 +51,10 @@ void MainDialog::OnDirectRunButton() {
   DirectRunDialog dialog(settings_, servers_->Servers(), aliases_.ChosenAlias().name, this,
                          starter_, this);
   const int result = dialog.exec();
-  if (result != 1 && result != DirectRunDialog::kAddToList) return;
+  if (result != kOk && result != DirectRunDialog::kAddToList) return;
   servers_->RebuildRows(true);
   servers_->SelectByAddress(dialog.AddedAddress());
-  if (result == 1 && settings_.minimize != 0) MinimizeMainWindow();
+  if (result == kOk && settings_.minimize != 0) MinimizeMainWindow();
 }
 
 void MainDialog::OnProtocolButton() {

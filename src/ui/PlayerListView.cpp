@@ -6,6 +6,7 @@
 #include "config/Settings.h"
 #include "core/ServerInfo.h"
 #include "ui/widgets/ColourText.h"
+#include "ui/widgets/ResourceIds.h"
 
 namespace vyk {
 
@@ -23,11 +24,11 @@ PlayerListView::PlayerListView(const Settings& settings, QWidget* parent)
     : SkinnedListCtrl(settings, parent) {}
 
 void PlayerListView::SetUpColumns() {
-  SetPopupMenu(MenuResource(154));
+  SetPopupMenu(MenuResource(kPlayerMenu));
   if (ColumnCount() == 0) {
-    InsertColumn(0, "Name", 200);
-    InsertColumn(1, "Ping", 60);
-    InsertColumn(2, "Frags", 60);
+    InsertColumn(kNameColumn, "Name", 200);
+    InsertColumn(kPingColumn, "Ping", 60);
+    InsertColumn(kFragsColumn, "Frags", 60);
   }
   DeleteAllRows();
   shown_.Clear();
@@ -55,8 +56,8 @@ void PlayerListView::ShowPlayers(const ServerInfo& record) {
     const int at = shown_.Add(player);
     if (at < 0) continue;
     const int row = InsertRow(i, player.name, at);
-    SetItemText(row, 1, Decimal(player.ping));
-    SetItemText(row, 2, Decimal(player.score));
+    SetItemText(row, kPingColumn, Decimal(player.ping));
+    SetItemText(row, kFragsColumn, Decimal(player.score));
   }
   EndRowBatch();
   setUpdatesEnabled(true);
@@ -69,7 +70,7 @@ void PlayerListView::DrawRowBackground(QPainter& painter, int row, const QRect& 
 }
 
 void PlayerListView::DrawCell(QPainter& painter, int row, int column, const QRect& cellRect) {
-  if (column == 0) {
+  if (column == kNameColumn) {
     const int textHeight = painter.fontMetrics().height();
     QRect r = cellRect.adjusted(1, std::max(0, (cellRect.height() - textHeight) / 2), 0, 0);
     DrawColourText(painter, r, PlayerAt(row).name);

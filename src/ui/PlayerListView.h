@@ -6,12 +6,15 @@ namespace vyk {
 
 class ServerInfo;
 
-// The players of the current server (control 1003): name with its colours, ping and
+// The players of the current server (MainDialog::kPlayerList): name with its colours, ping and
 // frags. Keeps copies of the players it shows, so a refresh rewriting the record never
 // changes what is drawn. With "OnlyBuddy" of [Display] on, only buddies are listed.
 class PlayerListView : public SkinnedListCtrl {
   Q_OBJECT
  public:
+  // Left to right.
+  enum Column : int { kNameColumn = 0, kPingColumn = 1, kFragsColumn = 2 };
+
   explicit PlayerListView(const Settings& settings, QWidget* parent = nullptr);
 
   void SetUpColumns();

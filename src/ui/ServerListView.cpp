@@ -12,6 +12,7 @@
 #include "config/SummaryLine.h"
 #include "core/BuddyMatch.h"
 #include "core/ServerCache.h"
+#include "core/ServerColumns.h"
 #include "core/ServerFilter.h"
 #include "core/StatusLine.h"
 #include "core/TextNumber.h"
@@ -19,17 +20,16 @@
 #include "ui/BusyScope.h"
 #include "ui/StatusIcons.h"
 #include "ui/widgets/ColourText.h"
+#include "ui/widgets/ResourceIds.h"
 #include "ui/widgets/SkinnedHeaderCtrl.h"
 
 namespace vyk {
 
 namespace {
 
-constexpr int kColumnCount = 8;
-constexpr const char* kTitles[kColumnCount] = {"Server", "Buddy", "Player", "Map",
-                                               "Ping",   "IP",    "<#>",    "Fav"};
-constexpr int kWidths[kColumnCount] = {0, 50, 50, 100, 40, 150, 30, 30};
-constexpr int kFixedWidths = 450;  // the columns after the first
+// The name column takes what the fixed widths of the others leave.
+constexpr int kWidths[kServerColumnCount] = {0, 50, 50, 100, 40, 150, 30, 30};
+constexpr int kFixedWidths = 450;
 
 std::string Format(const char* format, long long value) {
   char buffer[32];
@@ -50,10 +50,11 @@ ServerListView::ServerListView(Settings& settings, QWidget* parent)
 }
 
 void ServerListView::SetUpColumns() {
-  SetPopupMenu(MenuResource(143));
+  SetPopupMenu(MenuResource(kServerMenu));
   if (!columnsSet_) {
     const int first = std::max(100, ClientWidth() - ScrollBarWidth() - kFixedWidths);
-    for (int c = 0; c < kColumnCount; ++c) InsertColumn(c, kTitles[c], c == 0 ? first : kWidths[c]);
+    for (int c = 0; c < kServerColumnCount; ++c)
+      InsertColumn(c, ServerColumnTitle(c), c == kServerNameColumn ? first : kWidths[c]);
     columnsSet_ = true;
   }
   SortBy(settings_.lastServerSort);
@@ -62,7 +63,7 @@ void ServerListView::SetUpColumns() {
 void ServerListView::SortBy(int key) {
   if (key < 0 || key > kSortNone) key = kSortByPing;
   rows_.SortBy(key, servers_, settings_);
-  SetSortColumn(key < kColumnCount ? key : -1);
+  SetSortColumn(key < kServerColumnCount ? key : -1);
   MirrorRows(false);
 }
 
@@ -97,21 +98,22 @@ void ServerListView::RebuildRows(bool showAll) {
   ScopedStatus status("Align ServerList");
   rows_.Rebuild(servers_, buddies_, settings_, showAll);
   MirrorRows(true);
-  SetSortColumn(rows_.SortKey() < kColumnCount ? rows_.SortKey() : -1);
+  SetSortColumn(rows_.SortKey() < kServerColumnCount ? rows_.SortKey() : -1);
 }
 
 void ServerListView::FillRow(int row, int index) {
   ServerInfo& record = servers_.At(index);
   const std::string address = record.Address();
-  SetItemText(row, 5, address);
-  SetItemText(row, 0, record.name);
-  SetItemText(row, 1, record.buddyCount > 0 ? Format("%lld", record.buddyCount) : std::string());
-  SetItemText(row, 2, PlayerText(record));
-  SetItemText(row, 3, record.InfoValue("mapname"));
-  SetItemText(row, 4, PingText(record));
+  SetItemText(row, kAddressColumn, address);
+  SetItemText(row, kServerNameColumn, record.name);
+  SetItemText(row, kBuddiesColumn,
+              record.buddyCount > 0 ? Format("%lld", record.buddyCount) : std::string());
+  SetItemText(row, kPlayersColumn, PlayerText(record));
+  SetItemText(row, kMapColumn, record.InfoValue("mapname"));
+  SetItemText(row, kPingColumn, PingText(record));
   const int connects = GetConnectCount(address);
-  SetItemText(row, 6, connects > 0 ? Format("%lld", connects) : std::string());
-  SetItemText(row, 7, IsFavorite(address) ? " *" : "");
+  SetItemText(row, kConnectCountColumn, connects > 0 ? Format("%lld", connects) : std::string());
+  SetItemText(row, kFavoriteColumn, IsFavorite(address) ? " *" : "");
   if (index >= static_cast<int>(looks_.size())) looks_.resize(static_cast<std::size_t>(index) + 1);
   RowLook& look = looks_[static_cast<std::size_t>(index)];
   look.queried = record.queried;
@@ -233,26 +235,27 @@ bool ServerListView::IsFull(const ServerInfo& record) {
 }
 
 void ServerListView::DrawCell(QPainter& painter, int row, int column, const QRect& cellRect) {
-  if (SelectionStyle() == 1) return SkinnedListCtrl::DrawCell(painter, row, column, cellRect);
+  if (SelectionStyle() == kColouredSelection)
+    return SkinnedListCtrl::DrawCell(painter, row, column, cellRect);
   const RowLook& look = LookOf(row);
-  if (column == 0) {
+  if (column == kServerNameColumn) {
     const int textHeight = painter.fontMetrics().height();
     QRect r =
         cellRect.adjusted(kNameIndent, std::max(0, (cellRect.height() - textHeight) / 2), 0, 0);
-    DrawColourText(painter, r, ItemText(row, 0));
+    DrawColourText(painter, r, ItemText(row, kServerNameColumn));
     DrawStatusIcons(painter, look, cellRect);
     return;
   }
   const QPen remembered = painter.pen();
   const bool favorite = IsFavoriteRow(row);
   if (favorite) painter.setPen(ToQColor(settings_.favoriteColor));
-  if (column == 7) {
+  if (column == kFavoriteColumn) {
     DrawFavoriteBox(painter, favorite, cellRect.adjusted(1, 1, -1, -1));
     painter.setPen(remembered);
     return;
   }
   if (look.buddies) painter.setPen(ToQColor(settings_.buddyColor));
-  if (column == 4) {
+  if (column == kPingColumn) {
     if (look.ping <= settings_.goodPing)
       painter.setPen(ToQColor(kGreen));
     else if (look.ping >= settings_.badPing)
@@ -260,7 +263,7 @@ void ServerListView::DrawCell(QPainter& painter, int row, int column, const QRec
     else
       painter.setPen(remembered);
   }
-  if (column == 2 && look.full) painter.setPen(ToQColor(kRed));
+  if (column == kPlayersColumn && look.full) painter.setPen(ToQColor(kRed));
   painter.drawText(cellRect.adjusted(1, 1, -1, -1),
                    Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
                    FromGameText(ItemText(row, column)));

@@ -11,9 +11,10 @@
 
 namespace vyk {
 
-// One row per shown server, tied to its server index. The main window's list (control
-// 1000) and the server list editor's list (selection style 1, plain cells) are both this
-// view. It owns the servers it shows and the buddy list, and is what a refresh redraws.
+// One row per shown server, tied to its server index. The main window's list
+// (MainDialog::kServerList) and the server list editor's list (kColouredSelection, plain
+// cells) are both this view. It owns the servers it shows and the buddy list, and is what
+// a refresh redraws.
 class ServerListView : public SkinnedListCtrl, public RefreshView {
   Q_OBJECT
  public:

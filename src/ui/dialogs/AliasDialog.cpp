@@ -6,13 +6,14 @@
 #include "ui/widgets/ColourComboBox.h"
 #include "ui/widgets/ColourStatic.h"
 #include "ui/widgets/DialogTemplate.h"
+#include "ui/widgets/ResourceIds.h"
 
 namespace vyk {
 
 AliasDialog::AliasDialog(const Settings& settings, AliasList& aliases, QWidget* parent)
     : SkinnedDialog(settings, parent), aliases_(aliases) {
   DialogTemplate tmpl;
-  LoadDialogTemplate(144, tmpl);
+  LoadDialogTemplate(kAliasTemplate, tmpl);
   BuildFromTemplate(tmpl);
   combo_ = ControlAs<ColourComboBox>(kCombo);
   preview_ = ControlAs<ColourStatic>(kPreview);
@@ -57,7 +58,7 @@ void AliasDialog::OnCommand(int id) {
       FillCombo();
       SaveAliases();
       return;
-    case 1: {
+    case kOk: {
       const std::string text = CurrentText();
       const int found = aliases_.FindAlias(text);
       if (found < 0 && !text.empty()) {
@@ -68,11 +69,11 @@ void AliasDialog::OnCommand(int id) {
         // the alias file.
         aliases_.ChooseAlias(found);
       }
-      EndDialog(1);
+      EndDialog(kOk);
       return;
     }
     default:
-      SkinnedDialog::OnCommand(id);  // 2: nothing to undo
+      SkinnedDialog::OnCommand(id);  // kCancel: nothing to undo
   }
 }
 

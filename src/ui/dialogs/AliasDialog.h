@@ -9,7 +9,7 @@ class AliasList;
 class ColourComboBox;
 class ColourStatic;
 
-// "Alias" (template 144): choose the name the user plays under, type a new one, or
+// "Alias" (kAliasTemplate): choose the name the user plays under, type a new one, or
 // delete one. Choices and deletions are stored at once, whichever button closes it.
 class AliasDialog : public SkinnedDialog {
   Q_OBJECT

@@ -6,6 +6,7 @@
 #include "ui/dialogs/DialogPrompts.h"
 #include "ui/widgets/ColourText.h"
 #include "ui/widgets/DialogTemplate.h"
+#include "ui/widgets/ResourceIds.h"
 #include "ui/widgets/SkinnedListCtrl.h"
 
 namespace vyk {
@@ -16,11 +17,11 @@ BuddyDialog::BuddyDialog(const Settings& settings, BuddyList& buddies, QWidget* 
       buddies_(buddies),
       prompts_(prompts ? *prompts : CurrentPrompts()) {
   DialogTemplate tmpl;
-  LoadDialogTemplate(135, tmpl);
+  LoadDialogTemplate(kBuddyTemplate, tmpl);
   BuildFromTemplate(tmpl);
   name_ = ControlAs<QLineEdit>(kName);
   list_ = ControlAs<SkinnedListCtrl>(kList);
-  list_->SetSelectionStyle(1);
+  list_->SetSelectionStyle(SkinnedListCtrl::kColouredSelection);
   list_->InsertColumn(0, "Name", 135);
   list_->update();
   FillList();
@@ -81,14 +82,14 @@ void BuddyDialog::OnCommand(int id) {
       return RemoveSelected();
     case kSave:
       return SaveBuddies();
-    case 1:
+    case kOk:
       if (changed_) SaveBuddies();
-      EndDialog(1);
+      EndDialog(kOk);
       return;
-    case 2:
+    case kCancel:
       // Whatever was not saved is dropped.
       buddies_.Load(GetSettings().buddyListPath);
-      EndDialog(2);
+      EndDialog(kCancel);
       return;
     default:
       SkinnedDialog::OnCommand(id);

@@ -11,7 +11,7 @@ namespace vyk {
 class DialogPrompts;
 class SkinnedListCtrl;
 
-// "Edit Buddy" (template 135): the name fragments that mark buddies. Edits stay in memory
+// "Edit Buddy" (kBuddyTemplate): the name fragments that mark buddies. Edits stay in memory
 // until Save or OK; Cancel and the close box read the file back.
 class BuddyDialog : public SkinnedDialog {
   Q_OBJECT

@@ -17,6 +17,7 @@
 #include "ui/dialogs/BlockingWork.h"
 #include "ui/widgets/ColourText.h"
 #include "ui/widgets/DialogTemplate.h"
+#include "ui/widgets/ResourceIds.h"
 
 namespace vyk {
 
@@ -50,7 +51,7 @@ DirectRunDialog::DirectRunDialog(const Settings& settings, ServerList& servers,
       starter_(starter),
       clipboard_(clipboard) {
   DialogTemplate tmpl;
-  LoadDialogTemplate(142, tmpl);
+  LoadDialogTemplate(kDirectRunTemplate, tmpl);
   BuildFromTemplate(tmpl);
   address_ = ControlAs<QLineEdit>(kAddress);
   password_ = ControlAs<QLineEdit>(kPassword);
@@ -108,7 +109,7 @@ void DirectRunDialog::Connect() {
   GameStarter& starter = starter_ ? *starter_ : SystemGameStarter();
   starter.StartGame(game, BuildConnectCommandLine(record, password, settings, alias_) + extra,
                     directory);
-  EndDialog(1);
+  EndDialog(kOk);
 }
 
 void DirectRunDialog::OnCommand(int id) {
@@ -124,11 +125,11 @@ void DirectRunDialog::OnCommand(int id) {
       AddTypedServer();
       EndDialog(kAddToList);
       return;
-    case 1:
+    case kOk:
       return Connect();
-    case 2:
+    case kCancel:
       SaveDirectRunFields();
-      EndDialog(2);
+      EndDialog(kCancel);
       return;
     default:
       SkinnedDialog::OnCommand(id);

@@ -11,9 +11,9 @@ class Clipboard;
 class GameStarter;
 class ServerList;
 
-// Direct run (dialog 142): connect to an address typed by hand, look it up once, copy its
-// description, or add it to the server list. Ends with 1 (Connect), 1051 (Add to List)
-// or 2 (Cancel, Escape, close box).
+// Direct run (kDirectRunTemplate): connect to an address typed by hand, look it up once,
+// copy its description, or add it to the server list. Ends with kOk (Connect), kAddToList
+// or kCancel (Cancel, Escape, close box).
 class DirectRunDialog : public SkinnedDialog {
   Q_OBJECT
  public:

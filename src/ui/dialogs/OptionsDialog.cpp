@@ -3,13 +3,14 @@
 #include "ui/dialogs/PropertyList.h"
 #include "ui/widgets/CResizeCtrl.h"
 #include "ui/widgets/DialogTemplate.h"
+#include "ui/widgets/ResourceIds.h"
 
 namespace vyk {
 
 OptionsDialog::OptionsDialog(Settings& settings, QWidget* parent)
     : SkinnedDialog(settings, parent), settings_(settings) {
   DialogTemplate tmpl;
-  LoadDialogTemplate(kTemplateId, tmpl);
+  LoadDialogTemplate(kOptionsTemplate, tmpl);
   BuildFromTemplate(tmpl, [this](const ControlTemplate& c, QWidget* parentWidget) -> QWidget* {
     if (c.id != kListId) return nullptr;
     list_ = new PropertyList(settings_, parentWidget);
@@ -26,8 +27,8 @@ OptionsDialog::OptionsDialog(Settings& settings, QWidget* parent)
   resize_ = new CResizeCtrl(this);
   resize_->Create(this, true, 100);
   resize_->AddControl(kListId, 0, 0, 100, 100);
-  resize_->AddControl(1, 100, 100, 0, 0);
-  resize_->AddControl(2, 100, 100, 0, 0);
+  resize_->AddControl(kOk, 100, 100, 0, 0);
+  resize_->AddControl(kCancel, 100, 100, 0, 0);
   resize_->SetMinimumTrackingSize();
 }
 
@@ -45,7 +46,7 @@ void OptionsDialog::Fill() {
 }
 
 void OptionsDialog::OnCommand(int id) {
-  if (id == 1) {
+  if (id == kOk) {
     list_->CommitEdits();
     WriteOptionRows(list_->Rows(), writer_);
     settings_.Load();

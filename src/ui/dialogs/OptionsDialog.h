@@ -9,12 +9,11 @@ class CResizeCtrl;
 class PropertyList;
 
 // "Configuration": every setting in one property list. OK writes every row to Config.ini
-// and reloads the settings; Cancel writes nothing. exec() returns 1 for OK, 2 for Cancel.
+// and reloads the settings; Cancel writes nothing. exec() returns kOk or kCancel.
 // The caller applies the new values after OK (colours, server list, filters).
 class OptionsDialog : public SkinnedDialog {
   Q_OBJECT
  public:
-  static constexpr int kTemplateId = 134;
   static constexpr int kListId = 1037;
 
   explicit OptionsDialog(Settings& settings, QWidget* parent = nullptr);

@@ -6,24 +6,14 @@
 #include "launch/ServerPassword.h"
 #include "ui/widgets/ColourText.h"
 #include "ui/widgets/DialogTemplate.h"
+#include "ui/widgets/ResourceIds.h"
 
 namespace vyk {
-
-namespace {
-
-constexpr const char* kTemplate = R"(dialog 148 186 46 "Need Password"
-font "MS Sans Serif" 8
-control 1064 edit 7 7 172 12 "" password autohscroll
-control 1 button 76 26 50 14 "OK" default
-control 2 button 129 26 50 14 "Cancel"
-)";
-
-}  // namespace
 
 PasswordDialog::PasswordDialog(const Settings& settings, const ServerInfo& server, QWidget* parent)
     : SkinnedDialog(settings, parent), server_(server) {
   DialogTemplate t;
-  ParseDialogTemplate(kTemplate, t, nullptr);
+  LoadDialogTemplate(kPasswordTemplate, t);
   BuildFromTemplate(t);
   if (auto* edit = ControlAs<QLineEdit>(kPasswordEdit)) {
     edit->setText(FromGameText(RememberedPassword(server_.Address())));
@@ -33,7 +23,7 @@ PasswordDialog::PasswordDialog(const Settings& settings, const ServerInfo& serve
 }
 
 void PasswordDialog::OnCommand(int id) {
-  if (id == 1) {
+  if (id == kOk) {
     if (auto* edit = ControlAs<QLineEdit>(kPasswordEdit)) password_ = ToGameText(edit->text());
     RememberPassword(server_.Address(), password_);
   }

@@ -7,7 +7,7 @@ namespace vyk {
 
 class ServerInfo;
 
-// "Need Password" (dialog 148): asks for the game password of a server, offering the
+// "Need Password" (kPasswordTemplate): asks for the game password of a server, offering the
 // one remembered for its address. OK remembers the typed text for the address.
 class PasswordDialog : public SkinnedDialog {
   Q_OBJECT

@@ -11,7 +11,7 @@
 namespace vyk {
 
 // A scrolling grid of labelled values grouped under category rows, worked with the mouse:
-// a click on a value opens its editor (a child with control id 1001) or its dialog, or
+// a click on a value opens its editor (a child with control id kEditorId) or its dialog, or
 // inverts a check row. Rows scroll a whole row at a time.
 class PropertyList : public QAbstractScrollArea {
   Q_OBJECT
@@ -45,7 +45,7 @@ class PropertyList : public QAbstractScrollArea {
   void SetDialogs(PropertyDialogs dialogs) { dialogs_ = std::move(dialogs); }
   PropertyDialogs& Dialogs() { return dialogs_; }
 
-  // The open editor (control id 1001) and the row it edits; null and 0 when none.
+  // The open editor (kEditorId) and the row it edits; null and 0 when none.
   QWidget* Editor() const { return editor_; }
   int EditorRow() const { return editorRow_; }
 

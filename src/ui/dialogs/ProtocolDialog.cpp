@@ -5,13 +5,14 @@
 #include "launch/ProtocolChoice.h"
 #include "ui/widgets/ColourText.h"
 #include "ui/widgets/DialogTemplate.h"
+#include "ui/widgets/ResourceIds.h"
 
 namespace vyk {
 
 ProtocolDialog::ProtocolDialog(const Settings& settings, QWidget* parent)
     : SkinnedDialog(settings, parent) {
   DialogTemplate tmpl;
-  LoadDialogTemplate(155, tmpl);
+  LoadDialogTemplate(kProtocolTemplate, tmpl);
   BuildFromTemplate(tmpl);
   combo_ = ControlAs<QComboBox>(kVersion);
   // The entries come sorted; the last one is usually the active executable itself.
@@ -26,10 +27,10 @@ std::string ProtocolDialog::ChosenEntry() const {
 }
 
 void ProtocolDialog::OnCommand(int id) {
-  if (id == 1) {
+  if (id == kOk) {
     // The switch shows its own failures; the dialog closes with OK whatever they were.
     ApplyProtocolChoice(GetSettings().gamePath, ChosenEntry());
-    EndDialog(1);
+    EndDialog(kOk);
     return;
   }
   SkinnedDialog::OnCommand(id);

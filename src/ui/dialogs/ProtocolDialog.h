@@ -7,7 +7,7 @@ class QComboBox;
 
 namespace vyk {
 
-// "Switch Protocol" (template 155): lists the versioned game executables of the game
+// "Switch Protocol" (kProtocolTemplate): lists the versioned game executables of the game
 // directory; OK makes the chosen one the active executable.
 class ProtocolDialog : public SkinnedDialog {
   Q_OBJECT

@@ -14,6 +14,7 @@
 #include "ui/dialogs/DialogPrompts.h"
 #include "ui/widgets/ColourText.h"
 #include "ui/widgets/DialogTemplate.h"
+#include "ui/widgets/ResourceIds.h"
 
 namespace vyk {
 
@@ -24,7 +25,7 @@ ServerListDialog::ServerListDialog(Settings& settings, const ServerList& mainLis
       mainList_(mainList),
       prompts_(prompts ? *prompts : CurrentPrompts()) {
   DialogTemplate t;
-  LoadDialogTemplate(130, t);
+  LoadDialogTemplate(kServerListTemplate, t);
   BuildFromTemplate(t, [this](const ControlTemplate& c, QWidget* owner) -> QWidget* {
     if (c.id == kList) return view_ = new ServerListView(settings_, owner);
     return nullptr;
@@ -34,7 +35,7 @@ ServerListDialog::ServerListDialog(Settings& settings, const ServerList& mainLis
   refresh_ = ControlAs<QPushButton>(kRefresh);
 
   // Plain cells: the editor's list is not coloured like the main window's.
-  view_->SetSelectionStyle(1);
+  view_->SetSelectionStyle(SkinnedListCtrl::kColouredSelection);
   view_->update();
   view_->SetUpColumns();
   // The server pop-up's commands belong to the main window.
@@ -99,7 +100,7 @@ void ServerListDialog::SaveAs() {
 }
 
 void ServerListDialog::Quit() {
-  if (!changed_) return EndDialog(1);
+  if (!changed_) return EndDialog(kOk);
   switch (prompts_.AskYesNoCancel(this, kSaveQuestion)) {
     case DialogPrompts::Answer::kYes:
       // The main window reloads from this file next: a list that could not be stored
@@ -109,11 +110,11 @@ void ServerListDialog::Quit() {
         return;
       }
       changed_ = false;
-      return EndDialog(1);
+      return EndDialog(kOk);
     case DialogPrompts::Answer::kNo:
-      return EndDialog(1);
+      return EndDialog(kOk);
     case DialogPrompts::Answer::kCancel:
-      return EndDialog(2);
+      return EndDialog(kCancel);
   }
 }
 
@@ -137,8 +138,8 @@ void ServerListDialog::OnCommand(int id) {
       return Add();
     case kSaveAs:
       return SaveAs();
-    case 1:
-    case 2:
+    case kOk:
+    case kCancel:
       return Quit();
     default:
       SkinnedDialog::OnCommand(id);

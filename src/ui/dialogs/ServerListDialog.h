@@ -12,10 +12,10 @@ class DialogPrompts;
 class ServerList;
 class ServerListView;
 
-// The server list editor (template 130). Works on a copy of the main window's list:
-// servers from the master, typed addresses, refresh, deletions, "Save as", and on Quit
-// the list stored as the server list file. It ends with 1 (the main window then reloads
-// its list from that file) or 2 (the main window keeps its list).
+// The server list editor (kServerListTemplate). Works on a copy of the main window's
+// list: servers from the master, typed addresses, refresh, deletions, "Save as", and on
+// Quit the list stored as the server list file. It ends with kOk (the main window then
+// reloads its list from that file) or kCancel (the main window keeps its list).
 class ServerListDialog : public SkinnedDialog {
   Q_OBJECT
  public:

@@ -127,7 +127,7 @@ bool ParseDialogTemplate(const std::string& text, DialogTemplate& out, std::stri
         return fail("unknown control kind " + c.kind);
       c.text = tok[7];
       c.flags.assign(tok.begin() + 8, tok.end());
-      if (c.id != -1 && t.Find(c.id)) return fail("duplicate control id " + tok[1]);
+      if (c.id != kUnnamedControl && t.Find(c.id)) return fail("duplicate control id " + tok[1]);
       t.controls.push_back(c);
     } else {
       return fail("unknown keyword " + tok[0]);

@@ -11,9 +11,12 @@ namespace vyk {
 
 class SkinnedDialog;
 
+// The id of statics nobody looks up; several controls may share it.
+inline constexpr int kUnnamedControl = -1;
+
 // One control of a dialog template, in dialog units.
 struct ControlTemplate {
-  int id = -1;       // -1: a static nobody looks up
+  int id = kUnnamedControl;
   std::string kind;  // button, checkbox, groupbox, static, colourstatic, edit, textarea,
                      // combo, listview, listbox, ipaddress
   std::string text;

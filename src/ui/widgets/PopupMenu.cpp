@@ -1,13 +1,18 @@
 #include "ui/widgets/PopupMenu.h"
 
+#include "ui/widgets/ResourceIds.h"
+
 namespace vyk {
 
 std::vector<MenuItemTemplate> MenuResource(int id) {
   switch (id) {
-    case 143:
-      return {{1052, "Refresh"}, {1018, "Connect"}, {0, ""}, {57634, "Copy"}};
-    case 154:
-      return {{32774, "Add To buddy"}};
+    case kServerMenu:
+      return {{kRefreshCurrentCommand, "Refresh"},
+              {kConnectCommand, "Connect"},
+              {kSeparator, ""},
+              {kCopyCommand, "Copy"}};
+    case kPlayerMenu:
+      return {{kAddToBuddyCommand, "Add To buddy"}};
     default:
       return {};
   }

@@ -4,14 +4,15 @@
 
 namespace vyk {
 
-// One entry of a pop-up menu; id 0 is a separator.
+// One entry of a pop-up menu.
+inline constexpr int kSeparator = 0;
 struct MenuItemTemplate {
-  int id = 0;
+  int id = kSeparator;
   std::string text;
 };
 
-// The pop-up menus of the lists: 143 (server list, "SERVER") and 154 (player list,
-// "PLAYER"). Unknown ids give an empty menu.
+// The pop-up menus of the lists: kServerMenu and kPlayerMenu (see ResourceIds.h).
+// Unknown ids give an empty menu.
 std::vector<MenuItemTemplate> MenuResource(int id);
 
 }  // namespace vyk

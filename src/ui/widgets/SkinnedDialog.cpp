@@ -119,19 +119,18 @@ QWidget* SkinnedDialog::Control(int id) const {
 
 void SkinnedDialog::RegisterControl(int id, QWidget* w) {
   if (w) w->setProperty("controlId", id);
-  // Ids of -1 name static texts nobody looks up; several may share it.
-  if (id != -1) controls_.insert(id, w);
+  if (id != kUnnamedControl) controls_.insert(id, w);
 }
 
 void SkinnedDialog::OnCommand(int id) {
   emit commandIssued(id);
-  if (id == 1 || id == 2) EndDialog(id);
+  if (id == kOk || id == kCancel) EndDialog(id);
 }
 
 void SkinnedDialog::keyPressEvent(QKeyEvent* event) {
   if (event->modifiers() == Qt::NoModifier || (event->modifiers() & Qt::KeypadModifier)) {
     if (event->key() == Qt::Key_Escape) {
-      OnCommand(2);
+      OnCommand(kCancel);
       return;
     }
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
@@ -142,7 +141,7 @@ void SkinnedDialog::keyPressEvent(QKeyEvent* event) {
           return;
         }
       }
-      OnCommand(1);
+      OnCommand(kOk);
       return;
     }
   }

@@ -20,6 +20,10 @@ struct ControlTemplate;
 class SkinnedDialog : public QDialog {
   Q_OBJECT
  public:
+  // The command ids of OK and Cancel, and what exec() returns for them.
+  static constexpr int kOk = 1;
+  static constexpr int kCancel = 2;
+
   SkinnedDialog(const Settings& settings, QWidget* parent = nullptr);
 
   const Settings& GetSettings() const { return settings_; }
@@ -44,15 +48,15 @@ class SkinnedDialog : public QDialog {
   void RegisterControl(int id, QWidget* w);
 
   // Command handler keyed by control or menu id: buttons and check boxes of the template
-  // and pop-up menu entries arrive here, and so do Enter (1, when no default button takes
-  // it), Escape, the close box, accept() (1) and reject() (2). The base emits
-  // commandIssued and ends the dialog with 1 for id 1 and with 2 for id 2.
+  // and pop-up menu entries arrive here, and so do Enter (kOk, when no default button
+  // takes it), Escape, the close box, accept() (kOk) and reject() (kCancel). The base
+  // emits commandIssued and ends the dialog with kOk or kCancel for those two ids.
   virtual void OnCommand(int id);
-  // Ends the modal run; exec() returns result (1 OK, 2 Cancel, or any other id).
+  // Ends the modal run; exec() returns result (kOk, kCancel, or any other id).
   void EndDialog(int result) { done(result); }
 
-  void accept() override { OnCommand(1); }
-  void reject() override { OnCommand(2); }
+  void accept() override { OnCommand(kOk); }
+  void reject() override { OnCommand(kCancel); }
 
   // Whether the flat skin draws this button (plain push button, not default).
   static bool IsSkinnedButton(const QWidget* w);

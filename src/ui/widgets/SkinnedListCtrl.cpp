@@ -260,7 +260,7 @@ QRect SkinnedListCtrl::CellRect(int row, int column) const {
 }
 
 void SkinnedListCtrl::SetSelectionStyle(int style) {
-  selectionStyle_ = style == 1 ? 1 : 0;
+  selectionStyle_ = style == kColouredSelection ? kColouredSelection : kFramedSelection;
   viewport()->update();
 }
 
@@ -324,11 +324,11 @@ void SkinnedListCtrl::DrawItem(QPainter& painter, int row, const QRect& rowRect)
     DrawCell(painter, row, column, cell);
     painter.restore();
   }
-  if (selectionStyle_ == 0 && IsRowSelected(row)) DrawSunkenEdge(painter, rowRect);
+  if (selectionStyle_ == kFramedSelection && IsRowSelected(row)) DrawSunkenEdge(painter, rowRect);
 }
 
 void SkinnedListCtrl::DrawCell(QPainter& painter, int row, int column, const QRect& cellRect) {
-  if (selectionStyle_ == 1 && IsRowSelected(row))
+  if (selectionStyle_ == kColouredSelection && IsRowSelected(row))
     painter.setPen(ToQColor(settings_.selectedTextColor));
   painter.drawText(cellRect.adjusted(1, 1, -1, -1),
                    Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
@@ -426,7 +426,7 @@ void SkinnedListCtrl::keyPressEvent(QKeyEvent* event) {
 void SkinnedListCtrl::ShowPopup(const QPoint& globalPos) {
   QMenu menu(this);
   for (const MenuItemTemplate& item : menu_) {
-    if (item.id == 0) {
+    if (item.id == kSeparator) {
       menu.addSeparator();
       continue;
     }

@@ -17,11 +17,15 @@ class SkinnedListModel;
 // index into the list the concrete view shows) and cell texts; concrete lists override
 // DrawCell / CellText / DrawRowBackground to paint their rows. Drawing order of a row:
 // fill with bgColor, DrawRowBackground, DrawCell for each column left to right, then in
-// selection style 0 a sunken one-pixel frame around a selected row.
+// selection style kFramedSelection a sunken one-pixel frame around a selected row.
 class SkinnedListCtrl : public QTreeView {
   Q_OBJECT
  public:
   static constexpr int kTooltipMax = 79;
+  // Selection styles: a sunken frame marks selected rows, or their text is drawn in
+  // selectedTextColor.
+  static constexpr int kFramedSelection = 0;
+  static constexpr int kColouredSelection = 1;
 
   SkinnedListCtrl(const Settings& settings, QWidget* parent = nullptr);
   ~SkinnedListCtrl() override;
@@ -65,7 +69,7 @@ class SkinnedListCtrl : public QTreeView {
   void SetSortAscending(bool on) { sortAscending_ = on; }
   bool SortAscending() const { return sortAscending_; }
 
-  // 0: a sunken frame marks selected rows; 1: selected rows' text in selectedTextColor.
+  // Any style but kColouredSelection is kFramedSelection.
   void SetSelectionStyle(int style);
   int SelectionStyle() const { return selectionStyle_; }
 
@@ -127,7 +131,7 @@ class SkinnedListCtrl : public QTreeView {
   const Settings& settings_;
   SkinnedListModel* model_;
   SkinnedHeaderCtrl* header_;
-  int selectionStyle_ = 0;
+  int selectionStyle_ = kFramedSelection;
   bool sortAscending_ = false;
   int rowHeight_ = 0;
   std::vector<MenuItemTemplate> menu_;
