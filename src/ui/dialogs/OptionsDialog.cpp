@@ -48,7 +48,7 @@ void OptionsDialog::OnCommand(int id) {
   if (id == 1) {
     list_->CommitEdits();
     WriteOptionRows(list_->Rows(), writer_);
-    settings_.Load();
+    LoadSettings(settings_);
   }
   SkinnedDialog::OnCommand(id);
 }
