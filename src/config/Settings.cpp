@@ -165,4 +165,10 @@ void LoadSettings(Settings& settings) {
   }
 }
 
+void StoreLastServerSort(Settings& settings, int key) {
+  settings.lastServerSort = key;
+  for (const SettingDesc& d : SettingsTable())
+    if (d.field == SettingField(&Settings::lastServerSort)) WriteProfileInt(d.section, d.key, key);
+}
+
 }  // namespace vyk

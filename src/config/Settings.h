@@ -10,6 +10,9 @@ namespace vyk {
 // the defaults of missing keys.
 void LoadSettings(Settings& settings);
 
+// The sort key in force, remembered in memory and in Config.ini at once.
+void StoreLastServerSort(Settings& settings, int key);
+
 // While one lives, nothing is written to Config.ini: defaults and changes stay
 // in memory. A run of the command-line switches on a home without Config.ini
 // uses it, so that the window's first run still asks for the options.
