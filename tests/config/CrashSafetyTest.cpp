@@ -158,7 +158,7 @@ class FileKind {
 };
 
 // Config.ini: one setting changes at each step, through the program's own
-// setting writer, and Settings::Load must then see every value of one version.
+// setting writer, and LoadSettings must then see every value of one version.
 class ConfigIniKind : public FileKind {
  public:
   // Every key of the settings table, each section's keys together.
@@ -204,7 +204,7 @@ class ConfigIniKind : public FileKind {
     LoadSettings(loaded);
     EXPECT_EQ(Describe(loaded), Describe(Expected(matched)));
     // Load writes back what it finds missing: it must have found nothing missing.
-    EXPECT_EQ(Slurp(MainPath()), Bytes(matched)) << "Settings::Load changed the file";
+    EXPECT_EQ(Slurp(MainPath()), Bytes(matched)) << "LoadSettings changed the file";
   }
 
   bool WriteFirst() override {
@@ -335,7 +335,7 @@ class OptionsOkKind : public FileKind {
     Settings loaded;
     LoadSettings(loaded);
     EXPECT_EQ(Describe(loaded), Describe(SettingsOf(matched)));
-    EXPECT_EQ(Slurp(MainPath()), Bytes(matched)) << "Settings::Load changed the file";
+    EXPECT_EQ(Slurp(MainPath()), Bytes(matched)) << "LoadSettings changed the file";
   }
 
   void RemoveFiles() override { std::filesystem::remove(MainPath()); }
