@@ -97,7 +97,7 @@ bool CommandLineIsClean(const std::string& line, const std::string& address) {
     QApplication app(argc, argv);
     vyk::InitResources();
     vyk::Settings settings;
-    settings.Load();
+    LoadSettings(settings);
     settings.maxThread = 96;
     settings.displayOnReload = 1;
     settings.minimize = 0;

@@ -68,7 +68,8 @@ int main() {
     vyk::ServerRows rows(vyk::kSortNone);
     rows.Rebuild(servers, buddies, settings, true);  // rows in list order
     const auto start = std::chrono::steady_clock::now();
-    rows.SortBy(key, servers, settings);
+    rows.SortBy(key, servers);
+    vyk::StoreLastServerSort(settings, key);  // as a header click does
     const long ms = static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(
                                           std::chrono::steady_clock::now() - start)
                                           .count());

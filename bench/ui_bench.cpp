@@ -64,7 +64,7 @@ int main(int argc, char** argv) {
   {
     QApplication app(argc, argv);
     vyk::Settings settings;
-    settings.Load();
+    LoadSettings(settings);
     vyk::ServerListView view(settings);
     view.resize(900, 600);
     view.SetUpColumns();

@@ -171,7 +171,7 @@ std::optional<int> RunCommandLine(const QStringList& arguments, std::ostream& ou
   std::optional<ConfigWritesOff> firstRun;
   if (!ConfigFileExists()) firstRun.emplace();
   Settings settings;
-  settings.Load();
+  LoadSettings(settings);
   CommandOutput io{out, err, errIsTerminal};
   const bool wantJson = parser.isSet(json);
   int code = 0;

@@ -153,6 +153,7 @@ int RefreshServers(Settings& settings, const std::string& listFile, bool showAll
     SilentView view;
     RefreshAll(servers, settings, view, showAll);
     rows.Rebuild(servers, buddies, settings, showAll);
+    if (rows.SortKey() != kSortNone) StoreLastServerSort(settings, rows.SortKey());
   }
   if (json)
     io.out << ServersJson(servers, rows.Indices());

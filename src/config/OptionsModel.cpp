@@ -1,128 +1,82 @@
 #include "config/OptionsModel.h"
 
+#include <algorithm>
+#include <type_traits>
+#include <variant>
+
+#include "config/Settings.h"
 #include "platform/ProfileFile.h"
 
 namespace vyk {
 namespace {
 
-class RowAdder {
- public:
-  explicit RowAdder(PropertyRows& rows) : rows_(rows) {}
+std::vector<const SettingDesc*> RowsBy(int OptionRow::*place) {
+  std::vector<const SettingDesc*> rows;
+  for (const SettingDesc& d : SettingsTable())
+    if (d.HasRow()) rows.push_back(&d);
+  std::sort(rows.begin(), rows.end(), [&](const SettingDesc* a, const SettingDesc* b) {
+    return a->row.*place < b->row.*place;
+  });
+  return rows;
+}
 
-  void Category(const char* label) { rows_.AddCategory(label, kPropertyCategory, 0); }
-  void Check(const char* label, std::int32_t flag) {
-    PropertyItemDesc d = Base(label, kPropertyCheck);
-    d.flag = flag;
-    rows_.AddItem(d);
-  }
-  void Number(const char* label, std::int32_t kind, std::int32_t value, std::int32_t minimum,
-              std::int32_t maximum) {
-    PropertyItemDesc d = Base(label, kind);
-    d.integer = value;
-    d.minimum = minimum;
-    d.maximum = maximum;
-    rows_.AddItem(d);
-  }
-  void Text(const char* label, const std::string& text) {
-    PropertyItemDesc d = Base(label, kPropertyText);
-    d.text = text;
-    rows_.AddItem(d);
-  }
-  void File(const char* label, const std::string& path, const char* filter) {
-    PropertyItemDesc d = Base(label, kPropertyFile);
-    d.text = path;
-    d.fileFilter = filter;
-    d.openMode = 1;
-    rows_.AddItem(d);
-  }
-  void Colour(const char* label, Color colour) {
-    PropertyItemDesc d = Base(label, kPropertyColour);
-    d.colour = colour;
-    rows_.AddItem(d);
-  }
+// Every row starts from a clean description, so no row inherits another's bounds.
+PropertyItemDesc RowOf(const SettingDesc& d, const Settings& settings) {
+  PropertyItemDesc row;
+  row.label = d.row.label;
+  row.kind = d.row.kind;
+  row.minimum = d.row.minimum;
+  row.maximum = d.row.maximum;
+  row.fileFilter = d.row.fileFilter;
+  std::visit(
+      [&](auto member) {
+        const auto& value = settings.*member;
+        using Value = std::remove_cvref_t<decltype(value)>;
+        if constexpr (std::is_same_v<Value, bool>)
+          row.flag = value ? 1 : 0;
+        else if constexpr (std::is_same_v<Value, Color>)
+          row.colour = value;
+        else if constexpr (std::is_same_v<Value, std::string>)
+          row.text = value;
+        else
+          row.integer = value;
+      },
+      d.field);
+  return row;
+}
 
- private:
-  // Every row starts from a clean description, so no row inherits another's bounds.
-  static PropertyItemDesc Base(const char* label, std::int32_t kind) {
-    PropertyItemDesc d;
-    d.label = label;
-    d.kind = kind;
-    return d;
-  }
-  PropertyRows& rows_;
-};
+std::string ValueText(const SettingDesc& d, const PropertyItem& item) {
+  return std::visit(
+      [&](auto member) -> std::string {
+        using Value = std::remove_cvref_t<decltype(Settings().*member)>;
+        if constexpr (std::is_same_v<Value, bool>)
+          return std::to_string(item.flag);
+        else if constexpr (std::is_same_v<Value, Color>)
+          return FormatColor(item.colour);
+        else if constexpr (std::is_same_v<Value, std::string>)
+          return item.text + d.row.suffix;
+        else
+          return std::to_string(item.integer);
+      },
+      d.field);
+}
 
 }  // namespace
 
-void FillOptionRows(PropertyRows& rows, const Settings& s) {
+void FillOptionRows(PropertyRows& rows, const Settings& settings) {
   rows.ResetContent();
-  RowAdder add(rows);
-  add.Category("Filter");
-  add.Check("Hide Timeout", s.hideTimeOut);
-  add.Check("Hide Full", s.hideFull);
-  add.Check("Hide Empty", s.hideEmpty);
-  add.Check("Only Buddy", s.onlyBuddy);
-  add.Number("Maximum Ping", kPropertyBoundedNumber, s.maxPing, 0, 9999);
-  add.Number("Good Ping", kPropertyBoundedNumber, s.goodPing, 0, 9999);
-  add.Number("Bad Ping", kPropertyBoundedNumber, s.badPing, 0, 9999);
-  add.Check("Only Local", s.localOnly);
-  add.Category("Quake3");
-  add.File("Path", s.gamePath, "Quake III |*.exe|All Files (*.*)|*.*|");
-  add.Text("Parameters", s.param);
-  add.Check("Use fs_game", s.useFsGame);
-  add.Check("Switch Protocol", s.switchProtocol);
-  add.Check("Use Alias", s.useAlias);
-  add.Category("General");
-  add.Check("AddOnDirectRun", s.addOnDirectRun);
-  add.Check("Display on Reload", s.displayOnReload);
-  add.Number("Maximum Thread", kPropertyBoundedNumber, s.maxThread, 1, 64);
-  add.Colour("Background Color", s.bgColor);
-  add.Colour("Text Color", s.textColor);
-  add.Colour("Selected Text Color", s.selectedTextColor);
-  add.Colour("Buddy Color", s.buddyColor);
-  add.Colour("Favorite Color", s.favoriteColor);
-  add.Check("Copy mIRC format", s.copyIrcFormat);
-  add.Check("Minimize On Connect", s.minimize);
-  add.Category("Files");
-  add.File("Server File", s.serverListPath, "Server Files (*.vyk)|*.vyk|All Files (*.*)|*.*|");
-  add.File("Buddy File", s.buddyListPath, "Buddy File (*.vyk)|*.vyk|All Files (*.*)|*.*|");
-  add.Category("Master Server");
-  add.Text("Address", s.masterServer);
-  add.Number("port", kPropertyNumber, s.masterServerPort, kPortMinimum, kPortMaximum);
+  std::string category;
+  for (const SettingDesc* d : RowsBy(&OptionRow::position)) {
+    if (category != d->row.category) {
+      category = d->row.category;
+      rows.AddCategory(category, kPropertyCategory, 0);
+    }
+    rows.AddItem(RowOf(*d, settings));
+  }
 }
 
-const std::vector<OptionWrite>& OptionWriteOrder() {
-  using V = OptionValue;
-  static const std::vector<OptionWrite> order = {
-      {"Path", "quake3", "path", V::kText},
-      {"Parameters", "quake3", "Param", V::kTextWithBlank},
-      {"Use fs_game", "quake3", "Use_fs_game", V::kFlag},
-      {"Switch Protocol", "quake3", "SwitchProtocol", V::kFlag},
-      {"Use Alias", "quake3", "UseAlias", V::kFlag},
-      {"Copy mIRC format", "info", "CopyIRCFormat", V::kFlag},
-      {"Display on Reload", "info", "DisplayOnReload", V::kFlag},
-      {"Minimize On Connect", "info", "Minimize", V::kFlag},
-      {"Only Local", "info", "LocalOnly", V::kFlag},
-      {"Maximum Thread", "info", "MaxThread", V::kInt},
-      {"Server File", "info", "ServerList", V::kText},
-      {"Buddy File", "info", "PlayerList", V::kText},
-      {"Address", "info", "MASTERSERVER", V::kText},
-      {"port", "info", "MASTERSERVERPORT", V::kInt},
-      {"Buddy Color", "info", "BuddyColor", V::kColour},
-      {"Selected Text Color", "info", "SelectedTextColor", V::kColour},
-      {"Background Color", "info", "bgColor", V::kColour},
-      {"Text Color", "info", "TextColor", V::kColour},
-      {"Favorite Color", "info", "FavoriteColor", V::kColour},
-      {"Hide Timeout", "Filter", "HideTimeOut", V::kFlag},
-      {"Hide Full", "Filter", "HideFull", V::kFlag},
-      {"Hide Empty", "Filter", "HideEmpty", V::kFlag},
-      {"Only Buddy", "Filter", "OnlyBuddy", V::kFlag},
-      {"AddOnDirectRun", "info", "AddOnDirectRun", V::kFlag},
-      {"Maximum Ping", "Filter", "MaxPing", V::kInt},
-      {"Good Ping", "Filter", "GoodPing", V::kInt},
-      {"Bad Ping", "Filter", "BadPing", V::kInt},
-  };
-  return order;
+std::vector<const SettingDesc*> OptionWriteOrder() {
+  return RowsBy(&OptionRow::written);
 }
 
 void WriteOptionRows(const PropertyRows& rows, const ProfileWriter& writer) {
@@ -137,26 +91,9 @@ void WriteOptionRows(const PropertyRows& rows, const ProfileWriter& writer) {
     ProfileFile::WriteAll(ConfigFilePath(), entries);
     return;
   }
-  for (const OptionWrite& w : OptionWriteOrder()) {
-    const PropertyItem* item = rows.Find(w.label);
-    if (!item) continue;
-    switch (w.value) {
-      case OptionValue::kText:
-        writer(w.section, w.key, item->text);
-        break;
-      case OptionValue::kTextWithBlank:
-        writer(w.section, w.key, item->text + " ");
-        break;
-      case OptionValue::kInt:
-        writer(w.section, w.key, std::to_string(item->integer));
-        break;
-      case OptionValue::kFlag:
-        writer(w.section, w.key, std::to_string(item->flag));
-        break;
-      case OptionValue::kColour:
-        writer(w.section, w.key, FormatColor(item->colour));
-        break;
-    }
+  for (const SettingDesc* d : OptionWriteOrder()) {
+    const PropertyItem* item = rows.Find(d->row.label);
+    if (item) writer(d->section, d->WrittenKey(), ValueText(*d, *item));
   }
 }
 

@@ -1,32 +1,19 @@
 #pragma once
-// The rows of the Options dialog and what OK writes: which rows, in which order, under
-// which section and key of Config.ini.
+// The rows of the Options dialog and what OK writes, both from the settings table.
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "config/PropertyRows.h"
-#include "config/Settings.h"
+#include "config/SettingsTable.h"
 
 namespace vyk {
-
-// The game port row has no bounds of its own; the port is 16 bits wide.
-inline constexpr std::int32_t kPortMinimum = 1;
-inline constexpr std::int32_t kPortMaximum = 65535;
 
 // Empties the rows and adds every category and row of the dialog from the settings.
 void FillOptionRows(PropertyRows& rows, const Settings& settings);
 
-enum class OptionValue { kText, kTextWithBlank, kInt, kFlag, kColour };
-
-// One row that OK writes, in writing order.
-struct OptionWrite {
-  const char* label;
-  const char* section;
-  const char* key;
-  OptionValue value;
-};
-const std::vector<OptionWrite>& OptionWriteOrder();
+// The settings with a row, in the order OK writes them.
+std::vector<const SettingDesc*> OptionWriteOrder();
 
 using ProfileWriter =
     std::function<void(const std::string& section, const std::string& key, const std::string&)>;

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "config/Settings.h"
+#include "core/Settings.h"
 
 namespace vyk {
 

@@ -3,7 +3,10 @@
 #include <atomic>
 #include <filesystem>
 #include <system_error>
+#include <type_traits>
+#include <variant>
 
+#include "config/SettingsTable.h"
 #include "core/StatusLine.h"
 #include "core/TextNumber.h"
 #include "platform/ProfileFile.h"
@@ -129,40 +132,43 @@ std::string FormatColor(Color color) {
          std::to_string(BlueOf(color)) + ")";
 }
 
-void Settings::Load() {
+void LoadSettings(Settings& settings) {
   ScopedStatus status("Loading Config");
   const std::string dir = ProgramDirectory();
-  bgColor = ReadProfileColor("info", "bgColor", bgColor);
-  textColor = ReadProfileColor("info", "TextColor", textColor);
-  selectedTextColor = ReadProfileColor("info", "SelectedTextColor", selectedTextColor);
-  buddyColor = ReadProfileColor("info", "BuddyColor", buddyColor);
-  favoriteColor = ReadProfileColor("info", "FavoriteColor", favoriteColor);
-  maxThread = ReadProfileInt("info", "MaxThread", maxThread);
-  serverListPath = ReadProfileString("info", "ServerList", dir + "server.vyk");
-  buddyListPath = ReadProfileString("info", "PlayerList", dir + "player.vyk");
-  masterServer = ReadProfileString("info", "MasterServer", masterServer);
-  masterServerPort =
-      static_cast<std::uint16_t>(ReadProfileInt("info", "MasterServerPort", masterServerPort));
-  addOnDirectRun = ReadProfileInt("info", "AddOnDirectRun", addOnDirectRun);
-  protocol = ReadProfileString("quake3", "protocol", protocol);
-  gamePath = ReadProfileString("quake3", "path", gamePath);
-  useFsGame = ReadProfileInt("quake3", "Use_fs_game", useFsGame);
-  hideTimeOut = ReadProfileInt("Filter", "HideTimeOut", hideTimeOut);
-  hideFull = ReadProfileInt("Filter", "HideFull", hideFull);
-  hideEmpty = ReadProfileInt("Filter", "HideEmpty", hideEmpty);
-  onlyBuddy = ReadProfileInt("Filter", "OnlyBuddy", onlyBuddy);
-  maxPing = ReadProfileInt("Filter", "MaxPing", 9999);
-  switchProtocol = ReadProfileInt("quake3", "SwitchProtocol", switchProtocol);
-  lastServerSort = ReadProfileInt("info", "LastServerSort", lastServerSort);
-  param = ReadProfileString("quake3", "Param", "");
-  aliasListPath = ReadProfileString("info", "AliasList", dir + "Alias.vyk");
-  useAlias = ReadProfileInt("quake3", "UseAlias", useAlias);
-  copyIrcFormat = ReadProfileInt("info", "CopyIRCFormat", copyIrcFormat);
-  displayOnReload = ReadProfileInt("info", "DisplayOnReload", displayOnReload);
-  minimize = ReadProfileInt("info", "Minimize", minimize);
-  goodPing = ReadProfileInt("Filter", "GoodPing", goodPing);
-  badPing = ReadProfileInt("Filter", "BadPing", badPing);
-  localOnly = ReadProfileInt("info", "LocalOnly", localOnly);
+  for (const SettingDesc& d : SettingsTable()) {
+    std::visit(
+        [&](auto member) {
+          auto& value = settings.*member;
+          using Value = std::remove_reference_t<decltype(value)>;
+          if constexpr (std::is_same_v<Value, Color>) {
+            value = ReadProfileColor(d.section, d.key, value);
+          } else {
+            std::string def;
+            if (d.byDefault.kind == SettingDefault::kFixed)
+              def = d.byDefault.text;
+            else if (d.byDefault.kind == SettingDefault::kInProgramDirectory)
+              def = dir + d.byDefault.text;
+            else if constexpr (std::is_same_v<Value, std::string>)
+              def = value;
+            else
+              def = std::to_string(static_cast<std::int32_t>(value));
+            const std::string text = ReadProfileString(d.section, d.key, def);
+            if constexpr (std::is_same_v<Value, std::string>)
+              value = text;
+            else if constexpr (std::is_same_v<Value, bool>)
+              value = ParseLeadingInt(text) != 0;
+            else
+              value = static_cast<Value>(ParseLeadingInt(text));
+          }
+        },
+        d.field);
+  }
+}
+
+void StoreLastServerSort(Settings& settings, int key) {
+  settings.lastServerSort = key;
+  for (const SettingDesc& d : SettingsTable())
+    if (d.field == SettingField(&Settings::lastServerSort)) WriteProfileInt(d.section, d.key, key);
 }
 
 }  // namespace vyk

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "config/Settings.h"
+#include "core/Settings.h"
 
 namespace vyk {
 

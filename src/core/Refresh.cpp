@@ -9,8 +9,8 @@
 #include <thread>
 #include <vector>
 
-#include "config/Settings.h"
 #include "core/CompletedQueue.h"
+#include "core/Settings.h"
 #include "core/StatusLine.h"
 #include "platform/NamedSemaphore.h"
 

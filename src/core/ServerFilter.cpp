@@ -1,7 +1,7 @@
 #include "core/ServerFilter.h"
 
-#include "config/Settings.h"
 #include "core/ServerCache.h"
+#include "core/Settings.h"
 #include "core/TextNumber.h"
 
 namespace vyk {

@@ -4,9 +4,9 @@
 #include <string>
 #include <utility>
 
-#include "config/Settings.h"
 #include "core/BuddyMatch.h"
 #include "core/ServerCache.h"
+#include "core/Settings.h"
 #include "core/StatusLine.h"
 
 namespace vyk {
@@ -40,7 +40,7 @@ bool ServerRows::IsShown(ServerInfo& record, const NameList& buddies, const Sett
   return showAll || PassesFilters(record, settings);
 }
 
-void ServerRows::Rebuild(ServerList& servers, const NameList& buddies, Settings& settings,
+void ServerRows::Rebuild(ServerList& servers, const NameList& buddies, const Settings& settings,
                          bool showAll) {
   ScopedStatus status("Align ServerList");
   indices_.clear();
@@ -49,10 +49,10 @@ void ServerRows::Rebuild(ServerList& servers, const NameList& buddies, Settings&
   for (int i = 0; i < servers.Count(); ++i) {
     if (IsShown(servers.At(i), buddies, settings, showAll)) indices_.push_back(i);
   }
-  if (sortKey_ != kSortNone) SortBy(sortKey_, servers, settings);
+  if (sortKey_ != kSortNone) SortBy(sortKey_, servers);
 }
 
-void ServerRows::SortBy(int key, const ServerList& servers, Settings& settings) {
+void ServerRows::SortBy(int key, const ServerList& servers) {
   ScopedStatus status("Sorting Server List");
   sortKey_ = key;
   if (key == kSortByConnectCount || key == kSortByFavorite) {
@@ -73,8 +73,6 @@ void ServerRows::SortBy(int key, const ServerList& servers, Settings& settings) 
     std::stable_sort(indices_.begin(), indices_.end(),
                      [&](int a, int b) { return Compare(servers.At(a), servers.At(b), key) < 0; });
   }
-  settings.lastServerSort = key;
-  WriteProfileInt("info", "LastServerSort", key);
 }
 
 }  // namespace vyk

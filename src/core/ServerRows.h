@@ -33,11 +33,12 @@ class ServerRows {
   bool AddIfShown(ServerList& servers, int index, const NameList& buddies, const Settings& settings,
                   bool showAll);
   // Every row again, in list order through AddIfShown, then sorted by the
-  // current key unless it is kSortNone.
-  void Rebuild(ServerList& servers, const NameList& buddies, Settings& settings, bool showAll);
-  // Makes the key current, sorts the rows by it (stable: rows equal for the
-  // key keep their order) and stores it as lastServerSort in Config.ini.
-  void SortBy(int key, const ServerList& servers, Settings& settings);
+  // current key unless it is kSortNone. The caller remembers the key, as after SortBy.
+  void Rebuild(ServerList& servers, const NameList& buddies, const Settings& settings,
+               bool showAll);
+  // Makes the key current and sorts the rows by it (stable: rows equal for the
+  // key keep their order). The caller stores it as lastServerSort.
+  void SortBy(int key, const ServerList& servers);
 
  private:
   static bool IsShown(ServerInfo& record, const NameList& buddies, const Settings& settings,

@@ -72,7 +72,7 @@ int FinderApp::Run() {
   if (!ParseArguments(arguments(), &fileName_)) return 0;
   EnableSplash(true);
   if (!ConfigFileExists() && !RunFirstRunOptions()) return 0;
-  settings_.Load();
+  LoadSettings(settings_);
   if (IsDemoArgument(fileName_)) {
     PlayDemoFile(fileName_);
     return 0;

@@ -9,6 +9,7 @@
 #include <unordered_map>
 
 #include "config/ServerListFile.h"
+#include "config/Settings.h"
 #include "config/SummaryLine.h"
 #include "core/BuddyMatch.h"
 #include "core/ServerCache.h"
@@ -62,7 +63,8 @@ void ServerListView::SetUpColumns() {
 
 void ServerListView::SortBy(int key) {
   if (key < 0 || key > kSortNone) key = kSortByPing;
-  rows_.SortBy(key, servers_, settings_);
+  rows_.SortBy(key, servers_);
+  StoreLastServerSort(settings_, key);
   SetSortColumn(key < kServerColumnCount ? key : -1);
   MirrorRows(false);
 }
@@ -97,6 +99,7 @@ bool ServerListView::AddRowIfShown(int index, bool showAll) {
 void ServerListView::RebuildRows(bool showAll) {
   ScopedStatus status("Align ServerList");
   rows_.Rebuild(servers_, buddies_, settings_, showAll);
+  if (rows_.SortKey() != kSortNone) StoreLastServerSort(settings_, rows_.SortKey());
   MirrorRows(true);
   SetSortColumn(rows_.SortKey() < kServerColumnCount ? rows_.SortKey() : -1);
 }

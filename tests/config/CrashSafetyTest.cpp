@@ -38,6 +38,8 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <type_traits>
+#include <variant>
 #include <vector>
 
 #include "TestHome.h"
@@ -47,6 +49,7 @@
 #include "config/PropertyRows.h"
 #include "config/ServerListFile.h"
 #include "config/Settings.h"
+#include "config/SettingsTable.h"
 #include "core/ServerCache.h"
 #include "platform/ProfileFile.h"
 #include "platform/ProgramDirectory.h"
@@ -117,21 +120,11 @@ std::string Mismatch(const std::optional<std::string>& bytes, const std::string&
   return out.str();
 }
 
-// Every field, to compare two settings in one go.
+// Every setting by its key, to compare two settings in one go.
 std::string Describe(const Settings& s) {
   std::ostringstream out;
-  out << "bg=" << s.bgColor << " text=" << s.textColor << " selected=" << s.selectedTextColor
-      << " buddy=" << s.buddyColor << " favorite=" << s.favoriteColor
-      << " maxThread=" << s.maxThread << " serverList=" << s.serverListPath
-      << " buddyList=" << s.buddyListPath << " master=" << s.masterServer << ":"
-      << s.masterServerPort << " protocol=" << s.protocol << " game=" << s.gamePath
-      << " hideTimeOut=" << s.hideTimeOut << " hideFull=" << s.hideFull
-      << " hideEmpty=" << s.hideEmpty << " onlyBuddy=" << s.onlyBuddy << " maxPing=" << s.maxPing
-      << " fsGame=" << s.useFsGame << " addOnDirectRun=" << s.addOnDirectRun
-      << " switchProtocol=" << s.switchProtocol << " sort=" << s.lastServerSort
-      << " param=" << s.param << " aliasList=" << s.aliasListPath << " useAlias=" << s.useAlias
-      << " irc=" << s.copyIrcFormat << " good=" << s.goodPing << " bad=" << s.badPing
-      << " reload=" << s.displayOnReload << " minimize=" << s.minimize << " local=" << s.localOnly;
+  for (const SettingDesc& d : SettingsTable())
+    std::visit([&](auto member) { out << d.key << "=" << s.*member << " "; }, d.field);
   return out.str();
 }
 
@@ -165,66 +158,14 @@ class FileKind {
 };
 
 // Config.ini: one setting changes at each step, through the program's own
-// setting writer, and Settings::Load must then see every value of one version.
+// setting writer, and LoadSettings must then see every value of one version.
 class ConfigIniKind : public FileKind {
  public:
-  enum class Type { kInt, kPort, kColour, kText };
-  struct Key {
-    const char* section;
-    const char* key;
-    Type type;
-    std::function<void(Settings&, const std::string&)> apply;
-  };
-
+  // Every key of the settings table, each section's keys together.
   ConfigIniKind() {
-    auto integer = [](std::int32_t Settings::*field) {
-      return [field](Settings& s, const std::string& v) { s.*field = std::stoi(v); };
-    };
-    auto text = [](std::string Settings::*field) {
-      return [field](Settings& s, const std::string& v) { s.*field = v; };
-    };
-    auto colour = [](Color Settings::*field) {
-      return [field](Settings& s, const std::string& v) {
-        int r = 0, g = 0, b = 0;
-        std::sscanf(v.c_str(), "(%d,%d,%d)", &r, &g, &b);
-        s.*field = MakeColor(r, g, b);
-      };
-    };
-    keys_ = {
-        {"info", "bgColor", Type::kColour, colour(&Settings::bgColor)},
-        {"info", "TextColor", Type::kColour, colour(&Settings::textColor)},
-        {"info", "SelectedTextColor", Type::kColour, colour(&Settings::selectedTextColor)},
-        {"info", "BuddyColor", Type::kColour, colour(&Settings::buddyColor)},
-        {"info", "FavoriteColor", Type::kColour, colour(&Settings::favoriteColor)},
-        {"info", "MaxThread", Type::kInt, integer(&Settings::maxThread)},
-        {"info", "ServerList", Type::kText, text(&Settings::serverListPath)},
-        {"info", "PlayerList", Type::kText, text(&Settings::buddyListPath)},
-        {"info", "MasterServer", Type::kText, text(&Settings::masterServer)},
-        {"info", "MasterServerPort", Type::kPort,
-         [](Settings& s, const std::string& v) {
-           s.masterServerPort = static_cast<std::uint16_t>(std::stoi(v));
-         }},
-        {"info", "AddOnDirectRun", Type::kInt, integer(&Settings::addOnDirectRun)},
-        {"info", "LastServerSort", Type::kInt, integer(&Settings::lastServerSort)},
-        {"info", "AliasList", Type::kText, text(&Settings::aliasListPath)},
-        {"info", "CopyIRCFormat", Type::kInt, integer(&Settings::copyIrcFormat)},
-        {"info", "DisplayOnReload", Type::kInt, integer(&Settings::displayOnReload)},
-        {"info", "Minimize", Type::kInt, integer(&Settings::minimize)},
-        {"info", "LocalOnly", Type::kInt, integer(&Settings::localOnly)},
-        {"quake3", "protocol", Type::kText, text(&Settings::protocol)},
-        {"quake3", "path", Type::kText, text(&Settings::gamePath)},
-        {"quake3", "Use_fs_game", Type::kInt, integer(&Settings::useFsGame)},
-        {"quake3", "SwitchProtocol", Type::kInt, integer(&Settings::switchProtocol)},
-        {"quake3", "Param", Type::kText, text(&Settings::param)},
-        {"quake3", "UseAlias", Type::kInt, integer(&Settings::useAlias)},
-        {"Filter", "HideTimeOut", Type::kInt, integer(&Settings::hideTimeOut)},
-        {"Filter", "HideFull", Type::kInt, integer(&Settings::hideFull)},
-        {"Filter", "HideEmpty", Type::kInt, integer(&Settings::hideEmpty)},
-        {"Filter", "OnlyBuddy", Type::kInt, integer(&Settings::onlyBuddy)},
-        {"Filter", "MaxPing", Type::kInt, integer(&Settings::maxPing)},
-        {"Filter", "GoodPing", Type::kInt, integer(&Settings::goodPing)},
-        {"Filter", "BadPing", Type::kInt, integer(&Settings::badPing)},
-    };
+    for (std::string_view section : {"info", "quake3", "Filter"})
+      for (const SettingDesc& d : SettingsTable())
+        if (d.section == section) keys_.push_back(&d);
   }
 
   std::string Name() const override { return "Config.ini"; }
@@ -234,7 +175,7 @@ class ConfigIniKind : public FileKind {
 
   bool Write(int k) override {
     const std::size_t i = KeyOfStep(k);
-    WriteProfileString(keys_[i].section, keys_[i].key, Value(i, k));
+    WriteProfileString(keys_[i]->section, keys_[i]->key, Value(i, k));
     return true;  // the setting writer reports nothing; the bytes tell
   }
 
@@ -244,11 +185,11 @@ class ConfigIniKind : public FileKind {
     std::string out;
     const char* section = "";
     for (std::size_t i = 0; i < keys_.size(); ++i) {
-      if (std::string_view(section) != keys_[i].section) {
-        section = keys_[i].section;
+      if (std::string_view(section) != keys_[i]->section) {
+        section = keys_[i]->section;
         out += "[" + std::string(section) + "]\n";
       }
-      out += keys_[i].key + ("=" + ValueAt(i, k)) + "\n";
+      out += keys_[i]->key + ("=" + ValueAt(i, k)) + "\n";
     }
     out += "[DEBUG]\nLastrun=quake3 +connect 127.0.0.1:27960\n";
     out += "[Bookmarks]\n";
@@ -260,10 +201,10 @@ class ConfigIniKind : public FileKind {
 
   void ExpectLoaded(int matched, int, int) override {
     Settings loaded;
-    loaded.Load();
+    LoadSettings(loaded);
     EXPECT_EQ(Describe(loaded), Describe(Expected(matched)));
     // Load writes back what it finds missing: it must have found nothing missing.
-    EXPECT_EQ(Slurp(MainPath()), Bytes(matched)) << "Settings::Load changed the file";
+    EXPECT_EQ(Slurp(MainPath()), Bytes(matched)) << "LoadSettings changed the file";
   }
 
   bool WriteFirst() override {
@@ -282,18 +223,20 @@ class ConfigIniKind : public FileKind {
   // writes of the same key never give the same value.
   std::string Value(std::size_t i, int k) const {
     const int n = static_cast<int>(i);
-    switch (keys_[i].type) {
-      case Type::kInt:
-        return std::to_string((k * 53 + n) % 30000 + 1);
-      case Type::kPort:
-        return std::to_string((k * 53 + n) % 60000 + 1);
-      case Type::kColour:
-        return "(" + std::to_string((k * 7 + n) % 256) + "," + std::to_string((k * 13) % 256) +
-               "," + std::to_string((k * 3 + n * 5) % 256) + ")";
-      case Type::kText:
-        return std::string(keys_[i].key) + " value " + std::to_string(k);
-    }
-    return {};
+    return std::visit(
+        [&](auto member) -> std::string {
+          using Value = std::remove_cvref_t<decltype(Settings().*member)>;
+          if constexpr (std::is_same_v<Value, Color>)
+            return "(" + std::to_string((k * 7 + n) % 256) + "," + std::to_string((k * 13) % 256) +
+                   "," + std::to_string((k * 3 + n * 5) % 256) + ")";
+          else if constexpr (std::is_same_v<Value, std::string>)
+            return std::string(keys_[i]->key) + " value " + std::to_string(k);
+          else if constexpr (std::is_same_v<Value, std::uint16_t>)
+            return std::to_string((k * 53 + n) % 60000 + 1);
+          else
+            return std::to_string((k * 53 + n) % 30000 + 1);
+        },
+        keys_[i]->field);
   }
 
   // The value of key i in version k: that of the last step at most k that
@@ -307,11 +250,27 @@ class ConfigIniKind : public FileKind {
 
   Settings Expected(int k) const {
     Settings s;
-    for (std::size_t i = 0; i < keys_.size(); ++i) keys_[i].apply(s, ValueAt(i, k));
+    for (std::size_t i = 0; i < keys_.size(); ++i) {
+      const std::string v = ValueAt(i, k);
+      std::visit(
+          [&](auto member) {
+            using Value = std::remove_cvref_t<decltype(s.*member)>;
+            if constexpr (std::is_same_v<Value, Color>) {
+              int r = 0, g = 0, b = 0;
+              std::sscanf(v.c_str(), "(%d,%d,%d)", &r, &g, &b);
+              s.*member = MakeColor(r, g, b);
+            } else if constexpr (std::is_same_v<Value, std::string>) {
+              s.*member = v;
+            } else {
+              s.*member = static_cast<Value>(std::stoi(v));
+            }
+          },
+          keys_[i]->field);
+    }
     return s;
   }
 
-  std::vector<Key> keys_;
+  std::vector<const SettingDesc*> keys_;
 };
 
 // The Options dialog's OK: every option row written at once. Version k sets
@@ -325,7 +284,7 @@ class OptionsOkKind : public FileKind {
   void PrepareStart() override {
     std::filesystem::remove(MainPath());
     base_ = Settings{};
-    base_.Load();
+    LoadSettings(base_);
     start_ = Slurp(MainPath()).value_or("");
     // The first OK of all, written one row at a time into another file.
     const std::string reference = ProgramDirectory() + "reference.ini";
@@ -374,9 +333,9 @@ class OptionsOkKind : public FileKind {
 
   void ExpectLoaded(int matched, int, int) override {
     Settings loaded;
-    loaded.Load();
+    LoadSettings(loaded);
     EXPECT_EQ(Describe(loaded), Describe(SettingsOf(matched)));
-    EXPECT_EQ(Slurp(MainPath()), Bytes(matched)) << "Settings::Load changed the file";
+    EXPECT_EQ(Slurp(MainPath()), Bytes(matched)) << "LoadSettings changed the file";
   }
 
   void RemoveFiles() override { std::filesystem::remove(MainPath()); }

@@ -38,7 +38,7 @@ class RecordingSink : public StatusSink {
 TEST_F(SettingsTest, FirstLoadWritesEveryKeyWithItsDefault) {
   EXPECT_FALSE(ConfigFileExists());
   Settings settings;
-  settings.Load();
+  LoadSettings(settings);
   EXPECT_TRUE(ConfigFileExists());
   EXPECT_EQ(ConfigFilePath(), home_.Dir() + "Config.ini");
 
@@ -90,7 +90,7 @@ TEST_F(SettingsTest, FirstLoadWritesEveryKeyWithItsDefault) {
   // A second load changes nothing.
   ProfileFile::DropCache();
   Settings again;
-  again.Load();
+  LoadSettings(again);
   EXPECT_EQ(ReadFile(ConfigFilePath()), file);
 }
 
@@ -103,7 +103,7 @@ TEST_F(SettingsTest, LoadReadsTheFileWithoutCaseAndAnnouncesItself) {
   InstallStatusSink(&sink);
   Settings settings;
   settings.maxPing = 120;
-  settings.Load();
+  LoadSettings(settings);
   InstallStatusSink(nullptr);
 
   EXPECT_EQ(sink.shown, (std::vector<std::string>{"  Loading Config", "  Ready"}));
@@ -137,7 +137,7 @@ TEST_F(SettingsTest, IntegersReadLikeAtolAndMalformedOnesStay) {
   Settings settings;
   settings.masterServerPort = 1;
   WriteProfileString("info", "MasterServerPort", "-1");
-  settings.Load();
+  LoadSettings(settings);
   EXPECT_EQ(settings.masterServerPort, 65535);
 }
 
@@ -170,7 +170,7 @@ TEST_F(SettingsTest, LongValuesComeBackAsTheirFirst259Characters) {
 TEST_F(SettingsTest, UnusableConfigFileLeavesTheComputedValues) {
   std::filesystem::create_directory(ConfigFilePath());
   Settings settings;
-  settings.Load();  // every write fails; nothing crashes
+  LoadSettings(settings);  // every write fails; nothing crashes
   EXPECT_EQ(settings.maxThread, 16);
   EXPECT_EQ(settings.maxPing, 9999);
   EXPECT_EQ(settings.serverListPath, home_.Dir() + "server.vyk");

@@ -10,9 +10,9 @@
 
 #include "Farm.h"
 #include "TestHome.h"
-#include "config/Settings.h"
 #include "core/CompletedQueue.h"
 #include "core/Refresh.h"
+#include "core/Settings.h"
 #include "core/StatusLine.h"
 #include "platform/NamedSemaphore.h"
 

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
 #include "TestHome.h"
-#include "config/Settings.h"
 #include "core/BuddyMatch.h"
 #include "core/ServerCache.h"
 #include "core/ServerFilter.h"
+#include "core/Settings.h"
 
 namespace vyk {
 namespace {

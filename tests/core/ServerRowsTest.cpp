@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "TestHome.h"
-#include "config/Settings.h"
 #include "core/ServerCache.h"
 #include "core/ServerRows.h"
+#include "core/Settings.h"
 #include "core/StatusLine.h"
 
 namespace vyk {
@@ -63,17 +63,15 @@ TEST_F(ServerRowsTest, RebuildFiltersUnlessShowAllAndSortsByTheCurrentKey) {
             status_.seen.end());
 }
 
-TEST_F(ServerRowsTest, KeyEightKeepsListOrderAndIsRemembered) {
+TEST_F(ServerRowsTest, KeyEightKeepsListOrder) {
   Add("10.0.0.1", 80);
   Add("10.0.0.2", 20);
   Add("10.0.0.3", 50);
   ServerRows rows(kSortByPing);
   rows.Rebuild(servers_, buddies_, settings_, true);
   EXPECT_EQ(rows.Indices(), (std::vector<int>{1, 2, 0}));
-  rows.SortBy(kSortNone, servers_, settings_);
+  rows.SortBy(kSortNone, servers_);
   EXPECT_EQ(rows.SortKey(), kSortNone);
-  EXPECT_EQ(settings_.lastServerSort, kSortNone);
-  EXPECT_EQ(ReadRawProfileString("info", "LastServerSort"), "8");
   EXPECT_NE(std::find(status_.seen.begin(), status_.seen.end(), "  Sorting Server List"),
             status_.seen.end());
   // A rebuild under key 8 leaves the rows in server-list order.
@@ -85,7 +83,7 @@ TEST_F(ServerRowsTest, SortIsStableAndSilentServersGoLast) {
   for (int i = 0; i < 40; ++i) Add("10.0.1." + std::to_string(i), (i % 3) * 10, i % 5 == 0);
   ServerRows rows(kSortNone);
   rows.Rebuild(servers_, buddies_, settings_, true);
-  rows.SortBy(kSortByPing, servers_, settings_);
+  rows.SortBy(kSortByPing, servers_);
   ASSERT_EQ(rows.Count(), 40);
   for (int r = 1; r < rows.Count(); ++r) {
     const ServerInfo& before = servers_.At(rows.IndexAt(r - 1));
@@ -109,9 +107,9 @@ TEST_F(ServerRowsTest, LaunchCountAndFavoriteSortFromTheCacheAndKeepTies) {
   SetFavorite(servers_.At(2).Address(), true);
   ServerRows rows(kSortNone);
   rows.Rebuild(servers_, buddies_, settings_, true);
-  rows.SortBy(kSortByConnectCount, servers_, settings_);
+  rows.SortBy(kSortByConnectCount, servers_);
   EXPECT_EQ(rows.Indices(), (std::vector<int>{1, 4, 3, 0, 2, 5}));
-  rows.SortBy(kSortByFavorite, servers_, settings_);
+  rows.SortBy(kSortByFavorite, servers_);
   EXPECT_EQ(rows.Indices(), (std::vector<int>{2, 5, 1, 4, 3, 0}));
   for (int r = 1; r < rows.Count(); ++r) {
     EXPECT_LE(

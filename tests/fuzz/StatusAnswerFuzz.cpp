@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "FuzzSupport.h"
-#include "config/Settings.h"
 #include "config/SummaryLine.h"
 #include "core/BuddyMatch.h"
 #include "core/QuerySocket.h"
@@ -20,6 +19,7 @@
 #include "core/ServerInfo.h"
 #include "core/ServerJson.h"
 #include "core/ServerList.h"
+#include "core/Settings.h"
 #include "core/TextEncoding.h"
 #include "launch/ConnectCommandLine.h"
 #include "platform/ProcessStart.h"

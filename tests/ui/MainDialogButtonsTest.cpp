@@ -44,7 +44,7 @@ void WhenOpen(std::function<void(T&)> act, bool* seen, int tries = 200) {
 class MainDialogButtonsTest : public ::testing::Test {
  protected:
   void Open() {
-    settings.Load();
+    LoadSettings(settings);
     settings.minimize = 0;
     main = std::make_unique<MainDialog>(settings);
   }

@@ -246,7 +246,7 @@ TEST_F(MainDialogTest, ClickingTheCurrentRowRequeriesAndAnotherRowOnlyShows) {
 // until the window is resized.
 TEST_F(MainDialogTest, FirstShowKeepsTheSetUpColumnWidths) {
   FarmOfFive();
-  settings_.Load();
+  LoadSettings(settings_);
   dialog_ = std::make_unique<MainDialog>(settings_);
   const int serverColumn = Servers().columnWidth(0);
   dialog_->show();
@@ -427,7 +427,7 @@ TEST_F(MainDialogTest, TitleAndAliasEdgeCases) {
 // so is centred on the screen: the window is not shown yet.
 TEST_F(MainDialogTest, SplashComesWhenTheWindowIsCreated) {
   FarmOfFive();
-  settings_.Load();
+  LoadSettings(settings_);
   EnableSplash(true);
   dialog_ = std::make_unique<MainDialog>(settings_);
   EnableSplash(false);

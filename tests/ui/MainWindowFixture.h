@@ -61,7 +61,7 @@ class MainWindowTest : public ::testing::Test {
 
   // Loads the settings as start-up does and opens the window.
   void Open() {
-    settings_.Load();
+    LoadSettings(settings_);
     settings_.displayOnReload = 1;
     settings_.minimize = 0;
     dialog_ = std::make_unique<MainDialog>(settings_);

@@ -193,8 +193,8 @@ TEST_F(OptionsDialogTest, OkWritesExactlyTheDialogsKeysThenReloads) {
   });
   dialog_->ControlAs<QPushButton>(1)->click();
   std::vector<std::string> expected;
-  for (const OptionWrite& w : OptionWriteOrder())
-    expected.push_back(std::string(w.section) + "/" + w.key);
+  for (const SettingDesc* d : OptionWriteOrder())
+    expected.push_back(std::string(d->section) + "/" + d->WrittenKey());
   EXPECT_EQ(keys.size(), 27u);
   EXPECT_EQ(keys, expected);
   // The reload adds the three keys the dialog has no row for.

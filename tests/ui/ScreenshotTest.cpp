@@ -24,7 +24,7 @@ TEST(ScreenshotTest, MainWindowAfterARefresh) {
   setenv("VYKFIND_HOME", home, 1);
   InitResources();
   Settings settings;
-  settings.Load();
+  LoadSettings(settings);
   MainDialog dialog(settings);
   dialog.resize(1000, 700);
   dialog.show();

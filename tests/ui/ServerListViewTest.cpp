@@ -207,6 +207,9 @@ TEST_F(ServerListViewTest, HandEditedSortKeyFallsBackToPing) {
   Show();
   EXPECT_EQ(view_.SortKey(), kSortByPing);
   EXPECT_EQ(view_.ItemText(0, 5), "10.0.0.2:27960");
+  view_.SortBy(kSortNone);  // remembered at once, in memory and in Config.ini
+  EXPECT_EQ(settings_.lastServerSort, kSortNone);
+  EXPECT_EQ(ReadRawProfileString("info", "LastServerSort"), "8");
 }
 
 TEST_F(ServerListViewTest, NarrowListGivesTheServerColumnItsMinimum) {

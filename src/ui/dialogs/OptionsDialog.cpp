@@ -49,7 +49,7 @@ void OptionsDialog::OnCommand(int id) {
   if (id == kOk) {
     list_->CommitEdits();
     WriteOptionRows(list_->Rows(), writer_);
-    settings_.Load();
+    LoadSettings(settings_);
   }
   SkinnedDialog::OnCommand(id);
 }

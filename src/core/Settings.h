@@ -1,0 +1,54 @@
+#pragma once
+// The settings the program reads, as values. config/ loads and stores them in Config.ini.
+#include <cstdint>
+#include <string>
+
+namespace vyk {
+
+// 0x00BBGGRR, red in the low byte.
+using Color = std::uint32_t;
+constexpr Color MakeColor(int r, int g, int b) {
+  return static_cast<Color>((r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16));
+}
+constexpr int RedOf(Color c) { return c & 0xFF; }
+constexpr int GreenOf(Color c) { return (c >> 8) & 0xFF; }
+constexpr int BlueOf(Color c) { return (c >> 16) & 0xFF; }
+
+inline constexpr const char* kDefaultMasterServer = "directory.ioquake3.org";
+
+struct Settings {
+  Color bgColor = MakeColor(0, 0, 0);
+  Color textColor = MakeColor(180, 180, 180);
+  Color selectedTextColor = MakeColor(255, 0, 0);
+  Color buddyColor = MakeColor(255, 0, 0);
+  Color favoriteColor = MakeColor(0, 180, 180);
+  std::int32_t maxThread = 16;
+  std::string serverListPath;
+  std::string buddyListPath;
+  std::string masterServer = kDefaultMasterServer;
+  std::uint16_t masterServerPort = 27950;
+  std::string protocol = "66";
+  std::string gamePath;
+  bool hideTimeOut = true;
+  bool hideFull = false;
+  bool hideEmpty = false;
+  bool onlyBuddy = false;
+  std::int32_t maxPing = 9999;
+  bool useFsGame = false;
+  bool addOnDirectRun = true;
+  bool switchProtocol = true;
+  std::int32_t lastServerSort = 4;
+  std::string param;
+  std::string aliasListPath;
+  bool useAlias = true;
+  bool copyIrcFormat = true;
+  std::int32_t goodPing = 40;
+  std::int32_t badPing = 90;
+  bool displayOnReload = true;
+  bool minimize = true;
+  bool localOnly = false;
+
+  bool operator==(const Settings&) const = default;
+};
+
+}  // namespace vyk
