@@ -15,10 +15,11 @@ bool ServerInfo::Query() {
   buddyCount = 0;
   ping = kNoPing;
   const std::int32_t result = socket.QueryStatus();
-  players = socket.Players();
+  const StatusAnswer& status = socket.Status();
+  players = status.Players();
   info.clear();
-  for (int i = 0; i < socket.PairCount(); ++i) {
-    const QuerySocket::PairSlot& slot = socket.Pair(i);
+  for (int i = 0; i < status.PairCount(); ++i) {
+    const StatusAnswer::PairSlot& slot = status.Pair(i);
     info.push_back({slot.key, slot.value});
   }
   ping = socket.Ping();
