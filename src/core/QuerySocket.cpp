@@ -19,12 +19,13 @@ std::string_view UpToZero(std::string_view text) {
 
 }  // namespace
 
-QuerySocket::QuerySocket(const std::string& host, std::uint16_t port, const std::string& password) {
+QuerySocket::QuerySocket(const std::string& host, std::uint16_t port, const std::string& password,
+                         std::chrono::milliseconds firstWait)
+    : firstWait_(firstWait) {
   ping_ = kNoAnswerPing;
   WSAStartup(0x0101);
   // socket_ was opened as a member; when that failed every exchange fails
   // without sending.
-  timeout_ = kTimeoutSeconds;
   server_ = {};
   hasAddress_ = ResolveIpv4(host, &server_.address);
   server_.port = HostToNetwork16(port);
@@ -61,7 +62,7 @@ std::optional<std::string> QuerySocket::Exchange(const std::string& request) {
   bool lastBeganWithZero = true;  // nothing received yet
   bool first = true;
   SteadyTime firstArrival{};
-  int ready = socket_.WaitReadable(std::chrono::seconds(timeout_));
+  int ready = socket_.WaitReadable(firstWait_);
   while (ready > 0) {
     ArrivalTime arrival;
     const long got = socket_.RecvStamped(datagram, kBufferSize, &arrival);
@@ -80,7 +81,7 @@ std::optional<std::string> QuerySocket::Exchange(const std::string& request) {
     const std::size_t room = static_cast<std::size_t>(kMaxAnswer) - buffer_.size();
     buffer_.append(datagram, std::min(length, room));
     // A sender that never stops must not hold the exchange forever.
-    if (SteadyNow() - firstArrival >= std::chrono::seconds(timeout_)) break;
+    if (SteadyNow() - firstArrival >= firstWait_) break;
     // Later datagrams count only when they have already arrived. ppoll waits
     // the 1 microsecond asked for (plus the kernel's timer slack, so a
     // datagram a server sent right behind the first still lands); poll would

@@ -2,10 +2,12 @@
 // One request/answer exchange with one game server over UDP, in the game's
 // connectionless packet form (four 0xFF bytes, then text). Short-lived: one
 // object per exchange.
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
 
+#include "core/AnswerWait.h"
 #include "core/StatusAnswer.h"
 #include "platform/UdpSocket.h"
 
@@ -13,12 +15,14 @@ namespace vyk {
 
 class QuerySocket {
  public:
-  static constexpr int kBufferSize = 8192;   // request, then answer and its zero byte
-  static constexpr int kMaxAnswer = 8191;    // characters of answer kept
-  static constexpr int kTimeoutSeconds = 2;  // wait for the first datagram
+  static constexpr int kBufferSize = 8192;  // request, then answer and its zero byte
+  static constexpr int kMaxAnswer = 8191;   // characters of answer kept
   static constexpr int kMaxPassword = 63;
 
-  QuerySocket(const std::string& host, std::uint16_t port, const std::string& password);
+  // firstWait: how long an exchange waits for the first datagram; it also
+  // bounds how long a sender that never stops can keep the exchange going.
+  QuerySocket(const std::string& host, std::uint16_t port, const std::string& password,
+              std::chrono::milliseconds firstWait = kAnswerWait);
   QuerySocket(const QuerySocket&) = delete;
   QuerySocket& operator=(const QuerySocket&) = delete;
 
@@ -41,7 +45,7 @@ class QuerySocket {
   Ipv4Endpoint server_;
   bool hasAddress_ = false;
   std::string password_;
-  std::int32_t timeout_ = kTimeoutSeconds;
+  std::chrono::milliseconds firstWait_;
   std::string buffer_;
   StatusAnswer status_;
   std::int32_t ping_ = 9999;

@@ -1,8 +1,10 @@
 #pragma once
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "core/AnswerWait.h"
 #include "core/NameList.h"
 
 namespace vyk {
@@ -44,8 +46,10 @@ class ServerInfo {
   std::string ValueAt(int index) const;
   bool Matches(const ServerInfo& other) const;
 
-  bool Query();                                    // one status exchange
-  std::string Rcon(const std::string& command);    // one remote-console exchange
+  // One status exchange; firstWait as QuerySocket takes it.
+  bool Query(std::chrono::milliseconds firstWait = kAnswerWait);
+  // One remote-console exchange: the answer, or "" when none came.
+  std::string Rcon(const std::string& command, std::chrono::milliseconds firstWait = kAnswerWait);
 
   bool IsTimedOut() const;
   bool NeedsPassword() const;

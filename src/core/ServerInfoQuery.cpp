@@ -8,10 +8,10 @@
 
 namespace vyk {
 
-bool ServerInfo::Query() {
+bool ServerInfo::Query(std::chrono::milliseconds firstWait) {
   const std::string section = Address();
   name = GetCachedName(section);
-  QuerySocket socket(host, port, password);
+  QuerySocket socket(host, port, password, firstWait);
   buddyCount = 0;
   ping = kNoPing;
   const std::int32_t result = socket.QueryStatus();
@@ -34,8 +34,8 @@ bool ServerInfo::Query() {
   return result > 0;
 }
 
-std::string ServerInfo::Rcon(const std::string& command) {
-  QuerySocket socket(host, port, password);
+std::string ServerInfo::Rcon(const std::string& command, std::chrono::milliseconds firstWait) {
+  QuerySocket socket(host, port, password, firstWait);
   return socket.SendRcon(command).value_or(std::string());
 }
 

@@ -62,9 +62,9 @@ TEST_F(QuerySocketTest, StatusRequestIs14BytesEndingInZero) {
 
 TEST_F(QuerySocketTest, LateAnswerCountsAsSilence) {
   q3sim::ServerConfig config = q3sim::DefaultServerConfig();
-  config.SetLatency(2500);
+  config.SetLatency(400);
   const int id = farm_.AddServer(config);
-  QuerySocket socket("127.0.0.1", farm_.Port(id), "");
+  QuerySocket socket("127.0.0.1", farm_.Port(id), "", std::chrono::milliseconds(150));
   EXPECT_EQ(socket.QueryStatus(), -1);
   EXPECT_EQ(socket.Ping(), 9999);
   EXPECT_EQ(socket.Status().PairCount(), 0);
