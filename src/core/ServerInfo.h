@@ -13,6 +13,8 @@ inline constexpr std::uint16_t kDefaultPort = 27960;
 inline constexpr std::int32_t kNoPing = 9999;
 inline constexpr const char* kDefaultHost = "127.0.0.1";
 
+class StatusAnswer;
+
 struct InfoPair {
   std::string key;
   std::string value;
@@ -48,6 +50,9 @@ class ServerInfo {
 
   // One status exchange; firstWait as QuerySocket takes it.
   bool Query(std::chrono::milliseconds firstWait = kAnswerWait);
+  // What Query does after its exchange: the parsed answer and its ping into
+  // the record, a non-empty "sv_hostname" into the server cache as the name.
+  void TakeAnswer(const StatusAnswer& status, std::int32_t answerPing);
   // One remote-console exchange: the answer, or "" when none came.
   std::string Rcon(const std::string& command, std::chrono::milliseconds firstWait = kAnswerWait);
 

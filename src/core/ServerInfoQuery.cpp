@@ -5,24 +5,29 @@
 #include "core/QuerySocket.h"
 #include "core/ServerCache.h"
 #include "core/ServerInfo.h"
+#include "core/StatusAnswer.h"
 
 namespace vyk {
 
 bool ServerInfo::Query(std::chrono::milliseconds firstWait) {
-  const std::string section = Address();
-  name = GetCachedName(section);
+  name = GetCachedName(Address());
   QuerySocket socket(host, port, password, firstWait);
   buddyCount = 0;
   ping = kNoPing;
   const std::int32_t result = socket.QueryStatus();
-  const StatusAnswer& status = socket.Status();
+  TakeAnswer(socket.Status(), socket.Ping());
+  return result > 0;
+}
+
+void ServerInfo::TakeAnswer(const StatusAnswer& status, std::int32_t answerPing) {
   players = status.Players();
   info.clear();
   for (int i = 0; i < status.PairCount(); ++i) {
     const StatusAnswer::PairSlot& slot = status.Pair(i);
     info.push_back({slot.key, slot.value});
   }
-  ping = socket.Ping();
+  ping = answerPing;
+  const std::string section = Address();
   const std::string hostname = InfoValue("sv_hostname");
   if (!hostname.empty()) {
     SetCachedName(section, hostname);
@@ -31,7 +36,6 @@ bool ServerInfo::Query(std::chrono::milliseconds firstWait) {
     name = GetCachedName(section);
   }
   queried = true;
-  return result > 0;
 }
 
 std::string ServerInfo::Rcon(const std::string& command, std::chrono::milliseconds firstWait) {

@@ -92,25 +92,14 @@ std::string CachedFormOf(const std::string& name) {
   return stored.substr(first, stored.find_last_not_of(" \t") - first + 1);
 }
 
-// ServerInfo::Query after its exchange.
-ServerInfo RecordFrom(const StatusAnswer& status, std::int32_t ping, bool storeName) {
+ServerInfo RecordFrom(const StatusAnswer& status, std::int32_t ping) {
   ServerInfo record(kDefaultHost, kDefaultPort, "");
-  record.buddyCount = 0;
-  record.players = status.Players();
-  record.info.clear();
-  for (int i = 0; i < status.PairCount(); ++i)
-    record.info.push_back({status.Pair(i).key, status.Pair(i).value});
-  record.ping = ping;
+  record.TakeAnswer(status, ping);
   const std::string hostname = record.InfoValue("sv_hostname");
   if (!hostname.empty()) {
-    if (storeName) {
-      const std::string section = record.Address();
-      SetCachedName(section, hostname);
-      FUZZ_CHECK(GetCachedName(section) == CachedFormOf(hostname));
-    }
-    record.name = hostname;
+    FUZZ_CHECK(record.name == hostname);
+    FUZZ_CHECK(GetCachedName(record.Address()) == CachedFormOf(hostname));
   }
-  record.queried = true;
   return record;
 }
 
@@ -214,7 +203,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   // A record that answered and one that timed out (no ping, maybe no map).
   for (std::int32_t ping : {static_cast<std::int32_t>(size % 400), kNoPing}) {
-    ServerInfo record = RecordFrom(status, ping, ping != kNoPing);
+    ServerInfo record = RecordFrom(status, ping);
     FUZZ_CHECK(record.IsTimedOut() == (ping >= kNoPing && record.InfoValue("mapname").empty()));
     CheckRecord(record);
     CheckJson(record);
