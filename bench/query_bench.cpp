@@ -10,6 +10,7 @@
 #include "Farm.h"
 #include "Replies.h"
 #include "core/QuerySocket.h"
+#include "core/StatusAnswer.h"
 
 int main() {
   using Clock = std::chrono::steady_clock;
@@ -20,11 +21,11 @@ int main() {
         {i, 40 + i, "^" + std::to_string(i % 10) + "Player" + std::to_string(i)});
   const std::string answer = q3sim::StatusResponse(config, "");
 
-  vyk::QuerySocket parser("127.0.0.1", 27960, "");
+  vyk::StatusAnswer parser;
   constexpr int kParses = 50000;
   auto start = Clock::now();
   int total = 0;
-  for (int i = 0; i < kParses; ++i) total += parser.ParseAnswer(answer);
+  for (int i = 0; i < kParses; ++i) total += parser.Parse(answer);
   double seconds = std::chrono::duration<double>(Clock::now() - start).count();
   std::printf("parse: %zu-byte answer (%d pairs + player lines), %.2f us per answer\n",
               answer.size(), total / kParses, seconds * 1e6 / kParses);

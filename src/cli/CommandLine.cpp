@@ -92,7 +92,8 @@ int UsageError(std::ostream& err, const std::string& text) {
 }  // namespace
 
 std::optional<int> RunCommandLine(const QStringList& arguments, std::ostream& out,
-                                  std::ostream& err, bool errIsTerminal) {
+                                  std::ostream& err, bool errIsTerminal,
+                                  std::chrono::milliseconds firstWait) {
   QStringList ours{arguments.value(0)};
   for (qsizetype i = 1; i < arguments.size(); ++i) {
     if (IsEmbeddingSwitch(arguments[i])) return std::nullopt;
@@ -176,9 +177,10 @@ std::optional<int> RunCommandLine(const QStringList& arguments, std::ostream& ou
   const bool wantJson = parser.isSet(json);
   int code = 0;
   if (parser.isSet(query)) {
-    code = QueryServers(positional, settings, wantJson, io);
+    code = QueryServers(positional, settings, wantJson, io, firstWait);
   } else if (parser.isSet(refresh)) {
-    code = RefreshServers(settings, Bytes(parser.value(list)), parser.isSet(all), wantJson, io);
+    code = RefreshServers(settings, Bytes(parser.value(list)), parser.isSet(all), wantJson, io,
+                          firstWait);
   } else if (parser.isSet(master)) {
     code = ListMasterServers(settings, positional.empty() ? std::string() : positional.front(),
                              Bytes(parser.value(protocol)), wantJson, io);
@@ -188,7 +190,7 @@ std::optional<int> RunCommandLine(const QStringList& arguments, std::ostream& ou
       if (i > 1) command += ' ';
       command += positional[i];
     }
-    code = SendRemoteCommand(positional.front(), password, command, io);
+    code = SendRemoteCommand(positional.front(), password, command, io, firstWait);
   }
   return code;
 }

@@ -4,16 +4,21 @@
 // command line gives the exit code; nothing means "start the window" (no
 // switch, only the file argument of a demo, or an embedding switch).
 #include <QStringList>
+#include <chrono>
 #include <iosfwd>
 #include <optional>
+
+#include "core/AnswerWait.h"
 
 namespace vyk {
 
 std::optional<int> RunCommandLine(int argc, char** argv);
 
 // The same on decoded arguments (the first is the program), printing to the
-// given streams. Needs no application object.
+// given streams. Needs no application object. firstWait: each server
+// exchange's wait for its first datagram.
 std::optional<int> RunCommandLine(const QStringList& arguments, std::ostream& out,
-                                  std::ostream& err, bool errIsTerminal = false);
+                                  std::ostream& err, bool errIsTerminal = false,
+                                  std::chrono::milliseconds firstWait = kAnswerWait);
 
 }  // namespace vyk

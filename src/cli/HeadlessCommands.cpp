@@ -104,7 +104,7 @@ bool SplitHostPort(const std::string& text, std::uint16_t defaultPort, std::stri
 }
 
 int QueryServers(const std::vector<std::string>& addresses, const Settings& settings, bool json,
-                 CommandOutput& io) {
+                 CommandOutput& io, std::chrono::milliseconds firstWait) {
   ServerList servers;
   bool allGood = !addresses.empty();
   for (const std::string& text : addresses) {
@@ -120,7 +120,7 @@ int QueryServers(const std::vector<std::string>& addresses, const Settings& sett
   {
     StatusScope status(io);
     SilentView view;
-    RefreshAll(servers, settings, view, true);
+    RefreshAll(servers, settings, view, true, firstWait);
   }
   Settings plain = settings;
   plain.copyIrcFormat = 0;
@@ -138,7 +138,7 @@ int QueryServers(const std::vector<std::string>& addresses, const Settings& sett
 }
 
 int RefreshServers(Settings& settings, const std::string& listFile, bool showAll, bool json,
-                   CommandOutput& io) {
+                   CommandOutput& io, std::chrono::milliseconds firstWait) {
   const std::string path = listFile.empty() ? settings.serverListPath : listFile;
   ServerList servers;
   if (!LoadServerListFile(servers, true, path)) {
@@ -151,7 +151,7 @@ int RefreshServers(Settings& settings, const std::string& listFile, bool showAll
   {
     StatusScope status(io);
     SilentView view;
-    RefreshAll(servers, settings, view, showAll);
+    RefreshAll(servers, settings, view, showAll, firstWait);
     rows.Rebuild(servers, buddies, settings, showAll);
     if (rows.SortKey() != kSortNone) StoreLastServerSort(settings, rows.SortKey());
   }
@@ -193,7 +193,8 @@ int ListMasterServers(const Settings& settings, const std::string& master,
 }
 
 int SendRemoteCommand(const std::string& address, const std::string& password,
-                      const std::string& command, CommandOutput& io) {
+                      const std::string& command, CommandOutput& io,
+                      std::chrono::milliseconds firstWait) {
   std::string host;
   std::uint16_t port = kDefaultPort;
   if (!SplitHostPort(address, kDefaultPort, host, port)) {
@@ -204,7 +205,7 @@ int SendRemoteCommand(const std::string& address, const std::string& password,
   std::optional<std::string> answer;
   {
     StatusScope status(io);
-    answer = RunRemoteCommand(server, password, command);
+    answer = RunRemoteCommand(server, password, command, firstWait);
   }
   if (!answer || answer->empty()) {
     io.err << "vykfind: no answer from " << PrintableText(server.Address()) << "\n";

@@ -2,10 +2,13 @@
 // The command-line switches that work without a window: the same queries,
 // refresh, filters, sort, master exchange and remote console as the windows,
 // printed as text or JSON. Each returns the process exit code.
+#include <chrono>
 #include <cstdint>
 #include <iosfwd>
 #include <string>
 #include <vector>
+
+#include "core/AnswerWait.h"
 
 namespace vyk {
 
@@ -18,16 +21,18 @@ struct CommandOutput {
   bool progress = false;
 };
 
+// firstWait below: how long each server exchange waits for its first datagram.
+
 // Queries every server once (at most maxThread at a time) and prints each
 // SummaryLine, plain, in the order given. 0 when every server answered.
 int QueryServers(const std::vector<std::string>& addresses, const Settings& settings, bool json,
-                 CommandOutput& io);
+                 CommandOutput& io, std::chrono::milliseconds firstWait = kAnswerWait);
 
 // Refreshes the server list file (listFile, or the settings' one), then
 // prints the rows the main window would show: filtered unless showAll,
 // sorted by lastServerSort. 1 when the list file cannot be read.
 int RefreshServers(Settings& settings, const std::string& listFile, bool showAll, bool json,
-                   CommandOutput& io);
+                   CommandOutput& io, std::chrono::milliseconds firstWait = kAnswerWait);
 
 // Prints the addresses a master returns for a protocol, one a line. master
 // is "host[:port]" (empty: the settings' master and port), protocol empty
@@ -38,7 +43,8 @@ int ListMasterServers(const Settings& settings, const std::string& master,
 // Sends one remote-console command and prints the answer without its
 // datagram headers. 1 when no answer came.
 int SendRemoteCommand(const std::string& address, const std::string& password,
-                      const std::string& command, CommandOutput& io);
+                      const std::string& command, CommandOutput& io,
+                      std::chrono::milliseconds firstWait = kAnswerWait);
 
 // "host[:port]" into its parts, the port defaulting to defaultPort. False for
 // an empty host or a port that is not a number from 1 to 65535.

@@ -141,7 +141,7 @@ int RefreshWorker(const RefreshJob& job, int maxThread) {
   if (job.record) {
     // A failure inside one query stays in this worker; its index is not queued.
     try {
-      answered = job.record->Query();
+      answered = job.record->Query(job.firstWait);
       if (job.index != -1) CompletedQueue::Instance().Push(job.index);
     } catch (...) {
       answered = false;
@@ -159,7 +159,8 @@ void DrainCompleted(const Settings& settings, RefreshView& view) {
   view.KeepPainted();
 }
 
-void RefreshAll(ServerList& servers, const Settings& settings, RefreshView& view, bool showAll) {
+void RefreshAll(ServerList& servers, const Settings& settings, RefreshView& view, bool showAll,
+                std::chrono::milliseconds firstWait) {
   const int maxThread = EffectiveMaxThread(settings);
   view.SetCursor(RefreshCursor::kAppStarting);
 
@@ -167,7 +168,7 @@ void RefreshAll(ServerList& servers, const Settings& settings, RefreshView& view
   CompletedQueue::Instance().Clear();
   std::vector<RefreshJob> jobs;
   jobs.reserve(static_cast<std::size_t>(n));
-  for (int i = 0; i < n; ++i) jobs.push_back({&servers.At(i), i});
+  for (int i = 0; i < n; ++i) jobs.push_back({&servers.At(i), i, firstWait});
 
   {
     // Held for the whole refresh, so every worker opens the semaphore with
@@ -215,9 +216,10 @@ void RefreshAll(ServerList& servers, const Settings& settings, RefreshView& view
   view.SetCursor(RefreshCursor::kArrow);
 }
 
-void RefreshOne(ServerList& servers, const Settings& settings, RefreshView& view, int index) {
+void RefreshOne(ServerList& servers, const Settings& settings, RefreshView& view, int index,
+                std::chrono::milliseconds firstWait) {
   if (index < 0 || index >= servers.Count()) return;
-  RefreshWorker({&servers.At(index), index}, EffectiveMaxThread(settings));
+  RefreshWorker({&servers.At(index), index, firstWait}, EffectiveMaxThread(settings));
   view.UpdateRow(index);
   view.SelectRow(index);
 }

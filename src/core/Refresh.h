@@ -1,6 +1,9 @@
 #pragma once
 // Refreshing every server of the list under a limit of concurrent exchanges,
 // and refreshing one server alone.
+#include <chrono>
+
+#include "core/AnswerWait.h"
 #include "core/RefreshView.h"
 #include "core/ServerInfo.h"
 #include "core/ServerList.h"
@@ -15,10 +18,12 @@ inline constexpr const char* kRefreshSemaphoreName = "RELOAD_THREAD_NAME";
 // only make the join take millions of counts; no refresh uses more.
 inline constexpr int kMaxRefreshThreads = 1024;
 
-// One server to query: the record inside the ServerList and its index.
+// One server to query: the record inside the ServerList, its index, and how
+// long its exchange waits for the first datagram.
 struct RefreshJob {
   ServerInfo* record = nullptr;
   int index = -1;
+  std::chrono::milliseconds firstWait = kAnswerWait;
 };
 
 // maxThread as a refresh uses it: raised to 1 when below (hand-edited
@@ -34,11 +39,13 @@ int RefreshWorker(const RefreshJob& job, int maxThread);
 // as answers come in when displayOnReload is set, then rebuilds the rows
 // (every server when showAll, else those passing the filters). Blocks until
 // every worker has finished. The list must not change size meanwhile.
-void RefreshAll(ServerList& servers, const Settings& settings, RefreshView& view, bool showAll);
+void RefreshAll(ServerList& servers, const Settings& settings, RefreshView& view, bool showAll,
+                std::chrono::milliseconds firstWait = kAnswerWait);
 
 // Queries one server on the calling thread, then updates and selects its row.
 // Indices outside the list do nothing.
-void RefreshOne(ServerList& servers, const Settings& settings, RefreshView& view, int index);
+void RefreshOne(ServerList& servers, const Settings& settings, RefreshView& view, int index,
+                std::chrono::milliseconds firstWait = kAnswerWait);
 
 // Moves finished indices from the CompletedQueue into the view (only when
 // displayOnReload is set; otherwise they stay queued).

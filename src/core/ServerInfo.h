@@ -1,8 +1,10 @@
 #pragma once
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "core/AnswerWait.h"
 #include "core/NameList.h"
 
 namespace vyk {
@@ -10,6 +12,8 @@ namespace vyk {
 inline constexpr std::uint16_t kDefaultPort = 27960;
 inline constexpr std::int32_t kNoPing = 9999;
 inline constexpr const char* kDefaultHost = "127.0.0.1";
+
+class StatusAnswer;
 
 struct InfoPair {
   std::string key;
@@ -44,8 +48,13 @@ class ServerInfo {
   std::string ValueAt(int index) const;
   bool Matches(const ServerInfo& other) const;
 
-  bool Query();                                    // one status exchange
-  std::string Rcon(const std::string& command);    // one remote-console exchange
+  // One status exchange; firstWait as QuerySocket takes it.
+  bool Query(std::chrono::milliseconds firstWait = kAnswerWait);
+  // What Query does after its exchange: the parsed answer and its ping into
+  // the record, a non-empty "sv_hostname" into the server cache as the name.
+  void TakeAnswer(const StatusAnswer& status, std::int32_t answerPing);
+  // One remote-console exchange: the answer, or "" when none came.
+  std::string Rcon(const std::string& command, std::chrono::milliseconds firstWait = kAnswerWait);
 
   bool IsTimedOut() const;
   bool NeedsPassword() const;

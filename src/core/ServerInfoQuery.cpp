@@ -5,23 +5,29 @@
 #include "core/QuerySocket.h"
 #include "core/ServerCache.h"
 #include "core/ServerInfo.h"
+#include "core/StatusAnswer.h"
 
 namespace vyk {
 
-bool ServerInfo::Query() {
-  const std::string section = Address();
-  name = GetCachedName(section);
-  QuerySocket socket(host, port, password);
+bool ServerInfo::Query(std::chrono::milliseconds firstWait) {
+  name = GetCachedName(Address());
+  QuerySocket socket(host, port, password, firstWait);
   buddyCount = 0;
   ping = kNoPing;
   const std::int32_t result = socket.QueryStatus();
-  players = socket.Players();
+  TakeAnswer(socket.Status(), socket.Ping());
+  return result > 0;
+}
+
+void ServerInfo::TakeAnswer(const StatusAnswer& status, std::int32_t answerPing) {
+  players = status.Players();
   info.clear();
-  for (int i = 0; i < socket.PairCount(); ++i) {
-    const QuerySocket::PairSlot& slot = socket.Pair(i);
+  for (int i = 0; i < status.PairCount(); ++i) {
+    const StatusAnswer::PairSlot& slot = status.Pair(i);
     info.push_back({slot.key, slot.value});
   }
-  ping = socket.Ping();
+  ping = answerPing;
+  const std::string section = Address();
   const std::string hostname = InfoValue("sv_hostname");
   if (!hostname.empty()) {
     SetCachedName(section, hostname);
@@ -30,11 +36,10 @@ bool ServerInfo::Query() {
     name = GetCachedName(section);
   }
   queried = true;
-  return result > 0;
 }
 
-std::string ServerInfo::Rcon(const std::string& command) {
-  QuerySocket socket(host, port, password);
+std::string ServerInfo::Rcon(const std::string& command, std::chrono::milliseconds firstWait) {
+  QuerySocket socket(host, port, password, firstWait);
   return socket.SendRcon(command).value_or(std::string());
 }
 

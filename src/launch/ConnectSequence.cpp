@@ -13,7 +13,8 @@
 namespace vyk {
 
 bool ConnectToCurrentServer(ServerInfo& server, const Settings& settings, const std::string& alias,
-                            ConnectHost& host, GameStarter& starter) {
+                            ConnectHost& host, GameStarter& starter,
+                            std::chrono::milliseconds firstWait) {
   const auto [dir, file] = SplitGamePath(settings.gamePath);
   ScopedStatus status("Connceting to server :" + server.Address());
 
@@ -30,7 +31,7 @@ bool ConnectToCurrentServer(ServerInfo& server, const Settings& settings, const 
   }
 
   host.RefreshCurrentRow();
-  server.Query();
+  server.Query(firstWait);
 
   std::string password;
   if (server.NeedsPassword()) password = host.AskServerPassword(server);

@@ -28,12 +28,13 @@ std::string CleanRconAnswer(const std::string& answer) {
 }
 
 std::optional<std::string> RunRemoteCommand(ServerInfo& server, const std::string& password,
-                                            const std::string& command) {
+                                            const std::string& command,
+                                            std::chrono::milliseconds firstWait) {
   if (server.host.empty()) return std::nullopt;
   server.password = password.substr(0, kMaxRconPasswordLength);
   const std::string sent = command.substr(0, kMaxRconCommandLength);
   ScopedStatus status("RCON :" + sent + " ON " + server.Address());
-  return CleanRconAnswer(server.Rcon(sent));
+  return CleanRconAnswer(server.Rcon(sent, firstWait));
 }
 
 }  // namespace vyk

@@ -1,7 +1,10 @@
 #pragma once
+#include <chrono>
 #include <cstddef>
 #include <optional>
 #include <string>
+
+#include "core/AnswerWait.h"
 
 namespace vyk {
 
@@ -19,6 +22,7 @@ std::string CleanRconAnswer(const std::string& answer);
 // returns the cleaned answer for the output edit ("" clears it). Nothing
 // happens, and nothing is returned, when the record has no host.
 std::optional<std::string> RunRemoteCommand(ServerInfo& server, const std::string& password,
-                                            const std::string& command);
+                                            const std::string& command,
+                                            std::chrono::milliseconds firstWait = kAnswerWait);
 
 }  // namespace vyk

@@ -102,8 +102,8 @@ class ArrowCursor {
 
 }  // namespace
 
-MainDialog::MainDialog(Settings& settings, QWidget* parent)
-    : SkinnedDialog(settings, parent), settings_(settings) {
+MainDialog::MainDialog(Settings& settings, QWidget* parent, std::chrono::milliseconds firstWait)
+    : SkinnedDialog(settings, parent), settings_(settings), firstWait_(firstWait) {
   // Over the window being created, while the servers, buddies and aliases load below.
   ShowSplash(this);
   DialogTemplate t;
@@ -302,7 +302,7 @@ void MainDialog::RefreshAllServers() {
   servers_->repaint();
   const QString title = windowTitle();
   setWindowTitle(QStringLiteral("Refresh ... please wait"));
-  RefreshAll(servers_->Servers(), settings_, *servers_, false);
+  RefreshAll(servers_->Servers(), settings_, *servers_, false, firstWait_);
   setWindowTitle(title);
   refreshAll->setEnabled(true);
 }
@@ -316,7 +316,7 @@ void MainDialog::RefreshCurrentServer() {
   EnableServerActions(false);
   {
     ScopedStatus status("Refreshing " + servers_->Servers().At(index).Address());
-    RefreshOne(servers_->Servers(), settings_, *servers_, index);
+    RefreshOne(servers_->Servers(), settings_, *servers_, index, firstWait_);
   }
   SelectServer(index);
   Control(kRefreshAll)->setEnabled(true);
@@ -343,12 +343,12 @@ void MainDialog::ConnectToCurrent() {
   BusyScope busy(this);
   GameStarter& starter = starter_ ? *starter_ : SystemGameStarter();
   ConnectToCurrentServer(servers_->Servers().At(current_), settings_, aliases_.ChosenAlias().name,
-                         *this, starter);
+                         *this, starter, firstWait_);
 }
 
 void MainDialog::RefreshCurrentRow() {
   if (current_ == -1) return;
-  RefreshOne(servers_->Servers(), settings_, *servers_, current_);
+  RefreshOne(servers_->Servers(), settings_, *servers_, current_, firstWait_);
 }
 
 std::string MainDialog::AskServerPassword(const ServerInfo& server) {
@@ -368,7 +368,8 @@ void MainDialog::RunRemoteConsole() {
       ToGameText(ControlAs<QLineEdit>(kRconPassword)->text()).substr(0, kMaxRconPasswordLength);
   const std::string command =
       ToGameText(ControlAs<QLineEdit>(kCommand)->text()).substr(0, kMaxRconCommandLength);
-  const auto answer = RunRemoteCommand(servers_->Servers().At(current_), password, command);
+  const auto answer =
+      RunRemoteCommand(servers_->Servers().At(current_), password, command, firstWait_);
   if (answer) output_->setPlainText(OutputText(*answer));
 }
 

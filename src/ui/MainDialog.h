@@ -1,9 +1,11 @@
 #pragma once
+#include <chrono>
 #include <memory>
 #include <string>
 
 #include "config/AliasList.h"
 #include "config/Clipboard.h"
+#include "core/AnswerWait.h"
 #include "core/StatusLine.h"
 #include "launch/ConnectHost.h"
 #include "ui/widgets/ResourceIds.h"
@@ -63,7 +65,9 @@ class MainDialog : public SkinnedDialog, public ConnectHost, public StatusSink, 
     kHelpIndex = 57665,
   };
 
-  explicit MainDialog(Settings& settings, QWidget* parent = nullptr);
+  // firstWait: how long each server exchange waits for its first datagram.
+  explicit MainDialog(Settings& settings, QWidget* parent = nullptr,
+                      std::chrono::milliseconds firstWait = kAnswerWait);
   ~MainDialog() override;
 
   Settings& GetSettings() { return settings_; }
@@ -131,6 +135,7 @@ class MainDialog : public SkinnedDialog, public ConnectHost, public StatusSink, 
   void OnServerRowClicked(int row, int column);
 
   Settings& settings_;
+  const std::chrono::milliseconds firstWait_;
   ServerListView* servers_ = nullptr;
   PlayerListView* players_ = nullptr;
   QLineEdit* status_ = nullptr;

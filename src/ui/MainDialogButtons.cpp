@@ -17,7 +17,7 @@
 namespace vyk {
 
 void MainDialog::OnServerButton() {
-  ServerListDialog editor(settings_, servers_->Servers(), this);
+  ServerListDialog editor(settings_, servers_->Servers(), this, nullptr, firstWait_);
   if (editor.exec() == kOk) ReloadServers();
 }
 

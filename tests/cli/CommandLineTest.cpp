@@ -18,18 +18,22 @@
 namespace vyk {
 namespace {
 
+constexpr std::chrono::milliseconds kSilenceWait{500};
+
 struct Outcome {
   std::optional<int> code;
   std::string out;
   std::string err;
 };
 
-Outcome RunWith(const std::vector<const char*>& args) {
+// firstWait: short where a silent server is asked.
+Outcome RunWith(const std::vector<const char*>& args,
+                std::chrono::milliseconds firstWait = kAnswerWait) {
   QStringList list{QStringLiteral("vykfind")};
   for (const char* a : args) list << QString::fromLocal8Bit(a);
   std::ostringstream out, err;
   Outcome run;
-  run.code = RunCommandLine(list, out, err);
+  run.code = RunCommandLine(list, out, err, false, firstWait);
   run.out = out.str();
   run.err = err.str();
   return run;
@@ -116,7 +120,7 @@ TEST_F(CommandLineTest, QueryPrintsOneLinePerServerAndFailsWhenOneIsSilent) {
   EXPECT_FALSE(std::filesystem::exists(home_.Path() / "Config.ini"));
 
   const std::string silent = Add("Quiet", "q3dm1", 0, true);
-  Outcome mixed = RunWith({"--query", a.c_str(), silent.c_str()});
+  Outcome mixed = RunWith({"--query", a.c_str(), silent.c_str()}, kSilenceWait);
   EXPECT_EQ(mixed.code, 1);
   lines = Lines(mixed.out);
   ASSERT_EQ(lines.size(), 2u);
@@ -170,7 +174,7 @@ TEST_F(CommandLineTest, RefreshPrintsTheFilteredRowsInSortOrder) {
   const std::string silent = Add("Quiet", "q3dm3", 0, true);
   WriteLines("server.vyk", {slow, silent, fast});
 
-  Outcome run = RunWith({"--refresh"});
+  Outcome run = RunWith({"--refresh"}, kSilenceWait);
   EXPECT_EQ(run.code, 0) << run.err;
   auto lines = Lines(run.out);
   ASSERT_EQ(lines.size(), 3u) << run.out;
@@ -183,7 +187,7 @@ TEST_F(CommandLineTest, RefreshPrintsTheFilteredRowsInSortOrder) {
   WriteProfileInt("info", "LastServerSort", kSortByAddress);
   WriteLines("other.vyk", {slow, silent, fast});
   const std::string other = (home_.Path() / "other.vyk").string();
-  run = RunWith({"--refresh", "--all", "--list", other.c_str(), "--json"});
+  run = RunWith({"--refresh", "--all", "--list", other.c_str(), "--json"}, kSilenceWait);
   EXPECT_EQ(run.code, 0) << run.err;
   auto doc = nlohmann::json::parse(run.out);
   std::vector<std::string> order;
@@ -247,7 +251,7 @@ TEST_F(CommandLineTest, RconSendsTheCommandWithThePasswordFromTheEnvironment) {
   EXPECT_EQ(run.out.back(), '\n');
 
   const std::string silent = Add("Quiet", "q3dm1", 0, true);
-  run = RunWith({"--rcon", silent.c_str(), "status"});
+  run = RunWith({"--rcon", silent.c_str(), "status"}, kSilenceWait);
   EXPECT_EQ(run.code, 1);
   ::unsetenv("VYKFIND_RCON_PASSWORD");
 }

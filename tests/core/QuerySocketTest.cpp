@@ -62,12 +62,12 @@ TEST_F(QuerySocketTest, StatusRequestIs14BytesEndingInZero) {
 
 TEST_F(QuerySocketTest, LateAnswerCountsAsSilence) {
   q3sim::ServerConfig config = q3sim::DefaultServerConfig();
-  config.SetLatency(2500);
+  config.SetLatency(400);
   const int id = farm_.AddServer(config);
-  QuerySocket socket("127.0.0.1", farm_.Port(id), "");
+  QuerySocket socket("127.0.0.1", farm_.Port(id), "", std::chrono::milliseconds(150));
   EXPECT_EQ(socket.QueryStatus(), -1);
   EXPECT_EQ(socket.Ping(), 9999);
-  EXPECT_EQ(socket.PairCount(), 0);
+  EXPECT_EQ(socket.Status().PairCount(), 0);
   EXPECT_EQ(farm_.Stats(id).requests, 1u);  // no retry
 }
 
@@ -180,8 +180,8 @@ TEST_F(QuerySocketTest, HostileAnswersStayInTheirOwnExchange) {
       farm_.AddServer(q3sim::MakeHostileConfig(q3sim::HostileKind::kBackslashes8192, 3));
   QuerySocket socket("127.0.0.1", farm_.Port(slashes), "");
   EXPECT_EQ(socket.QueryStatus(), 0);
-  EXPECT_EQ(socket.PairCount(), 0);
-  EXPECT_EQ(socket.Players().Count(), 0);
+  EXPECT_EQ(socket.Status().PairCount(), 0);
+  EXPECT_EQ(socket.Status().Players().Count(), 0);
   EXPECT_LT(socket.Ping(), 9999);
 }
 

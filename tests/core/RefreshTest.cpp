@@ -218,10 +218,10 @@ TEST_F(RefreshTest, SilentServersCostTheirTimeoutsInParallel) {
   AddServers(4, 0, /*silent=*/true);
   settings_.maxThread = 2;
   const auto start = Clock::now();
-  RefreshAll(servers_, settings_, view_, false);
+  RefreshAll(servers_, settings_, view_, false, std::chrono::milliseconds(500));
   const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-  // About ceil(4 / 2) x 2 s; one at a time would be 8 s.
-  EXPECT_LT(seconds, 7.5);
+  // About ceil(4 / 2) x 0.5 s; one at a time would be 2 s.
+  EXPECT_LT(seconds, 1.75);
   for (int i = 0; i < servers_.Count(); ++i) {
     EXPECT_TRUE(servers_.At(i).IsTimedOut());
     EXPECT_EQ(servers_.At(i).name, "-");
@@ -274,7 +274,7 @@ TEST_F(RefreshTest, RefreshOneChecksBoundsThenUpdatesAndSelects) {
   EXPECT_TRUE(view_.Calls().empty());
   EXPECT_EQ(farm_.TotalRequests(), 0u);
 
-  RefreshOne(servers_, settings_, view_, 1);
+  RefreshOne(servers_, settings_, view_, 1, std::chrono::milliseconds(150));
   EXPECT_TRUE(servers_.At(1).IsTimedOut());
   RefreshOne(servers_, settings_, view_, 0);
   EXPECT_EQ(servers_.At(0).name, "Server 0");

@@ -16,6 +16,7 @@ namespace vyk {
 namespace {
 
 const std::string kHeader = "\xFF\xFF\xFF\xFFstatusResponse\n";
+constexpr std::chrono::milliseconds kSilenceWait{150};
 
 class ServerInfoQueryTest : public ::testing::Test {
  protected:
@@ -68,7 +69,7 @@ TEST_F(ServerInfoQueryTest, SilentServerLeavesTheTimedOutState) {
   ASSERT_TRUE(record.Query());
 
   farm_.Modify(id, [](q3sim::ServerConfig& c) { c.silent = true; });
-  EXPECT_FALSE(record.Query());
+  EXPECT_FALSE(record.Query(kSilenceWait));
   EXPECT_TRUE(record.queried);
   EXPECT_EQ(record.ping, kNoPing);
   EXPECT_TRUE(record.info.empty());
@@ -127,7 +128,7 @@ TEST_F(ServerInfoQueryTest, RconSendsThePasswordAndReturnsTheText) {
             std::string("\xFF\xFF\xFF\xFFrcon  status") + std::string(1, '\0'));
 
   farm_.Modify(id, [](q3sim::ServerConfig& c) { c.silent = true; });
-  EXPECT_EQ(record.Rcon("status"), "");
+  EXPECT_EQ(record.Rcon("status", kSilenceWait), "");
 }
 
 TEST_F(ServerInfoQueryTest, SixtyFourThreadsEachGetTheirOwnServer) {

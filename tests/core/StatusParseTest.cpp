@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "core/QuerySocket.h"
+#include "core/StatusAnswer.h"
 
 namespace vyk {
 namespace {
@@ -13,11 +13,10 @@ const std::string kHeader = "\xFF\xFF\xFF\xFFstatusResponse\n";
 
 class StatusParseTest : public ::testing::Test {
  protected:
-  // The socket is never used for an exchange here.
-  QuerySocket socket_{"127.0.0.1", 27960, ""};
+  StatusAnswer answer_;
 
-  std::string Key(int i) const { return socket_.Pair(i).key; }
-  std::string Value(int i) const { return socket_.Pair(i).value; }
+  std::string Key(int i) const { return answer_.Pair(i).key; }
+  std::string Value(int i) const { return answer_.Pair(i).value; }
 };
 
 TEST_F(StatusParseTest, TypicalAnswerGivesSortedPairsAndPlayers) {
@@ -25,8 +24,8 @@ TEST_F(StatusParseTest, TypicalAnswerGivesSortedPairsAndPlayers) {
                              "\\sv_hostname\\My Server\\mapname\\q3dm17\\g_needpass\\0\n"
                              "12 50 \"^1Player\"\n"
                              "-3 999 \"Bot\"\n";
-  EXPECT_EQ(socket_.ParseAnswer(answer), 5);
-  ASSERT_EQ(socket_.PairCount(), 3);
+  EXPECT_EQ(answer_.Parse(answer), 5);
+  ASSERT_EQ(answer_.PairCount(), 3);
   EXPECT_EQ(Key(0), "g_needpass");
   EXPECT_EQ(Key(1), "mapname");
   EXPECT_EQ(Key(2), "sv_hostname");
@@ -35,14 +34,14 @@ TEST_F(StatusParseTest, TypicalAnswerGivesSortedPairsAndPlayers) {
   EXPECT_EQ(Key(3), "");
   EXPECT_EQ(Value(3), "");
 
-  ASSERT_EQ(socket_.PlayerLineCount(), 2);
-  ASSERT_EQ(socket_.Players().Count(), 2);
-  EXPECT_EQ(socket_.Players()[0].name, "^1Player");
-  EXPECT_EQ(socket_.Players()[0].score, 12);
-  EXPECT_EQ(socket_.Players()[0].ping, 50);
-  EXPECT_FALSE(socket_.Players()[0].isBuddy);
-  EXPECT_EQ(socket_.Players()[1].score, -3);
-  EXPECT_EQ(socket_.Players()[1].ping, 999);
+  ASSERT_EQ(answer_.PlayerLineCount(), 2);
+  ASSERT_EQ(answer_.Players().Count(), 2);
+  EXPECT_EQ(answer_.Players()[0].name, "^1Player");
+  EXPECT_EQ(answer_.Players()[0].score, 12);
+  EXPECT_EQ(answer_.Players()[0].ping, 50);
+  EXPECT_FALSE(answer_.Players()[0].isBuddy);
+  EXPECT_EQ(answer_.Players()[1].score, -3);
+  EXPECT_EQ(answer_.Players()[1].ping, 999);
 }
 
 TEST_F(StatusParseTest, FortyPairsKeepTheFirstThirtyOneInReplyOrderThenSort) {
@@ -53,7 +52,7 @@ TEST_F(StatusParseTest, FortyPairsKeepTheFirstThirtyOneInReplyOrderThenSort) {
     std::snprintf(pair, sizeof pair, "\\k%02d\\v%02d", i, i);
     info += pair;
   }
-  EXPECT_EQ(socket_.ParsePairs(kHeader + info + "\n"), 31);
+  EXPECT_EQ(answer_.ParsePairs(kHeader + info + "\n"), 31);
   // Kept: k39 down to k09, now in ascending order.
   for (int i = 0; i < 31; ++i) {
     char key[8];
@@ -66,8 +65,8 @@ TEST_F(StatusParseTest, FortyPairsKeepTheFirstThirtyOneInReplyOrderThenSort) {
 
 TEST_F(StatusParseTest, SortIgnoresCaseAndComparesInLowerCase) {
   // In lower case '_' sorts before letters; in upper case it would not.
-  socket_.ParsePairs(kHeader + "\\SVA\\1\\sv_b\\2\\Version\\3\\alpha\\4\\version\\5\n");
-  ASSERT_EQ(socket_.PairCount(), 5);
+  answer_.ParsePairs(kHeader + "\\SVA\\1\\sv_b\\2\\Version\\3\\alpha\\4\\version\\5\n");
+  ASSERT_EQ(answer_.PairCount(), 5);
   EXPECT_EQ(Key(0), "alpha");
   EXPECT_EQ(Key(1), "sv_b");
   EXPECT_EQ(Key(2), "SVA");
@@ -78,8 +77,8 @@ TEST_F(StatusParseTest, SortIgnoresCaseAndComparesInLowerCase) {
 }
 
 TEST_F(StatusParseTest, EmptyValueShiftsLaterPairs) {
-  socket_.ParsePairs(kHeader + "\\mapname\\\\sv_maxclients\\16\n");
-  ASSERT_EQ(socket_.PairCount(), 2);
+  answer_.ParsePairs(kHeader + "\\mapname\\\\sv_maxclients\\16\n");
+  ASSERT_EQ(answer_.PairCount(), 2);
   EXPECT_EQ(Key(0), "16");
   EXPECT_EQ(Value(0), "");
   EXPECT_EQ(Key(1), "mapname");
@@ -88,8 +87,8 @@ TEST_F(StatusParseTest, EmptyValueShiftsLaterPairs) {
 
 TEST_F(StatusParseTest, PlayerLinesNeverBecomePairs) {
   // A trailing key, and a player name holding a backslash.
-  socket_.ParsePairs(kHeader + "\\a\\1\\b\n1 2 \"x\\y\"\n");
-  ASSERT_EQ(socket_.PairCount(), 2);
+  answer_.ParsePairs(kHeader + "\\a\\1\\b\n1 2 \"x\\y\"\n");
+  ASSERT_EQ(answer_.PairCount(), 2);
   EXPECT_EQ(Key(1), "b");
   EXPECT_EQ(Value(1), "");
 }
@@ -97,8 +96,8 @@ TEST_F(StatusParseTest, PlayerLinesNeverBecomePairs) {
 TEST_F(StatusParseTest, LongKeysAndValuesAreCut) {
   const std::string key(40, 'k');
   const std::string value(80, 'v');
-  socket_.ParsePairs(kHeader + "\\" + key + "\\" + value + "\\a\n");
-  ASSERT_EQ(socket_.PairCount(), 2);
+  answer_.ParsePairs(kHeader + "\\" + key + "\\" + value + "\\a\n");
+  ASSERT_EQ(answer_.PairCount(), 2);
   EXPECT_EQ(Key(0), "a");
   EXPECT_EQ(Value(0), "");  // no field follows the last key
   EXPECT_EQ(Key(1), std::string(31, 'k'));
@@ -106,18 +105,18 @@ TEST_F(StatusParseTest, LongKeysAndValuesAreCut) {
 }
 
 TEST_F(StatusParseTest, NoBackslashMeansNoPairs) {
-  EXPECT_EQ(socket_.ParseAnswer(kHeader), 0);
-  EXPECT_EQ(socket_.PairCount(), 0);
-  EXPECT_EQ(socket_.Players().Count(), 0);
-  EXPECT_EQ(socket_.ParsePairs(""), 0);
-  EXPECT_EQ(socket_.ParsePairs("\\\\\\\n"), 0);
+  EXPECT_EQ(answer_.Parse(kHeader), 0);
+  EXPECT_EQ(answer_.PairCount(), 0);
+  EXPECT_EQ(answer_.Players().Count(), 0);
+  EXPECT_EQ(answer_.ParsePairs(""), 0);
+  EXPECT_EQ(answer_.ParsePairs("\\\\\\\n"), 0);
 }
 
 TEST_F(StatusParseTest, OnlyTheFirst3072BytesAreSearchedForPairs) {
   // "c" has its value cut at byte 3072; "d" lies beyond and is never seen.
   std::string answer = kHeader + "\\a\\";
   answer += std::string(3072 - answer.size() - 8, 'x') + "\\c\\abcdefgh\\d\\4\n";
-  ASSERT_EQ(socket_.ParsePairs(answer), 2);
+  ASSERT_EQ(answer_.ParsePairs(answer), 2);
   EXPECT_EQ(Key(0), "a");
   EXPECT_EQ(Value(0), std::string(63, 'x'));
   EXPECT_EQ(Key(1), "c");
@@ -133,33 +132,33 @@ TEST_F(StatusParseTest, PlayerLinesWithoutANameCountButAddNobody) {
                              "8 9 noquote\n"
                              "\"quoted only\"\n"
                              "1 2 \"b\"\n";
-  EXPECT_EQ(socket_.ParseAnswer(answer), 1 + 7);
-  EXPECT_EQ(socket_.PlayerLineCount(), 7);
-  ASSERT_EQ(socket_.Players().Count(), 2);
-  EXPECT_EQ(socket_.Players()[0].name, "a");
-  EXPECT_EQ(socket_.Players()[1].name, "b");
-  EXPECT_EQ(socket_.Players()[1].score, 1);
-  EXPECT_EQ(socket_.Players()[1].ping, 2);
+  EXPECT_EQ(answer_.Parse(answer), 1 + 7);
+  EXPECT_EQ(answer_.PlayerLineCount(), 7);
+  ASSERT_EQ(answer_.Players().Count(), 2);
+  EXPECT_EQ(answer_.Players()[0].name, "a");
+  EXPECT_EQ(answer_.Players()[1].name, "b");
+  EXPECT_EQ(answer_.Players()[1].score, 1);
+  EXPECT_EQ(answer_.Players()[1].ping, 2);
 }
 
 TEST_F(StatusParseTest, EmptyLinesAreSkippedBeforeAndBetweenLines) {
   // Header and info string are the first two non-empty lines.
   const std::string answer = "\n" + kHeader + "\n\n\\mapname\\q3dm1\n\n4 30 \"x\"\n\n";
-  EXPECT_EQ(socket_.ParsePlayers(answer), 1);
-  ASSERT_EQ(socket_.Players().Count(), 1);
-  EXPECT_EQ(socket_.Players()[0].name, "x");
+  EXPECT_EQ(answer_.ParsePlayers(answer), 1);
+  ASSERT_EQ(answer_.Players().Count(), 1);
+  EXPECT_EQ(answer_.Players()[0].name, "x");
   // Fewer than three lines: no players at all.
-  EXPECT_EQ(socket_.ParsePlayers(kHeader + "\\a\\b\n"), 0);
-  EXPECT_EQ(socket_.Players().Count(), 0);
+  EXPECT_EQ(answer_.ParsePlayers(kHeader + "\\a\\b\n"), 0);
+  EXPECT_EQ(answer_.Players().Count(), 0);
 }
 
 TEST_F(StatusParseTest, NamesAreCutTo32AndNeedNoClosingQuote) {
   const std::string longName(40, 'n');
   const std::string answer = kHeader + "\\a\\b\n1 2 \"" + longName + "\"\n3 4 \"open\n";
-  socket_.ParsePlayers(answer);
-  ASSERT_EQ(socket_.Players().Count(), 2);
-  EXPECT_EQ(socket_.Players()[0].name, std::string(32, 'n'));
-  EXPECT_EQ(socket_.Players()[1].name, "open");
+  answer_.ParsePlayers(answer);
+  ASSERT_EQ(answer_.Players().Count(), 2);
+  EXPECT_EQ(answer_.Players()[0].name, std::string(32, 'n'));
+  EXPECT_EQ(answer_.Players()[1].name, "open");
 }
 
 TEST_F(StatusParseTest, NumbersBeyondTheIntRangeStopAtItsEnds) {
@@ -170,9 +169,9 @@ TEST_F(StatusParseTest, NumbersBeyondTheIntRangeStopAtItsEnds) {
                              " \"run\"\n"
                              "2147483647 -2147483648 \"edge\"\n"
                              "- 5 \"signless\"\n";  // a sign alone is no number: nothing read
-  ASSERT_EQ(socket_.ParsePlayers(answer), 5);
-  ASSERT_EQ(socket_.Players().Count(), 4);
-  const NameList& p = socket_.Players();
+  ASSERT_EQ(answer_.ParsePlayers(answer), 5);
+  ASSERT_EQ(answer_.Players().Count(), 4);
+  const NameList& p = answer_.Players();
   EXPECT_EQ(p[0].score, INT32_MIN);
   EXPECT_EQ(p[0].ping, INT32_MAX);
   EXPECT_EQ(p[1].score, INT32_MAX);
@@ -187,27 +186,27 @@ TEST_F(StatusParseTest, NumbersBeyondTheIntRangeStopAtItsEnds) {
 TEST_F(StatusParseTest, PlayersHaveNoCountLimit) {
   std::string answer = kHeader + "\\a\\b\n";
   while (answer.size() < 8000) answer += "0 0 \"p\"\n";
-  const int lines = socket_.ParsePlayers(answer);
+  const int lines = answer_.ParsePlayers(answer);
   EXPECT_GT(lines, 900);
-  EXPECT_EQ(socket_.Players().Count(), lines);
+  EXPECT_EQ(answer_.Players().Count(), lines);
 }
 
 TEST_F(StatusParseTest, TextAfterAZeroByteIsNotSeen) {
   std::string answer = kHeader + "\\mapname\\q3dm17\n1 2 \"a\"\n";
   answer += std::string(1, '\0') + "3 4 \"hidden\"\n\\x\\y\n";
-  EXPECT_EQ(socket_.ParseAnswer(answer), 2);
-  EXPECT_EQ(socket_.PairCount(), 1);
-  EXPECT_EQ(socket_.Players().Count(), 1);
+  EXPECT_EQ(answer_.Parse(answer), 2);
+  EXPECT_EQ(answer_.PairCount(), 1);
+  EXPECT_EQ(answer_.Players().Count(), 1);
 }
 
 TEST_F(StatusParseTest, ReparsingReplacesEarlierTables) {
-  socket_.ParseAnswer(kHeader + "\\a\\1\\b\\2\n1 1 \"p\"\n");
-  socket_.ParseAnswer(kHeader + "\\c\\3\n");
-  EXPECT_EQ(socket_.PairCount(), 1);
+  answer_.Parse(kHeader + "\\a\\1\\b\\2\n1 1 \"p\"\n");
+  answer_.Parse(kHeader + "\\c\\3\n");
+  EXPECT_EQ(answer_.PairCount(), 1);
   EXPECT_EQ(Key(0), "c");
   EXPECT_EQ(Key(1), "");
-  EXPECT_EQ(socket_.Players().Count(), 0);
-  EXPECT_EQ(socket_.PlayerLineCount(), 0);
+  EXPECT_EQ(answer_.Players().Count(), 0);
+  EXPECT_EQ(answer_.PlayerLineCount(), 0);
 }
 
 TEST_F(StatusParseTest, HostileBytesNeverBreakTheParse) {
@@ -221,9 +220,9 @@ TEST_F(StatusParseTest, HostileBytesNeverBreakTheParse) {
       const char alphabet[] = "\\\n\" 0123456789-%abc\xFF";
       junk += alphabet[(seed >> 16) % (sizeof alphabet - 1)];
     }
-    socket_.ParseAnswer(junk);
-    EXPECT_LE(socket_.PairCount(), 31);
-    for (int i = 0; i < socket_.PairCount(); ++i) {
+    answer_.Parse(junk);
+    EXPECT_LE(answer_.PairCount(), 31);
+    for (int i = 0; i < answer_.PairCount(); ++i) {
       EXPECT_LE(Key(i).size(), 31u);
       EXPECT_LE(Value(i).size(), 63u);
     }

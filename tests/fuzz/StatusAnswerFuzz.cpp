@@ -20,6 +20,7 @@
 #include "core/ServerJson.h"
 #include "core/ServerList.h"
 #include "core/Settings.h"
+#include "core/StatusAnswer.h"
 #include "core/TextEncoding.h"
 #include "launch/ConnectCommandLine.h"
 #include "platform/ProcessStart.h"
@@ -51,32 +52,31 @@ int Sign(int value) {
   return (value > 0) - (value < 0);
 }
 
-// The parser is only ever handed text: it never sends, so one socket object
-// (which resolves nothing but the dotted loopback address) serves every run.
-QuerySocket& Parser() {
-  static QuerySocket socket(kDefaultHost, kDefaultPort, "");
-  return socket;
+// One parser serves every run, as its tables must start afresh each time.
+StatusAnswer& Parser() {
+  static StatusAnswer parser;
+  return parser;
 }
 
-void CheckParse(const QuerySocket& socket, int parsed) {
-  FUZZ_CHECK(socket.PairCount() >= 0 && socket.PairCount() <= QuerySocket::kMaxPairs);
-  FUZZ_CHECK(parsed == socket.PairCount() + socket.PlayerLineCount());
+void CheckParse(const StatusAnswer& status, int parsed) {
+  FUZZ_CHECK(status.PairCount() >= 0 && status.PairCount() <= StatusAnswer::kMaxPairs);
+  FUZZ_CHECK(parsed == status.PairCount() + status.PlayerLineCount());
   const std::string_view fieldEnds("\\\n\0", 3);
-  for (int i = 0; i < socket.PairCount(); ++i) {
-    const QuerySocket::PairSlot& slot = socket.Pair(i);
-    FUZZ_CHECK(!slot.key.empty() && slot.key.size() <= QuerySocket::kMaxKey);
-    FUZZ_CHECK(slot.value.size() <= QuerySocket::kMaxValue);
+  for (int i = 0; i < status.PairCount(); ++i) {
+    const StatusAnswer::PairSlot& slot = status.Pair(i);
+    FUZZ_CHECK(!slot.key.empty() && slot.key.size() <= StatusAnswer::kMaxKey);
+    FUZZ_CHECK(slot.value.size() <= StatusAnswer::kMaxValue);
     FUZZ_CHECK(!HasAny(slot.key, fieldEnds) && !HasAny(slot.value, fieldEnds));
-    if (i > 0) FUZZ_CHECK(KeyNotAfter(socket.Pair(i - 1).key, slot.key));
+    if (i > 0) FUZZ_CHECK(KeyNotAfter(status.Pair(i - 1).key, slot.key));
   }
-  for (int i = socket.PairCount(); i <= QuerySocket::kPairSlots; ++i)
-    FUZZ_CHECK(socket.Pair(i).key.empty() && socket.Pair(i).value.empty());
+  for (int i = status.PairCount(); i <= StatusAnswer::kPairSlots; ++i)
+    FUZZ_CHECK(status.Pair(i).key.empty() && status.Pair(i).value.empty());
 
-  const NameList& players = socket.Players();
-  FUZZ_CHECK(players.Count() <= socket.PlayerLineCount());
+  const NameList& players = status.Players();
+  FUZZ_CHECK(players.Count() <= status.PlayerLineCount());
   for (int i = 0; i < players.Count(); ++i) {
     const std::string& name = players[i].name;
-    FUZZ_CHECK(!name.empty() && name.size() <= QuerySocket::kMaxPlayerName);
+    FUZZ_CHECK(!name.empty() && name.size() <= StatusAnswer::kMaxPlayerName);
     FUZZ_CHECK(!HasAny(name, std::string_view("\"\n\0", 3)));
   }
 }
@@ -92,25 +92,14 @@ std::string CachedFormOf(const std::string& name) {
   return stored.substr(first, stored.find_last_not_of(" \t") - first + 1);
 }
 
-// ServerInfo::Query after its exchange.
-ServerInfo RecordFrom(const QuerySocket& socket, std::int32_t ping, bool storeName) {
+ServerInfo RecordFrom(const StatusAnswer& status, std::int32_t ping) {
   ServerInfo record(kDefaultHost, kDefaultPort, "");
-  record.buddyCount = 0;
-  record.players = socket.Players();
-  record.info.clear();
-  for (int i = 0; i < socket.PairCount(); ++i)
-    record.info.push_back({socket.Pair(i).key, socket.Pair(i).value});
-  record.ping = ping;
+  record.TakeAnswer(status, ping);
   const std::string hostname = record.InfoValue("sv_hostname");
   if (!hostname.empty()) {
-    if (storeName) {
-      const std::string section = record.Address();
-      SetCachedName(section, hostname);
-      FUZZ_CHECK(GetCachedName(section) == CachedFormOf(hostname));
-    }
-    record.name = hostname;
+    FUZZ_CHECK(record.name == hostname);
+    FUZZ_CHECK(GetCachedName(record.Address()) == CachedFormOf(hostname));
   }
-  record.queried = true;
   return record;
 }
 
@@ -205,16 +194,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size > static_cast<std::size_t>(QuerySocket::kMaxAnswer)) return -1;
   const std::string_view answer = vyk::fuzz::Bytes(data, size);
 
-  QuerySocket& socket = Parser();
-  const int parsed = socket.ParseAnswer(answer);
-  CheckParse(socket, parsed);
+  StatusAnswer& status = Parser();
+  const int parsed = status.Parse(answer);
+  CheckParse(status, parsed);
   // The parses start afresh each time: a second run gives the same tables.
-  const int pairs = socket.PairCount();
-  FUZZ_CHECK(socket.ParseAnswer(answer) == parsed && socket.PairCount() == pairs);
+  const int pairs = status.PairCount();
+  FUZZ_CHECK(status.Parse(answer) == parsed && status.PairCount() == pairs);
 
   // A record that answered and one that timed out (no ping, maybe no map).
   for (std::int32_t ping : {static_cast<std::int32_t>(size % 400), kNoPing}) {
-    ServerInfo record = RecordFrom(socket, ping, ping != kNoPing);
+    ServerInfo record = RecordFrom(status, ping);
     FUZZ_CHECK(record.IsTimedOut() == (ping >= kNoPing && record.InfoValue("mapname").empty()));
     CheckRecord(record);
     CheckJson(record);

@@ -36,14 +36,15 @@ class ConnectSequenceTest : public test::GameDirTest {
     int id = farm_.AddServer(config);
     EXPECT_GE(id, 0);
     ServerInfo server("127.0.0.1", farm_.Port(id));
-    server.Query();
+    server.Query(firstWait_);
     return server;
   }
 
   bool Connect(ServerInfo& server, const std::string& alias = "") {
-    return ConnectToCurrentServer(server, settings_, alias, host_, starter_);
+    return ConnectToCurrentServer(server, settings_, alias, host_, starter_, firstWait_);
   }
 
+  std::chrono::milliseconds firstWait_ = kAnswerWait;
   Settings settings_;
   q3sim::Farm farm_;
   test::FakeConnectHost host_;
@@ -142,6 +143,7 @@ TEST_F(ConnectSequenceTest, PasswordOnlyWhenTheServerAsksAndTheUserGivesOne) {
 TEST_F(ConnectSequenceTest, SilentServerIsStillLaunchedAndCounted) {
   q3sim::ServerConfig config = q3sim::DefaultServerConfig();
   config.silent = true;
+  firstWait_ = std::chrono::milliseconds(150);
   ServerInfo server = AddServer(config);
   EXPECT_TRUE(Connect(server));
   EXPECT_EQ(host_.prompts, 0);

@@ -53,6 +53,7 @@ class MainDialogTest : public MainWindowTest {
     silent.silent = true;
     configs.push_back(silent);
     AddToFarm(configs);
+    firstWait_ = std::chrono::milliseconds(500);
   }
   void Click(QWidget* w) { static_cast<QAbstractButton*>(w)->click(); }
   void ClickCell(int row, int column) {

@@ -64,7 +64,7 @@ class MainWindowTest : public ::testing::Test {
     LoadSettings(settings_);
     settings_.displayOnReload = 1;
     settings_.minimize = 0;
-    dialog_ = std::make_unique<MainDialog>(settings_);
+    dialog_ = std::make_unique<MainDialog>(settings_, nullptr, firstWait_);
     dialog_->resize(900, 640);
     dialog_->show();
     QApplication::processEvents();
@@ -84,6 +84,8 @@ class MainWindowTest : public ::testing::Test {
   q3sim::Farm farm_;
   std::vector<int> ids_;
   Settings settings_;
+  // Short where a test's farm has a silent server.
+  std::chrono::milliseconds firstWait_ = kAnswerWait;
   std::unique_ptr<MainDialog> dialog_;
 };
 

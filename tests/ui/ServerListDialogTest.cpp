@@ -37,8 +37,8 @@ class ServerListDialogTest : public ::testing::Test {
     settings.protocol = "68";
     WriteFile(settings.serverListPath, "file:1\n");
   }
-  std::unique_ptr<ServerListDialog> Open() {
-    return std::make_unique<ServerListDialog>(settings, mainList, nullptr, &prompts);
+  std::unique_ptr<ServerListDialog> Open(std::chrono::milliseconds firstWait = kAnswerWait) {
+    return std::make_unique<ServerListDialog>(settings, mainList, nullptr, &prompts, firstWait);
   }
   static std::vector<std::string> Addresses(ServerListDialog& d) {
     std::vector<std::string> out;
@@ -291,7 +291,7 @@ TEST_F(ServerListDialogTest, RefreshQueriesEveryServerAndShowsThemAll) {
   settings.hideTimeOut = 1;  // a filtered rebuild would hide the silent one
   mainList.Add(Record("127.0.0.1", farm.Port(id)));
   mainList.Add(Record("127.0.0.1", farm.Port(quiet)));
-  auto d = Open();
+  auto d = Open(std::chrono::milliseconds(500));
   const QString caption = d->windowTitle();
   QStringList captions;
   QObject::connect(d.get(), &QWidget::windowTitleChanged, [&](const QString& t) { captions << t; });

@@ -19,9 +19,10 @@
 namespace vyk {
 
 ServerListDialog::ServerListDialog(Settings& settings, const ServerList& mainList, QWidget* parent,
-                                   DialogPrompts* prompts)
+                                   DialogPrompts* prompts, std::chrono::milliseconds firstWait)
     : SkinnedDialog(settings, parent),
       settings_(settings),
+      firstWait_(firstWait),
       mainList_(mainList),
       prompts_(prompts ? *prompts : CurrentPrompts()) {
   DialogTemplate t;
@@ -79,7 +80,7 @@ void ServerListDialog::Refresh() {
   view_->repaint();
   const QString caption = windowTitle();
   setWindowTitle(QStringLiteral("Refresh ... please wait"));
-  RefreshAll(view_->Servers(), settings_, *view_, true);
+  RefreshAll(view_->Servers(), settings_, *view_, true, firstWait_);
   setWindowTitle(caption);
   refresh_->setEnabled(true);
 }

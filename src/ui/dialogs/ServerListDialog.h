@@ -1,6 +1,8 @@
 #pragma once
+#include <chrono>
 #include <string>
 
+#include "core/AnswerWait.h"
 #include "ui/widgets/SkinnedDialog.h"
 
 class QLineEdit;
@@ -34,9 +36,11 @@ class ServerListDialog : public SkinnedDialog {
   static constexpr const char* kFileFilter = "Vyk Server File|*.vyk|All File|*.*|";
 
   // mainList: the main window's list, only read.
-  // prompts: null for CurrentPrompts().
+  // prompts: null for CurrentPrompts(). firstWait: each server exchange's
+  // wait for its first datagram.
   ServerListDialog(Settings& settings, const ServerList& mainList, QWidget* parent = nullptr,
-                   DialogPrompts* prompts = nullptr);
+                   DialogPrompts* prompts = nullptr,
+                   std::chrono::milliseconds firstWait = kAnswerWait);
 
   ServerListView& View() const { return *view_; }
   // Whether the list changed since it was opened or last stored.
@@ -53,6 +57,7 @@ class ServerListDialog : public SkinnedDialog {
   void Quit();
 
   Settings& settings_;
+  const std::chrono::milliseconds firstWait_;
   const ServerList& mainList_;
   DialogPrompts& prompts_;
   ServerListView* view_ = nullptr;
