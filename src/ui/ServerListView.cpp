@@ -4,7 +4,6 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <algorithm>
-#include <cstdio>
 #include <functional>
 #include <unordered_map>
 
@@ -31,12 +30,6 @@ namespace {
 // The name column takes what the fixed widths of the others leave.
 constexpr int kWidths[kServerColumnCount] = {0, 50, 50, 100, 40, 150, 30, 30};
 constexpr int kFixedWidths = 450;
-
-std::string Format(const char* format, long long value) {
-  char buffer[32];
-  std::snprintf(buffer, sizeof buffer, format, value);
-  return buffer;
-}
 
 }  // namespace
 
@@ -106,17 +99,9 @@ void ServerListView::RebuildRows(bool showAll) {
 
 void ServerListView::FillRow(int row, int index) {
   ServerInfo& record = servers_.At(index);
-  const std::string address = record.Address();
-  SetItemText(row, kAddressColumn, address);
-  SetItemText(row, kServerNameColumn, record.name);
-  SetItemText(row, kBuddiesColumn,
-              record.buddyCount > 0 ? Format("%lld", record.buddyCount) : std::string());
-  SetItemText(row, kPlayersColumn, PlayerText(record));
-  SetItemText(row, kMapColumn, record.InfoValue("mapname"));
-  SetItemText(row, kPingColumn, PingText(record));
-  const int connects = GetConnectCount(address);
-  SetItemText(row, kConnectCountColumn, connects > 0 ? Format("%lld", connects) : std::string());
-  SetItemText(row, kFavoriteColumn, IsFavorite(address) ? " *" : "");
+  for (int column : {kAddressColumn, kServerNameColumn, kBuddiesColumn, kPlayersColumn, kMapColumn,
+                     kPingColumn, kConnectCountColumn, kFavoriteColumn})
+    SetItemText(row, column, ServerCellText(record, column));
   if (index >= static_cast<int>(looks_.size())) looks_.resize(static_cast<std::size_t>(index) + 1);
   RowLook& look = looks_[static_cast<std::size_t>(index)];
   look.queried = record.queried;
@@ -218,17 +203,6 @@ void ServerListView::KeepPainted() {
   BusyScope::KeepPainted();
 }
 
-std::string ServerListView::PlayerText(const ServerInfo& record) {
-  const std::string max = record.InfoValue("sv_maxclients");
-  if (max.empty()) return "-/-";
-  return Format("%lld", record.PlayerCount()) + "/" + max;
-}
-
-std::string ServerListView::PingText(const ServerInfo& record) {
-  if (!record.queried || record.IsTimedOut()) return {};
-  return Format("%lld", record.ping);
-}
-
 bool ServerListView::IsFull(const ServerInfo& record) {
   const int players = record.PlayerCount();
   const long long open =
@@ -323,9 +297,9 @@ std::string ServerListView::CellText(int row, int) const {
 std::string ServerListView::TooltipOf(const ServerInfo& record) {
   const std::string address = record.Address();
   if (!record.queried || record.IsTimedOut()) return record.name != "-" ? record.name : address;
-  std::string text = Format("%lld ms | ", record.ping) + address + " ";
-  const std::string max = record.InfoValue("sv_maxclients");
-  if (!max.empty()) text += "| " + Format("%lld", record.PlayerCount()) + "/" + max + " ";
+  std::string text = std::to_string(record.ping) + " ms | " + address + " ";
+  if (!record.InfoValue("sv_maxclients").empty())
+    text += "| " + ServerCellText(record, kPlayersColumn) + " ";
   const std::string map = record.InfoValue("mapname");
   if (!map.empty()) text += "| " + map + " ";
   if (record.name != "-") text += "| " + record.name.substr(0, 30) + " ";

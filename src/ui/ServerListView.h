@@ -60,9 +60,6 @@ class ServerListView : public SkinnedListCtrl, public RefreshView {
   void DrawCell(QPainter& painter, int row, int column, const QRect& cellRect) override;
   std::string CellText(int row, int column) const override;
 
-  // The cell texts of a record, as the columns show them.
-  static std::string PlayerText(const ServerInfo& record);
-  static std::string PingText(const ServerInfo& record);
   // Whether the players cell is drawn red: at least one player and no free public slot.
   static bool IsFull(const ServerInfo& record);
   // The tooltip of the record's row.
