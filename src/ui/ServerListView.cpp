@@ -107,9 +107,10 @@ void ServerListView::FillRow(int row, int index) {
   look.queried = record.queried;
   look.timedOut = record.IsTimedOut();
   look.needsPassword = record.NeedsPassword();
-  look.full = IsFull(record);
-  look.buddies = record.buddyCount > 0;
-  look.ping = record.ping;
+  look.cell.favorite = IsFavorite(record.Address());
+  look.cell.full = FillsPublicSlots(record);
+  look.cell.buddies = record.buddyCount > 0;
+  look.cell.ping = record.ping;
   look.tooltip = TooltipOf(record);
 }
 
@@ -203,14 +204,6 @@ void ServerListView::KeepPainted() {
   BusyScope::KeepPainted();
 }
 
-bool ServerListView::IsFull(const ServerInfo& record) {
-  const int players = record.PlayerCount();
-  const long long open =
-      static_cast<long long>(ParseLeadingInt(record.InfoValue("sv_maxclients"))) -
-      ParseLeadingInt(record.InfoValue("sv_privateClients"));
-  return players >= 1 && players >= open;
-}
-
 void ServerListView::DrawCell(QPainter& painter, int row, int column, const QRect& cellRect) {
   if (SelectionStyle() == kColouredSelection)
     return SkinnedListCtrl::DrawCell(painter, row, column, cellRect);
@@ -223,24 +216,11 @@ void ServerListView::DrawCell(QPainter& painter, int row, int column, const QRec
     DrawStatusIcons(painter, look, cellRect);
     return;
   }
+  if (column == kFavoriteColumn)
+    return DrawFavoriteBox(painter, look.cell.favorite, cellRect.adjusted(1, 1, -1, -1));
   const QPen remembered = painter.pen();
-  const bool favorite = IsFavoriteRow(row);
-  if (favorite) painter.setPen(ToQColor(settings_.favoriteColor));
-  if (column == kFavoriteColumn) {
-    DrawFavoriteBox(painter, favorite, cellRect.adjusted(1, 1, -1, -1));
-    painter.setPen(remembered);
-    return;
-  }
-  if (look.buddies) painter.setPen(ToQColor(settings_.buddyColor));
-  if (column == kPingColumn) {
-    if (look.ping <= settings_.goodPing)
-      painter.setPen(ToQColor(kGreen));
-    else if (look.ping >= settings_.badPing)
-      painter.setPen(ToQColor(kRed));
-    else
-      painter.setPen(remembered);
-  }
-  if (column == kPlayersColumn && look.full) painter.setPen(ToQColor(kRed));
+  if (const std::optional<Color> colour = ServerCellColor(look.cell, column, settings_))
+    painter.setPen(ToQColor(*colour));
   painter.drawText(cellRect.adjusted(1, 1, -1, -1),
                    Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
                    FromGameText(ItemText(row, column)));
@@ -256,14 +236,15 @@ void ServerListView::DrawStatusIcons(QPainter& painter, const RowLook& look,
     DrawStatusIcon(painter, StatusIcon::kNoAnswer, box);
     return;
   }
+  const PingGrade grade = GradePing(look.cell.ping, settings_);
   DrawStatusIcon(painter,
-                 look.ping <= settings_.goodPing ? StatusIcon::kGoodPing
-                 : look.ping < settings_.badPing ? StatusIcon::kMediumPing
-                                                 : StatusIcon::kBadPing,
+                 grade == PingGrade::kGood     ? StatusIcon::kGoodPing
+                 : grade == PingGrade::kMedium ? StatusIcon::kMediumPing
+                                               : StatusIcon::kBadPing,
                  box);
   if (look.needsPassword)
     DrawStatusIcon(painter, StatusIcon::kPassword, box);
-  else if (look.buddies)
+  else if (look.cell.buddies)
     DrawStatusIcon(painter, StatusIcon::kBuddy, box);
 }
 

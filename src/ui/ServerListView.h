@@ -5,6 +5,7 @@
 
 #include "config/BuddyList.h"
 #include "core/RefreshView.h"
+#include "core/ServerCellColor.h"
 #include "core/ServerList.h"
 #include "core/ServerRows.h"
 #include "ui/widgets/SkinnedListCtrl.h"
@@ -18,9 +19,6 @@ namespace vyk {
 class ServerListView : public SkinnedListCtrl, public RefreshView {
   Q_OBJECT
  public:
-  // Fixed colours of the ping and fullness rules.
-  static constexpr Color kGreen = MakeColor(0, 180, 0);
-  static constexpr Color kRed = MakeColor(180, 0, 0);
   static constexpr int kNameIndent = 16;
 
   ServerListView(Settings& settings, QWidget* parent = nullptr);
@@ -60,8 +58,6 @@ class ServerListView : public SkinnedListCtrl, public RefreshView {
   void DrawCell(QPainter& painter, int row, int column, const QRect& cellRect) override;
   std::string CellText(int row, int column) const override;
 
-  // Whether the players cell is drawn red: at least one player and no free public slot.
-  static bool IsFull(const ServerInfo& record);
   // The tooltip of the record's row.
   static std::string TooltipOf(const ServerInfo& record);
 
@@ -73,9 +69,7 @@ class ServerListView : public SkinnedListCtrl, public RefreshView {
     bool queried = false;
     bool timedOut = false;
     bool needsPassword = false;
-    bool full = false;
-    bool buddies = false;
-    std::int32_t ping = kNoPing;
+    ServerCellLook cell;
     std::string tooltip;
   };
 
@@ -88,7 +82,6 @@ class ServerListView : public SkinnedListCtrl, public RefreshView {
   const RowLook& LookOf(int row) const;
   // Puts the view's rows into the order of rows_.
   void MirrorRows(bool rebuild);
-  bool IsFavoriteRow(int row) const { return ItemText(row, 7) == " *"; }
 
   Settings& settings_;
   ServerList servers_;

@@ -1,8 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <utility>
+
 #include "TestHome.h"
 #include "core/BuddyMatch.h"
 #include "core/ServerCache.h"
+#include "core/ServerCellColor.h"
+#include "core/ServerColumns.h"
 #include "core/ServerFilter.h"
 #include "core/Settings.h"
 
@@ -70,6 +75,29 @@ TEST_F(FilterTest, EmptyFullAndBuddyFilters) {
   EXPECT_FALSE(PassesFilters(withBuddy, settings_));
   withBuddy.buddyCount = 1;
   EXPECT_TRUE(PassesFilters(withBuddy, settings_));
+}
+
+TEST_F(FilterTest, CellColoursBuddyOverFavouriteButPingAndFullByTheirOwnRules) {
+  settings_.goodPing = 40;
+  settings_.badPing = 90;
+  ServerCellLook look{.favorite = true, .buddies = true, .full = false, .ping = 60};
+  EXPECT_EQ(ServerCellColor(look, kMapColumn, settings_), settings_.buddyColor);
+  EXPECT_EQ(ServerCellColor(look, kPingColumn, settings_), std::nullopt);  // neither colour
+  EXPECT_EQ(ServerCellColor(look, kServerNameColumn, settings_), std::nullopt);
+  look.buddies = false;
+  EXPECT_EQ(ServerCellColor(look, kPlayersColumn, settings_), settings_.favoriteColor);
+  look.full = true;
+  EXPECT_EQ(ServerCellColor(look, kPlayersColumn, settings_), kBadColor);
+  for (auto [ping, colour] : {std::pair<int, std::optional<Color>>{40, kGoodPingColor},
+                              {90, kBadColor},
+                              {89, std::nullopt}})
+    EXPECT_EQ(ServerCellColor({.ping = ping}, kPingColumn, settings_), colour) << ping;
+
+  ServerInfo privateSlots = Answering("b", 40, 12, "q3dm6", "16");
+  privateSlots.info.push_back({"sv_privateClients", "4"});
+  EXPECT_TRUE(FillsPublicSlots(privateSlots));  // 12 of 16 with 4 private
+  EXPECT_FALSE(FillsPublicSlots(Answering("c", 40, 11, "q3dm6", "12")));
+  EXPECT_FALSE(FillsPublicSlots(ServerInfo()));  // no players: never full
 }
 
 TEST_F(FilterTest, SilentServersGoLastForBuddyPlayerMapAndPingOnly) {
