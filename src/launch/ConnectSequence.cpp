@@ -17,17 +17,19 @@ namespace vyk {
 bool ConnectToCurrentServer(ServerInfo& server, const Settings& settings, const std::string& alias,
                             ConnectHost& host, GameStarter& starter,
                             std::chrono::milliseconds firstWait, const ConnectOptions& options) {
-  const auto [dir, file] = SplitGamePath(settings.gamePath);
+  const GameFiles files(settings.gamePath);
+  const std::string& dir = files.directory;
+  const std::string& file = files.file;
   std::optional<ScopedStatus> status;
   if (options.requery) status.emplace("Connceting to server :" + server.Address());
 
   const std::string protocol = server.InfoValue("protocol");
   if (options.requery && settings.switchProtocol != 0 && !protocol.empty() &&
-      !SwitchToProtocol(settings.gamePath, protocol)) {
+      !SwitchToProtocol(files, protocol)) {
     return false;
   }
   // Found as the protocol switch finds the file it replaced.
-  std::string game = file.empty() ? std::string() : FindNameNoCase(dir, file);
+  std::string game = file.empty() ? std::string() : files.Find(file);
   if (game.empty()) {
     if (options.requireGame) {
       ShowErrorMessage("Unable to find :\n" + dir + file);
