@@ -1,11 +1,12 @@
 #pragma once
+#include <chrono>
 #include <string>
+
+#include "core/ServerInfo.h"
 
 namespace vyk {
 
-class ServerInfo;
-
-// What the connect sequence needs from the main window.
+// What the connect sequence needs from the window it runs for.
 class ConnectHost {
  public:
   virtual ~ConnectHost() = default;
@@ -16,6 +17,10 @@ class ConnectHost {
   // text with RememberPassword and returns it, Cancel returns "".
   virtual std::string AskServerPassword(const ServerInfo& server) = 0;
   virtual void MinimizeMainWindow() = 0;
+  // The record's own query; a window may keep itself painted meanwhile.
+  virtual void QueryServer(ServerInfo& server, std::chrono::milliseconds firstWait) {
+    server.Query(firstWait);
+  }
 };
 
 }  // namespace vyk

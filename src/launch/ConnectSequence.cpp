@@ -1,5 +1,7 @@
 #include "launch/ConnectSequence.h"
 
+#include <optional>
+
 #include "config/Settings.h"
 #include "core/ServerCache.h"
 #include "core/ServerInfo.h"
@@ -14,32 +16,41 @@ namespace vyk {
 
 bool ConnectToCurrentServer(ServerInfo& server, const Settings& settings, const std::string& alias,
                             ConnectHost& host, GameStarter& starter,
-                            std::chrono::milliseconds firstWait) {
-  const auto [dir, file] = SplitGamePath(settings.gamePath);
-  ScopedStatus status("Connceting to server :" + server.Address());
+                            std::chrono::milliseconds firstWait, const ConnectOptions& options) {
+  const GameFiles files(settings.gamePath);
+  const std::string& dir = files.directory;
+  const std::string& file = files.file;
+  std::optional<ScopedStatus> status;
+  if (options.requery) status.emplace("Connceting to server :" + server.Address());
 
   const std::string protocol = server.InfoValue("protocol");
-  if (settings.switchProtocol != 0 && !protocol.empty() &&
-      !SwitchToProtocol(settings.gamePath, protocol)) {
+  if (options.requery && settings.switchProtocol != 0 && !protocol.empty() &&
+      !SwitchToProtocol(files, protocol)) {
     return false;
   }
   // Found as the protocol switch finds the file it replaced.
-  const std::string game = file.empty() ? std::string() : FindNameNoCase(dir, file);
+  std::string game = file.empty() ? std::string() : files.Find(file);
   if (game.empty()) {
-    ShowErrorMessage("Unable to find :\n" + dir + file);
-    return false;
+    if (options.requireGame) {
+      ShowErrorMessage("Unable to find :\n" + dir + file);
+      return false;
+    }
+    game = file;
   }
 
-  host.RefreshCurrentRow();
-  server.Query(firstWait);
-
-  std::string password;
-  if (server.NeedsPassword()) password = host.AskServerPassword(server);
+  std::string password = options.password;
+  if (options.requery) {
+    host.RefreshCurrentRow();
+    host.QueryServer(server, firstWait);
+    if (server.NeedsPassword()) password = host.AskServerPassword(server);
+  }
 
   IncrementConnectCount(server.Address());
-  RecordLastRun(BuildConnectCommandLine(server, password, settings, alias));
-  bool started =
-      starter.StartGame(game, BuildConnectCommandLine(server, password, settings, alias), dir);
+  if (!options.requery) host.QueryServer(server, firstWait);
+  const std::string line =
+      BuildConnectCommandLine(server, password, settings, alias) + options.extraParameters;
+  RecordLastRun(line);
+  bool started = starter.StartGame(game, line, dir);
   if (settings.minimize != 0) host.MinimizeMainWindow();
   return started;
 }

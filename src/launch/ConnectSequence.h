@@ -11,14 +11,29 @@ class GameStarter;
 class ServerInfo;
 struct Settings;
 
+// How a connect to an address typed by hand differs from one to a listed server.
+struct ConnectOptions {
+  // Listed: status line, protocol switch, row refresh, re-query and password
+  // prompt. Typed: none of these; the record is counted first and then queried
+  // once (its answer only feeds fs_game), and `password` goes as given.
+  bool requery = true;
+  // A missing game file stops with "Unable to find"; without the test the
+  // start simply fails.
+  bool requireGame = true;
+  std::string password;
+  // Appended directly to the command line, so `param` may come twice.
+  std::string extraParameters;
+};
+
 // The connect command: protocol switch, existence of the game, re-query,
 // password prompt, launch count, [DEBUG] Lastrun, game start, minimise.
 // `server` is the current record (the list's default record when no row is
 // current; the host then skips the row refresh), `alias` the chosen alias or
 // "". True when the game process started; a failed start shows nothing.
-// firstWait is the re-query's (ServerInfo::Query).
+// firstWait is the query's (ServerInfo::Query).
 bool ConnectToCurrentServer(ServerInfo& server, const Settings& settings, const std::string& alias,
                             ConnectHost& host, GameStarter& starter,
-                            std::chrono::milliseconds firstWait = kAnswerWait);
+                            std::chrono::milliseconds firstWait = kAnswerWait,
+                            const ConnectOptions& options = {});
 
 }  // namespace vyk

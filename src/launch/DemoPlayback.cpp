@@ -94,20 +94,19 @@ std::string DemoCommandLine(const DemoPath& demo) {
   return " +set fs_game " + demo.mod + " +demo " + demo.name + demo.extension + demo.protocol;
 }
 
-bool PlayDemo(const std::string& gamePath, const std::string& demoPath, GameStarter& starter) {
+bool PlayDemo(const GameFiles& game, const std::string& demoPath, GameStarter& starter) {
   ScopedStatus status("Launching Demo :" + demoPath);
-  const std::string dir = SplitGamePath(gamePath).first;
-  DemoPath demo = ParseDemoPath(dir, demoPath);
+  DemoPath demo = ParseDemoPath(game.directory, demoPath);
   if (!demo.error.empty()) {
     ShowErrorMessage(demo.error);
     return false;
   }
-  if (!SwitchToProtocol(gamePath, demo.protocol)) return false;
+  if (!SwitchToProtocol(game, demo.protocol)) return false;
   const std::string commandLine = DemoCommandLine(demo);
   RecordLastRun(commandLine);
-  std::string executable = FindNameNoCase(dir, kActiveExecutable);
+  std::string executable = game.Find(kActiveExecutable);
   if (executable.empty()) executable = kActiveExecutable;
-  return starter.StartGame(executable, commandLine, dir);
+  return starter.StartGame(executable, commandLine, game.directory);
 }
 
 }  // namespace vyk

@@ -1,6 +1,8 @@
 #pragma once
 #include <string>
 
+#include "launch/GameFiles.h"
+
 namespace vyk {
 
 class GameStarter;
@@ -26,6 +28,6 @@ std::string DemoCommandLine(const DemoPath& demo);
 // Plays a demo: checks its path, switches to its protocol, records and starts
 // QUAKE3.exe of the game directory. Failures show their message. True when
 // the game process started.
-bool PlayDemo(const std::string& gamePath, const std::string& demoPath, GameStarter& starter);
+bool PlayDemo(const GameFiles& game, const std::string& demoPath, GameStarter& starter);
 
 }  // namespace vyk

@@ -17,10 +17,14 @@ bool SameNoCase(const std::string& a, const std::string& b) {
 
 }  // namespace
 
-std::pair<std::string, std::string> SplitGamePath(const std::string& fullPath) {
-  std::size_t slash = fullPath.rfind('/');
-  if (slash == std::string::npos) return {std::string(), fullPath};
-  return {fullPath.substr(0, slash + 1), fullPath.substr(slash + 1)};
+GameFiles::GameFiles(const std::string& gamePath) {
+  std::size_t slash = gamePath.rfind('/');
+  if (slash == std::string::npos) {
+    file = gamePath;
+    return;
+  }
+  directory = gamePath.substr(0, slash + 1);
+  file = gamePath.substr(slash + 1);
 }
 
 std::string FindNameNoCase(const std::string& directory, const std::string& name) {
@@ -37,8 +41,8 @@ std::string FindNameNoCase(const std::string& directory, const std::string& name
   return found;
 }
 
-std::string GameFilePath(const std::string& directory, const std::string& name) {
-  std::string actual = FindNameNoCase(directory, name);
+std::string GameFiles::PathOf(const std::string& name) const {
+  std::string actual = Find(name);
   return directory + (actual.empty() ? name : actual);
 }
 

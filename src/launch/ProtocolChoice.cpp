@@ -29,9 +29,9 @@ bool KeepsEntry(const std::string& name) {
 
 }  // namespace
 
-std::vector<std::string> ListProtocolEntries(const std::string& gamePath) {
+std::vector<std::string> ListProtocolEntries(const GameFiles& game) {
   namespace fs = std::filesystem;
-  const std::string dir = SplitGamePath(gamePath).first;
+  const std::string& dir = game.directory;
   const std::string prefix = kVersionedPrefix;
   std::vector<std::string> entries;
   std::error_code ec;
@@ -59,16 +59,16 @@ std::string ProtocolOfEntry(const std::string& entry) {
   return text;
 }
 
-void ApplyProtocolChoice(const std::string& gamePath, const std::string& entry) {
+void ApplyProtocolChoice(const GameFiles& game, const std::string& entry) {
   std::string protocol = ProtocolOfEntry(entry);
   if (protocol == "exe") return;
   const std::string prefix = kVersionedPrefix;
   // A listed entry names a file of the game directory, so that very file is
   // copied, whatever follows its prefix; the combo's empty text names none.
   if (Lower(entry).compare(0, prefix.size(), prefix) == 0)
-    SwitchToVersionFile(gamePath, protocol, entry);
+    SwitchToVersionFile(game, protocol, entry);
   else
-    SwitchToProtocol(gamePath, protocol);
+    SwitchToProtocol(game, protocol);
 }
 
 }  // namespace vyk

@@ -3,13 +3,15 @@
 #include <string>
 #include <vector>
 
+#include "launch/GameFiles.h"
+
 namespace vyk {
 
 // Names of the regular files of the game directory that start with "quake3."
 // (any case) and reduce to a protocol number above 0 or to "exe", sorted
 // without regard to case as the combo box sorts them. The last one is the
 // entry selected at opening.
-std::vector<std::string> ListProtocolEntries(const std::string& gamePath);
+std::vector<std::string> ListProtocolEntries(const GameFiles& game);
 
 // The protocol text of an entry: lower-cased, every "quake3." removed.
 std::string ProtocolOfEntry(const std::string& entry);
@@ -17,6 +19,6 @@ std::string ProtocolOfEntry(const std::string& entry);
 // OK of the dialog with the chosen entry (or the combo text): copies the file
 // the entry names over the active executable. The active executable itself is
 // no version to switch to, so choosing it does nothing.
-void ApplyProtocolChoice(const std::string& gamePath, const std::string& entry);
+void ApplyProtocolChoice(const GameFiles& game, const std::string& entry);
 
 }  // namespace vyk

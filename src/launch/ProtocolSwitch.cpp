@@ -24,13 +24,13 @@ namespace {
 
 // Copies `source` over the active executable of `dir`; `wanted` names the
 // source in the message when it is missing.
-bool CopyOverActive(const std::string& dir, const std::string& source, const std::string& wanted) {
+bool CopyOverActive(const GameFiles& game, const std::string& source, const std::string& wanted) {
   std::error_code ec;
   if (!fs::exists(source, ec)) {
     ShowErrorMessage("Unable to find :\n" + wanted);
     return false;
   }
-  const std::string target = GameFilePath(dir, kActiveExecutable);
+  const std::string target = game.PathOf(kActiveExecutable);
 
   // Already the same file (a link): it is a complete copy of itself, and
   // deleting the target would lose the source.
@@ -88,28 +88,27 @@ bool CopyOverActive(const std::string& dir, const std::string& source, const std
 
 }  // namespace
 
-bool SwitchToProtocol(const std::string& gamePath, const std::string& protocol) {
+bool SwitchToProtocol(const GameFiles& game, const std::string& protocol) {
   ScopedStatus status("switching to protocol : " + protocol);
-  const std::string dir = SplitGamePath(gamePath).first;
-  const std::string wanted = dir + kVersionedPrefix + protocol;
+  const std::string wanted = game.directory + kVersionedPrefix + protocol;
   // The protocol comes from a server's answer: never let it shape a path.
   if (!IsProtocolText(protocol)) {
     ShowErrorMessage("Unable to find :\n" + wanted);
     return false;
   }
-  return CopyOverActive(dir, GameFilePath(dir, kVersionedPrefix + protocol), wanted);
+  return CopyOverActive(game, game.PathOf(kVersionedPrefix + protocol), wanted);
 }
 
-bool SwitchToVersionFile(const std::string& gamePath, const std::string& protocol,
+bool SwitchToVersionFile(const GameFiles& game, const std::string& protocol,
                          const std::string& fileName) {
   ScopedStatus status("switching to protocol : " + protocol);
-  const std::string dir = SplitGamePath(gamePath).first;
+  const std::string& dir = game.directory;
   if (fileName.empty() || fileName.find('/') != std::string::npos || fileName == "." ||
       fileName == "..") {
     ShowErrorMessage("Unable to find :\n" + dir + fileName);
     return false;
   }
-  return CopyOverActive(dir, dir + fileName, dir + fileName);
+  return CopyOverActive(game, dir + fileName, dir + fileName);
 }
 
 }  // namespace vyk

@@ -1,6 +1,8 @@
 #pragma once
 #include <string>
 
+#include "launch/GameFiles.h"
+
 namespace vyk {
 
 // Name of the executable that is started; a switch copies a versioned one over it.
@@ -13,11 +15,11 @@ bool IsProtocolText(const std::string& protocol);
 // Makes "quake3.<protocol>" of the game directory the active executable by
 // copying it over QUAKE3.exe (permissions kept). True when the active
 // executable is now a complete copy; false after showing an error message.
-bool SwitchToProtocol(const std::string& gamePath, const std::string& protocol);
+bool SwitchToProtocol(const GameFiles& game, const std::string& protocol);
 
 // The same with a file of the game directory named by the user's choice from
 // its listing; `protocol` is only shown in the status line.
-bool SwitchToVersionFile(const std::string& gamePath, const std::string& protocol,
+bool SwitchToVersionFile(const GameFiles& game, const std::string& protocol,
                          const std::string& fileName);
 
 }  // namespace vyk

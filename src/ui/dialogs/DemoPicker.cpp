@@ -16,10 +16,10 @@ bool PickAndPlayDemo(QWidget* owner, const Settings& settings, GameStarter& star
                      DialogPrompts* prompts) {
   DialogPrompts& ask = prompts ? *prompts : CurrentPrompts();
   // The picker opens in the game directory instead of moving the process there.
-  const std::string demo =
-      ask.OpenFileName(owner, SplitGamePath(settings.gamePath).first, kDemoFilter, "");
+  const GameFiles game(settings.gamePath);
+  const std::string demo = ask.OpenFileName(owner, game.directory, kDemoFilter, "");
   if (demo.empty()) return false;
-  return PlayDemo(settings.gamePath, demo, starter);
+  return PlayDemo(game, demo, starter);
 }
 
 bool IsDemoArgument(const std::string& argument) {

@@ -11,8 +11,7 @@
 #include "core/ServerCache.h"
 #include "core/ServerInfo.h"
 #include "core/ServerList.h"
-#include "launch/ConnectCommandLine.h"
-#include "launch/GameFiles.h"
+#include "launch/ConnectSequence.h"
 #include "launch/GameStarter.h"
 #include "ui/dialogs/BlockingWork.h"
 #include "ui/widgets/ColourText.h"
@@ -95,21 +94,29 @@ void DirectRunDialog::Connect() {
   const Settings& settings = GetSettings();
   SaveDirectRunFields();
   ServerInfo record = TypedServer(Text(address_));
-  const auto [directory, file] = SplitGamePath(settings.gamePath);
-  const std::string extra = " " + Text(parameters_);
-  if (settings.addOnDirectRun != 0) AddTypedServer();
-  IncrementConnectCount(record.Address());
   // The answer is not looked at: no password prompt and no protocol switch here.
-  RunKeepingPainted(this, Qt::WaitCursor, [&record] { record.Query(); });
-  const std::string password = Text(password_);
-  RecordLastRun(BuildConnectCommandLine(record, password, settings, alias_) + extra);
-  // No existence test here, but the file is found as Connect finds it.
-  std::string game = FindNameNoCase(directory, file);
-  if (game.empty()) game = file;
+  ConnectOptions typed;
+  typed.requery = false;
+  typed.requireGame = false;
+  typed.password = Text(password_);
+  typed.extraParameters = " " + Text(parameters_);
+  if (settings.addOnDirectRun != 0) AddTypedServer();
   GameStarter& starter = starter_ ? *starter_ : SystemGameStarter();
-  starter.StartGame(game, BuildConnectCommandLine(record, password, settings, alias_) + extra,
-                    directory);
+  ConnectToCurrentServer(record, settings, alias_, *this, starter, kAnswerWait, typed);
   EndDialog(kOk);
+}
+
+void DirectRunDialog::RefreshCurrentRow() {}
+
+std::string DirectRunDialog::AskServerPassword(const ServerInfo&) {
+  return std::string();
+}
+
+// The main window minimises itself once the dialog has ended.
+void DirectRunDialog::MinimizeMainWindow() {}
+
+void DirectRunDialog::QueryServer(ServerInfo& server, std::chrono::milliseconds firstWait) {
+  RunKeepingPainted(this, Qt::WaitCursor, [&server, firstWait] { server.Query(firstWait); });
 }
 
 void DirectRunDialog::OnCommand(int id) {

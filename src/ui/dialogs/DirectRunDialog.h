@@ -1,6 +1,7 @@
 #pragma once
 #include <string>
 
+#include "launch/ConnectHost.h"
 #include "ui/widgets/SkinnedDialog.h"
 
 class QLineEdit;
@@ -14,7 +15,7 @@ class ServerList;
 // Direct run (kDirectRunTemplate): connect to an address typed by hand, look it up once,
 // copy its description, or add it to the server list. Ends with kOk (Connect), kAddToList
 // or kCancel (Cancel, Escape, close box).
-class DirectRunDialog : public SkinnedDialog {
+class DirectRunDialog : public SkinnedDialog, private ConnectHost {
   Q_OBJECT
  public:
   enum Id : int {
@@ -51,6 +52,11 @@ class DirectRunDialog : public SkinnedDialog {
   std::string Text(QLineEdit* edit) const;
   void GetInfo();
   void Connect();
+  // The connect sequence's host: a typed address has no row, prompt or minimising here.
+  void RefreshCurrentRow() override;
+  std::string AskServerPassword(const ServerInfo& server) override;
+  void MinimizeMainWindow() override;
+  void QueryServer(ServerInfo& server, std::chrono::milliseconds firstWait) override;
 
   ServerList& servers_;
   std::string alias_;
