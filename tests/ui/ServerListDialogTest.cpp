@@ -58,7 +58,7 @@ class ServerListDialogTest : public ::testing::Test {
   std::string FileText() { return ReadFile(settings.serverListPath); }
 
   test::TestHome home;
-  test::RecordingSink sink;
+  test::RecordingStatus sink;
   test::ScriptedPrompts prompts;
   Settings settings;
   ServerList mainList;
