@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "StatusFakes.h"
 #include "TestHome.h"
 #include "config/Settings.h"
 #include "core/StatusLine.h"
@@ -21,18 +22,6 @@ class SettingsTest : public ::testing::Test {
     return ProfileFile::Read(ConfigFilePath(), section, key);
   }
   test::TestHome home_;
-};
-
-class RecordingSink : public StatusSink {
- public:
-  std::string StatusText() override { return current; }
-  void SetStatusText(const std::string& text) override {
-    current = text;
-    shown.push_back(text);
-  }
-  void ShowError(const std::string&) override {}
-  std::string current = "  Ready";
-  std::vector<std::string> shown;
 };
 
 TEST_F(SettingsTest, FirstLoadWritesEveryKeyWithItsDefault) {
@@ -99,12 +88,10 @@ TEST_F(SettingsTest, LoadReadsTheFileWithoutCaseAndAnnouncesItself) {
             "[INFO]\r\nmaxthread=3\r\nMasterServer=127.0.0.1\r\nMasterServerPort=93486\r\n"
             "bgColor=(1,2,3)\r\n[quake3]\r\nParam=+set fs_game osp \r\npath=/games/q3/quake3\r\n"
             "[Filter]\r\nMaxPing=\r\nOnlyBuddy=1\r\n[Display]\r\nOnlyBuddy=0\r\n");
-  RecordingSink sink;
-  InstallStatusSink(&sink);
+  test::RecordingStatus sink;
   Settings settings;
   settings.maxPing = 120;
   LoadSettings(settings);
-  InstallStatusSink(nullptr);
 
   EXPECT_EQ(sink.shown, (std::vector<std::string>{"  Loading Config", "  Ready"}));
   EXPECT_EQ(settings.maxThread, 3);

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "StatusFakes.h"
 #include "config/Clipboard.h"
 #include "config/Settings.h"
 #include "config/SummaryLine.h"
@@ -148,18 +149,8 @@ class FakeClipboard : public Clipboard {
   std::string statusDuringCopy;
 };
 
-class FakeStatus : public StatusSink {
- public:
-  std::string StatusText() override { return text; }
-  void SetStatusText(const std::string& t) override { text = t; }
-  void ShowError(const std::string& t) override { errors.push_back(t); }
-  std::string text = "  Ready";
-  std::vector<std::string> errors;
-};
-
 TEST(CopyTextToClipboard, HandsOverTheExactBytesAndAnnouncesItself) {
-  FakeStatus status;
-  InstallStatusSink(&status);
+  test::RecordingStatus status;
   FakeClipboard clipboard;
   clipboard.statusLine = &status.text;
 
@@ -175,7 +166,6 @@ TEST(CopyTextToClipboard, HandsOverTheExactBytesAndAnnouncesItself) {
   CopyTextToClipboard(clipboard, "x");
   EXPECT_TRUE(status.errors.empty());
   EXPECT_EQ(status.text, "  Ready");
-  InstallStatusSink(nullptr);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "Farm.h"
+#include "StatusFakes.h"
 #include "TestHome.h"
 #include "core/CompletedQueue.h"
 #include "core/Refresh.h"
@@ -87,27 +88,11 @@ class FakeView : public RefreshView {
   std::vector<Call> calls_;
 };
 
-class RecordingStatus : public StatusSink {
- public:
-  std::string StatusText() override { return text_; }
-  void SetStatusText(const std::string& text) override {
-    text_ = text;
-    history.push_back(text);
-  }
-  void ShowError(const std::string&) override {}
-  std::vector<std::string> history;
-
- private:
-  std::string text_ = "  Ready";
-};
-
 class RefreshTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(farm_.Start());
-    InstallStatusSink(&status_);
   }
-  void TearDown() override { InstallStatusSink(nullptr); }
 
   // Adds answering servers (fixed latency) and silent ones to farm and list.
   void AddServers(int count, int latencyMs, bool silent = false) {
@@ -124,7 +109,7 @@ class RefreshTest : public ::testing::Test {
 
   test::TestHome home_;
   q3sim::Farm farm_;
-  RecordingStatus status_;
+  test::RecordingStatus status_;
   ServerList servers_;
   Settings settings_;
   FakeView view_;
@@ -170,14 +155,12 @@ TEST_F(RefreshTest, AnnouncesEachServerInListOrderThenTheWait) {
   settings_.maxThread = 2;
   RefreshAll(servers_, settings_, view_, false);
   std::vector<std::string> requests;
-  for (const std::string& text : status_.history) {
+  for (const std::string& text : status_.shown) {
     if (text.rfind("  Requesting ", 0) == 0) requests.push_back(text.substr(2));
   }
   ASSERT_EQ(requests.size(), 5u);
   for (int i = 0; i < 5; ++i) EXPECT_EQ(requests[i], "Requesting " + servers_.At(i).Address());
-  EXPECT_NE(
-      std::find(status_.history.begin(), status_.history.end(), "  Waiting servers responce "),
-      status_.history.end());
+  EXPECT_TRUE(status_.Showed("  Waiting servers responce "));
   EXPECT_EQ(status_.StatusText(), "  Ready");  // every scoped status gave its text back
 }
 

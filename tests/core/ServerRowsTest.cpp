@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "StatusFakes.h"
 #include "TestHome.h"
 #include "core/ServerCache.h"
 #include "core/ServerRows.h"
@@ -9,24 +10,8 @@
 namespace vyk {
 namespace {
 
-class LastStatus : public StatusSink {
- public:
-  std::string StatusText() override { return text_; }
-  void SetStatusText(const std::string& text) override {
-    text_ = text;
-    seen.push_back(text);
-  }
-  void ShowError(const std::string&) override {}
-  std::vector<std::string> seen;
-
- private:
-  std::string text_;
-};
-
 class ServerRowsTest : public ::testing::Test {
  protected:
-  void SetUp() override { InstallStatusSink(&status_); }
-  void TearDown() override { InstallStatusSink(nullptr); }
 
   int Add(const std::string& host, int ping, bool silent = false) {
     ServerInfo record(host, 27960);
@@ -39,7 +24,7 @@ class ServerRowsTest : public ::testing::Test {
   }
 
   test::TestHome home_;
-  LastStatus status_;
+  test::RecordingStatus status_;
   ServerList servers_;
   NameList buddies_;
   Settings settings_;
@@ -59,8 +44,7 @@ TEST_F(ServerRowsTest, RebuildFiltersUnlessShowAllAndSortsByTheCurrentKey) {
   EXPECT_EQ(rows.IndexAt(0), 2);
   EXPECT_EQ(rows.IndexAt(3), -1);
   EXPECT_EQ(rows.IndexAt(-1), -1);
-  EXPECT_NE(std::find(status_.seen.begin(), status_.seen.end(), "  Align ServerList"),
-            status_.seen.end());
+  EXPECT_TRUE(status_.Showed("  Align ServerList"));
 }
 
 TEST_F(ServerRowsTest, KeyEightKeepsListOrder) {
@@ -72,8 +56,7 @@ TEST_F(ServerRowsTest, KeyEightKeepsListOrder) {
   EXPECT_EQ(rows.Indices(), (std::vector<int>{1, 2, 0}));
   rows.SortBy(kSortNone, servers_);
   EXPECT_EQ(rows.SortKey(), kSortNone);
-  EXPECT_NE(std::find(status_.seen.begin(), status_.seen.end(), "  Sorting Server List"),
-            status_.seen.end());
+  EXPECT_TRUE(status_.Showed("  Sorting Server List"));
   // A rebuild under key 8 leaves the rows in server-list order.
   rows.Rebuild(servers_, buddies_, settings_, true);
   EXPECT_EQ(rows.Indices(), (std::vector<int>{0, 1, 2}));

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "core/StatusAnswer.h"
 
@@ -17,7 +19,15 @@ class StatusParseTest : public ::testing::Test {
 
   std::string Key(int i) const { return answer_.Pair(i).key; }
   std::string Value(int i) const { return answer_.Pair(i).value; }
+  // Every kept pair, key and value, in order.
+  std::vector<std::pair<std::string, std::string>> Pairs() const {
+    std::vector<std::pair<std::string, std::string>> out;
+    for (int i = 0; i < answer_.PairCount(); ++i) out.emplace_back(Key(i), Value(i));
+    return out;
+  }
 };
+
+using PairList = std::vector<std::pair<std::string, std::string>>;
 
 TEST_F(StatusParseTest, TypicalAnswerGivesSortedPairsAndPlayers) {
   const std::string answer = kHeader +
@@ -25,12 +35,9 @@ TEST_F(StatusParseTest, TypicalAnswerGivesSortedPairsAndPlayers) {
                              "12 50 \"^1Player\"\n"
                              "-3 999 \"Bot\"\n";
   EXPECT_EQ(answer_.Parse(answer), 5);
-  ASSERT_EQ(answer_.PairCount(), 3);
-  EXPECT_EQ(Key(0), "g_needpass");
-  EXPECT_EQ(Key(1), "mapname");
-  EXPECT_EQ(Key(2), "sv_hostname");
-  EXPECT_EQ(Value(2), "My Server");
-  EXPECT_EQ(Value(0), "0");  // the last value loses the player lines after it
+  // The last value loses the player lines after it.
+  EXPECT_EQ(Pairs(),
+            (PairList{{"g_needpass", "0"}, {"mapname", "q3dm17"}, {"sv_hostname", "My Server"}}));
   EXPECT_EQ(Key(3), "");
   EXPECT_EQ(Value(3), "");
 
@@ -66,42 +73,29 @@ TEST_F(StatusParseTest, FortyPairsKeepTheFirstThirtyOneInReplyOrderThenSort) {
 TEST_F(StatusParseTest, SortIgnoresCaseAndComparesInLowerCase) {
   // In lower case '_' sorts before letters; in upper case it would not.
   answer_.ParsePairs(kHeader + "\\SVA\\1\\sv_b\\2\\Version\\3\\alpha\\4\\version\\5\n");
-  ASSERT_EQ(answer_.PairCount(), 5);
-  EXPECT_EQ(Key(0), "alpha");
-  EXPECT_EQ(Key(1), "sv_b");
-  EXPECT_EQ(Key(2), "SVA");
   // Keys differing only in case are both kept, in reply order.
-  EXPECT_EQ(Key(3), "Version");
-  EXPECT_EQ(Key(4), "version");
-  EXPECT_EQ(Value(4), "5");
+  EXPECT_EQ(
+      Pairs(),
+      (PairList{{"alpha", "4"}, {"sv_b", "2"}, {"SVA", "1"}, {"Version", "3"}, {"version", "5"}}));
 }
 
 TEST_F(StatusParseTest, EmptyValueShiftsLaterPairs) {
   answer_.ParsePairs(kHeader + "\\mapname\\\\sv_maxclients\\16\n");
-  ASSERT_EQ(answer_.PairCount(), 2);
-  EXPECT_EQ(Key(0), "16");
-  EXPECT_EQ(Value(0), "");
-  EXPECT_EQ(Key(1), "mapname");
-  EXPECT_EQ(Value(1), "sv_maxclients");
+  EXPECT_EQ(Pairs(), (PairList{{"16", ""}, {"mapname", "sv_maxclients"}}));
 }
 
 TEST_F(StatusParseTest, PlayerLinesNeverBecomePairs) {
   // A trailing key, and a player name holding a backslash.
   answer_.ParsePairs(kHeader + "\\a\\1\\b\n1 2 \"x\\y\"\n");
-  ASSERT_EQ(answer_.PairCount(), 2);
-  EXPECT_EQ(Key(1), "b");
-  EXPECT_EQ(Value(1), "");
+  EXPECT_EQ(Pairs(), (PairList{{"a", "1"}, {"b", ""}}));
 }
 
 TEST_F(StatusParseTest, LongKeysAndValuesAreCut) {
   const std::string key(40, 'k');
   const std::string value(80, 'v');
   answer_.ParsePairs(kHeader + "\\" + key + "\\" + value + "\\a\n");
-  ASSERT_EQ(answer_.PairCount(), 2);
-  EXPECT_EQ(Key(0), "a");
-  EXPECT_EQ(Value(0), "");  // no field follows the last key
-  EXPECT_EQ(Key(1), std::string(31, 'k'));
-  EXPECT_EQ(Value(1), std::string(63, 'v'));
+  // No field follows the last key.
+  EXPECT_EQ(Pairs(), (PairList{{"a", ""}, {std::string(31, 'k'), std::string(63, 'v')}}));
 }
 
 TEST_F(StatusParseTest, NoBackslashMeansNoPairs) {
@@ -117,10 +111,7 @@ TEST_F(StatusParseTest, OnlyTheFirst3072BytesAreSearchedForPairs) {
   std::string answer = kHeader + "\\a\\";
   answer += std::string(3072 - answer.size() - 8, 'x') + "\\c\\abcdefgh\\d\\4\n";
   ASSERT_EQ(answer_.ParsePairs(answer), 2);
-  EXPECT_EQ(Key(0), "a");
-  EXPECT_EQ(Value(0), std::string(63, 'x'));
-  EXPECT_EQ(Key(1), "c");
-  EXPECT_EQ(Value(1), "abcde");
+  EXPECT_EQ(Pairs(), (PairList{{"a", std::string(63, 'x')}, {"c", "abcde"}}));
 }
 
 TEST_F(StatusParseTest, PlayerLinesWithoutANameCountButAddNobody) {

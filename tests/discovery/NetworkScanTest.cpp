@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "StatusFakes.h"
 #include "TestHome.h"
 #include "core/ServerCache.h"
 #include "core/ServerList.h"
@@ -20,19 +21,6 @@ NeighbourhoodEntry Container(const std::string& name) {
   return {kDisplayTypeNetwork, kUsageContainer, name};
 }
 
-class StatusLog : public StatusSink {
- public:
-  std::string StatusText() override { return text; }
-  void SetStatusText(const std::string& t) override {
-    text = t;
-    shown.push_back(t);
-  }
-  void ShowError(const std::string& t) override { errors.push_back(t); }
-  std::string text = "  Ready";
-  std::vector<std::string> shown;
-  std::vector<std::string> errors;
-};
-
 // A network described as batches of entries per container ("" is the top).
 // A container without batches cannot be opened.
 class FakeNeighbourhood : public NetworkNeighbourhood {
@@ -43,7 +31,7 @@ class FakeNeighbourhood : public NetworkNeighbourhood {
   std::vector<std::string> resolved;
   int open = 0;
   int closes = 0;
-  StatusLog* status = nullptr;
+  test::RecordingStatus* status = nullptr;
 
   class Enumeration : public NeighbourhoodEnumeration {
    public:
@@ -86,10 +74,8 @@ class FakeNeighbourhood : public NetworkNeighbourhood {
 class NetworkScanTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    InstallStatusSink(&status_);
     hood_.status = &status_;
   }
-  void TearDown() override { InstallStatusSink(nullptr); }
 
   std::vector<std::string> Addresses() const {
     std::vector<std::string> out;
@@ -98,7 +84,7 @@ class NetworkScanTest : public ::testing::Test {
   }
 
   test::TestHome home_;
-  StatusLog status_;
+  test::RecordingStatus status_;
   FakeNeighbourhood hood_;
   ServerList list_;
 };

@@ -15,6 +15,8 @@
 #include <thread>
 #include <vector>
 
+#include "LoopbackSocket.h"
+
 namespace vyk::test {
 
 class ScriptedPeer {
@@ -25,13 +27,8 @@ class ScriptedPeer {
   };
 
   explicit ScriptedPeer(std::vector<Step> script) : script_(std::move(script)) {
-    fd_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    socklen_t length = sizeof addr;
-    ::getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &length);
+    fd_ = test::BindLoopbackUdp(&addr);
     port_ = ntohs(addr.sin_port);
     thread_ = std::thread([this] { Run(); });
   }

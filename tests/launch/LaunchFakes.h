@@ -8,29 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "StatusFakes.h"
 #include "TestHome.h"
 #include "core/StatusLine.h"
 #include "launch/ConnectHost.h"
 #include "launch/GameStarter.h"
 
 namespace vyk::test {
-
-// Status line and message boxes, recorded.
-class RecordingStatus : public StatusSink {
- public:
-  RecordingStatus() { InstallStatusSink(this); }
-  ~RecordingStatus() override { InstallStatusSink(nullptr); }
-  std::string StatusText() override { return text; }
-  void SetStatusText(const std::string& t) override {
-    text = t;
-    shown.push_back(t);
-  }
-  void ShowError(const std::string& t) override { errors.push_back(t); }
-
-  std::string text = "  Ready";
-  std::vector<std::string> shown;
-  std::vector<std::string> errors;
-};
 
 struct StartCall {
   std::string file;

@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "LoopbackSocket.h"
 #include "platform/UdpSocket.h"
 
 namespace vyk {
@@ -66,13 +67,8 @@ TEST(ResolveIpv4Test, SafeFromManyThreadsAtOnce) {
 class Echo {
  public:
   Echo() {
-    fd_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    socklen_t len = sizeof addr;
-    ::getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len);
+    fd_ = test::BindLoopbackUdp(&addr);
     endpoint_.address = addr.sin_addr.s_addr;
     endpoint_.port = addr.sin_port;
   }

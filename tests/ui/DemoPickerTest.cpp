@@ -27,7 +27,7 @@ class DemoPickerTest : public ::testing::Test {
   }
 
   test::TestHome home;
-  test::RecordingSink sink;
+  test::RecordingStatus sink;
   test::RecordingStarter starter;
   test::ScriptedPrompts prompts;
   Settings settings;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "StatusFakes.h"
 #include "config/Clipboard.h"
 #include "core/StatusLine.h"
 #include "launch/GameStarter.h"
@@ -54,23 +55,6 @@ class ScriptedPrompts : public DialogPrompts {
     files.pop_front();
     return f;
   }
-};
-
-// Installed for its lifetime: records the status texts and error boxes.
-class RecordingSink : public StatusSink {
- public:
-  RecordingSink() { InstallStatusSink(this); }
-  ~RecordingSink() override { InstallStatusSink(nullptr); }
-  std::string StatusText() override { return text; }
-  void SetStatusText(const std::string& t) override {
-    text = t;
-    history.push_back(t);
-  }
-  void ShowError(const std::string& t) override { errors.push_back(t); }
-
-  std::string text = "  Ready";
-  std::vector<std::string> history;
-  std::vector<std::string> errors;
 };
 
 class RecordingStarter : public GameStarter {

@@ -137,7 +137,7 @@ TEST_F(HostileRefreshTest, TwoHundredHostileServersLeaveTheWindowAndHonestRowsIn
   settings_.useFsGame = 1;
   settings_.param.clear();
   RecordingStarter starter;
-  RecordingSink sink;
+  RecordingStatus sink;
   dialog_->SetGameStarter(&starter);
   int prompts = 0;
   QTimer closer;

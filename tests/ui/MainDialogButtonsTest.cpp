@@ -49,6 +49,12 @@ class MainDialogButtonsTest : public ::testing::Test {
     main = std::make_unique<MainDialog>(settings);
   }
   std::string Title() { return main->windowTitle().toStdString(); }
+  // The main list was reloaded: it holds and shows two servers, none current.
+  void ExpectTwoServersNoneCurrent() {
+    EXPECT_EQ(main->ServerView().Servers().Count(), 2);
+    EXPECT_EQ(main->ServerView().RowCount(), 2);
+    EXPECT_EQ(main->CurrentServer(), -1);
+  }
 
   test::TestHome home;
   Settings settings;
@@ -88,9 +94,7 @@ TEST_F(MainDialogButtonsTest, OptionsOkReloadsTheServersAndCancelDoesNot) {
   WhenOpen<OptionsDialog>([](OptionsDialog& d) { Press(d, 1); }, &seen);
   main->OnCommand(MainDialog::kOption);
   EXPECT_TRUE(seen);
-  EXPECT_EQ(main->ServerView().Servers().Count(), 2);
-  EXPECT_EQ(main->ServerView().RowCount(), 2);
-  EXPECT_EQ(main->CurrentServer(), -1);
+  ExpectTwoServersNoneCurrent();
 }
 
 TEST_F(MainDialogButtonsTest, ServerEditorStoredOnQuitIsReloaded) {
@@ -116,9 +120,7 @@ TEST_F(MainDialogButtonsTest, ServerEditorStoredOnQuitIsReloaded) {
   EXPECT_TRUE(seen);
   EXPECT_EQ(asked, "Vyk Finder|Save Current List ?");
   EXPECT_EQ(ReadFile(settings.serverListPath), "10.0.0.1:27960\n10.0.0.2:27960\n");
-  EXPECT_EQ(main->ServerView().Servers().Count(), 2);
-  EXPECT_EQ(main->ServerView().RowCount(), 2);
-  EXPECT_EQ(main->CurrentServer(), -1);
+  ExpectTwoServersNoneCurrent();
 }
 
 TEST_F(MainDialogButtonsTest, ServerEditorCancelledKeepsTheMainList) {

@@ -55,6 +55,17 @@ class MainDialogTest : public MainWindowTest {
     AddToFarm(configs);
     firstWait_ = std::chrono::milliseconds(500);
   }
+  // Opens the window with the argument recorder as the game, then refreshes the list;
+  // returns the file the recorder writes its arguments to.
+  std::filesystem::path OpenRecordingStartsAndRefresh() {
+    const std::filesystem::path record = home_.Path() / "started.rec";
+    RecordStartsTo(record);
+    Open();
+    settings_.gamePath = VYK_ARG_RECORDER;
+    settings_.switchProtocol = 0;
+    dialog_->OnCommand(MainDialog::kRefreshAll);
+    return record;
+  }
   void Click(QWidget* w) { static_cast<QAbstractButton*>(w)->click(); }
   void ClickCell(int row, int column) {
     MouseClick(Servers().viewport(), Servers().CellRect(row, column).center());
@@ -292,12 +303,7 @@ TEST_F(MainDialogTest, CopyPutsTheSummaryLineOnTheClipboard) {
 
 TEST_F(MainDialogTest, ConnectStartsTheGameWithTheConnectLine) {
   AddToFarm({Server("Arena", "q3dm17", 1)});
-  const std::filesystem::path record = home_.Path() / "started.rec";
-  RecordStartsTo(record);
-  Open();
-  settings_.gamePath = VYK_ARG_RECORDER;
-  settings_.switchProtocol = 0;
-  dialog_->OnCommand(MainDialog::kRefreshAll);
+  const std::filesystem::path record = OpenRecordingStartsAndRefresh();
   MouseDoubleClick(Servers().viewport(), Servers().CellRect(0, 0).center());
 
   const auto started = WaitForArgRecord(record);
@@ -311,12 +317,7 @@ TEST_F(MainDialogTest, ConnectStartsTheGameWithTheConnectLine) {
 // window; the rest of the double-click, queued meanwhile, still connects.
 TEST_F(MainDialogTest, DoubleClickOnTheCurrentRowConnects) {
   AddToFarm({Server("Arena", "q3dm17", 1), Server("Other", "q3dm6", 0)});
-  const std::filesystem::path record = home_.Path() / "started.rec";
-  RecordStartsTo(record);
-  Open();
-  settings_.gamePath = VYK_ARG_RECORDER;
-  settings_.switchProtocol = 0;
-  dialog_->OnCommand(MainDialog::kRefreshAll);
+  const std::filesystem::path record = OpenRecordingStartsAndRefresh();
   ClickCell(RowOfServer(0), 0);
   ASSERT_EQ(dialog_->CurrentServer(), Servers().IndexAt(RowOfServer(0)));
   const auto before = farm_.Stats(ids_[0]).requests;
@@ -348,12 +349,7 @@ TEST_F(MainDialogTest, ConnectAsksForThePasswordAndRemembersIt) {
   locked.SetInfo("g_needpass", "1");
   AddToFarm({locked});
   WriteCacheValue(Address(0), "pass", "old");
-  const std::filesystem::path record = home_.Path() / "started.rec";
-  RecordStartsTo(record);
-  Open();
-  settings_.gamePath = VYK_ARG_RECORDER;
-  settings_.switchProtocol = 0;
-  dialog_->OnCommand(MainDialog::kRefreshAll);
+  const std::filesystem::path record = OpenRecordingStartsAndRefresh();
   dialog_->SelectServer(0);
 
   QString caption, offered;

@@ -29,7 +29,7 @@ class ProtocolDialogTest : public ::testing::Test {
   }
 
   test::TestHome home;
-  test::RecordingSink sink;
+  test::RecordingStatus sink;
   Settings settings;
   std::string game;
 };

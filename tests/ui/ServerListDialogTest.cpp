@@ -56,9 +56,19 @@ class ServerListDialogTest : public ::testing::Test {
     d.ControlAs<QLineEdit>(ServerListDialog::kAddress)->setText(QString::fromLatin1(text));
   }
   std::string FileText() { return ReadFile(settings.serverListPath); }
+  // Opens on a main list of one server and presses button: the server stays, yet the
+  // list counts as changed.
+  std::unique_ptr<ServerListDialog> PressOnOneServer(int button) {
+    mainList.Add(Record("10.0.0.1", 27960));
+    auto d = Open();
+    Press(*d, button);
+    EXPECT_EQ(Addresses(*d), (std::vector<std::string>{"10.0.0.1:27960"}));
+    EXPECT_TRUE(d->Changed());
+    return d;
+  }
 
   test::TestHome home;
-  test::RecordingSink sink;
+  test::RecordingStatus sink;
   test::ScriptedPrompts prompts;
   Settings settings;
   ServerList mainList;
@@ -89,11 +99,7 @@ TEST_F(ServerListDialogTest, OpensOnACopyOfTheMainListAndQuitsWithoutAsking) {
 }
 
 TEST_F(ServerListDialogTest, AddCurrentListAddsNothingTwiceButIsAChange) {
-  mainList.Add(Record("10.0.0.1", 27960));
-  auto d = Open();
-  Press(*d, ServerListDialog::kAddCurrentList);
-  EXPECT_EQ(Addresses(*d), (std::vector<std::string>{"10.0.0.1:27960"}));
-  EXPECT_TRUE(d->Changed());
+  PressOnOneServer(ServerListDialog::kAddCurrentList);
 }
 
 TEST_F(ServerListDialogTest, RequestAddsEachMasterServerOnceAndLeavesTheListUnchanged) {
@@ -160,11 +166,7 @@ TEST_F(ServerListDialogTest, AddTakesTheTypedAddressWithItsDefaultPort) {
 }
 
 TEST_F(ServerListDialogTest, DeleteSelectedWithoutASelectionStillMakesQuitAsk) {
-  mainList.Add(Record("10.0.0.1", 27960));
-  auto d = Open();
-  Press(*d, ServerListDialog::kDeleteSelected);
-  EXPECT_EQ(Addresses(*d), (std::vector<std::string>{"10.0.0.1:27960"}));
-  EXPECT_TRUE(d->Changed());
+  auto d = PressOnOneServer(ServerListDialog::kDeleteSelected);
   prompts.answers.push_back(Answer::kNo);
   Press(*d, 1);
   ASSERT_EQ(prompts.asked, (std::vector<std::string>{"Save Current List ?"}));

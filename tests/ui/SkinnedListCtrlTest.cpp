@@ -50,6 +50,17 @@ Settings Colours() {
   return s;
 }
 
+void AddColumns(SkinnedListCtrl& list, std::initializer_list<std::pair<const char*, int>> columns) {
+  int c = 0;
+  for (const auto& [title, width] : columns) list.InsertColumn(c++, title, width);
+}
+
+void ShowSized(QWidget& w, int width, int height) {
+  w.resize(width, height);
+  w.show();
+  QApplication::processEvents();
+}
+
 QImage Render(QWidget& w) {
   return w.grab().toImage().convertToFormat(QImage::Format_RGB32);
 }
@@ -57,8 +68,7 @@ QImage Render(QWidget& w) {
 TEST(SkinnedListCtrl, RowsCarryDataAndTexts) {
   Settings s = Colours();
   SkinnedListCtrl list(s);
-  list.InsertColumn(0, "Name", 100);
-  list.InsertColumn(1, "Ping", 40);
+  AddColumns(list, {{"Name", 100}, {"Ping", 40}});
   EXPECT_EQ(list.InsertRow(5, "b", 11), 0);  // clamped to the end
   EXPECT_EQ(list.InsertRow(0, "a", 10), 0);
   EXPECT_EQ(list.InsertRow(99, "c", 12), 2);
@@ -144,9 +154,7 @@ TEST(SkinnedListCtrl, TooltipShowsMarkupAsText) {
   MarkupList list(s);
   list.InsertColumn(0, "Name", 200);
   list.InsertRow(0, "x", 0);
-  list.resize(300, 100);
-  list.show();
-  QApplication::processEvents();
+  ShowSized(list, 300, 100);
   const QPoint at = list.CellRect(0, 0).center();
   QHelpEvent help(QEvent::ToolTip, at, list.viewport()->mapToGlobal(at));
   QApplication::sendEvent(list.viewport(), &help);
@@ -166,8 +174,7 @@ TEST(SkinnedListCtrl, TooltipShowsMarkupAsText) {
 TEST(SkinnedListCtrl, TooltipIsTheCellTextCutTo79Characters) {
   Settings s = Colours();
   LongTextList list(s);
-  list.InsertColumn(0, "Name", 100);
-  list.InsertColumn(1, "Ping", 40);
+  AddColumns(list, {{"Name", 100}, {"Ping", 40}});
   list.InsertRow(0, "x", 0);
   list.InsertRow(1, "y", 1);
   EXPECT_EQ(list.TooltipText(1, 0), QString(79, QLatin1Char('b')));
@@ -187,11 +194,8 @@ TEST(SkinnedListCtrl, FirstColumnTakesTheRestButNeverLessThan50) {
 
   Settings s = Colours();
   SkinnedListCtrl list(s);
-  list.InsertColumn(0, "Name", 10);
-  list.InsertColumn(1, "Ping", 300);
-  list.resize(200, 100);
-  list.show();
-  QApplication::processEvents();
+  AddColumns(list, {{"Name", 10}, {"Ping", 300}});
+  ShowSized(list, 200, 100);
   EXPECT_EQ(list.columnWidth(0), 50);
   list.resize(800, 100);
   QApplication::processEvents();
@@ -202,8 +206,7 @@ TEST(SkinnedListCtrl, FirstColumnTakesTheRestButNeverLessThan50) {
 TEST(SkinnedListCtrl, RowDrawingOrderAndSelectionStyles) {
   Settings s = Colours();
   RecordingList list(s);
-  list.InsertColumn(0, "Name", 120);
-  list.InsertColumn(1, "Map", 120);
+  AddColumns(list, {{"Name", 120}, {"Map", 120}});
   list.InsertRow(0, "WWWW", 0);
   list.SetItemText(0, 1, "MMMM");
   list.InsertRow(1, "WWWW", 1);
@@ -232,13 +235,9 @@ TEST(SkinnedListCtrl, RowDrawingOrderAndSelectionStyles) {
 TEST(SkinnedHeaderCtrl, SortColumnTitleInSelectedTextColour) {
   Settings s = Colours();
   SkinnedListCtrl list(s);
-  list.InsertColumn(0, "Server", 100);
-  list.InsertColumn(1, "Ping", 100);
-  list.InsertColumn(2, "Map", 100);
-  list.resize(360, 120);
+  AddColumns(list, {{"Server", 100}, {"Ping", 100}, {"Map", 100}});
   list.SetSortColumn(1);
-  list.show();
-  QApplication::processEvents();
+  ShowSized(list, 360, 120);
   SkinnedHeaderCtrl* header = list.Header();
   QImage img = header->grab().toImage().convertToFormat(QImage::Format_RGB32);
   auto section = [&](int c) {
