@@ -5,7 +5,7 @@
 #include <QScrollBar>
 #include <algorithm>
 #include <functional>
-#include <unordered_map>
+#include <optional>
 
 #include "config/ServerListFile.h"
 #include "config/Settings.h"
@@ -15,7 +15,6 @@
 #include "core/ServerColumns.h"
 #include "core/ServerFilter.h"
 #include "core/StatusLine.h"
-#include "core/TextNumber.h"
 #include "discovery/NetworkScan.h"
 #include "ui/BusyScope.h"
 #include "ui/StatusIcons.h"
