@@ -106,7 +106,7 @@ void ServerListView::FillRow(int row, int index) {
   look.queried = record.queried;
   look.timedOut = record.IsTimedOut();
   look.needsPassword = record.NeedsPassword();
-  look.cell.favorite = IsFavorite(record.Address());
+  look.cell.favorite = !ItemText(row, kFavoriteColumn).empty();  // as its cell reads
   look.cell.full = FillsPublicSlots(record);
   look.cell.buddies = record.buddyCount > 0;
   look.cell.ping = record.ping;
