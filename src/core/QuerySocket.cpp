@@ -10,7 +10,6 @@ namespace vyk {
 namespace {
 
 constexpr char kPacketPrefix[] = "\xFF\xFF\xFF\xFF";
-constexpr std::int32_t kNoAnswerPing = 9999;
 
 // Game texts are C strings: nothing after a zero byte is ever seen.
 std::string_view UpToZero(std::string_view text) {
@@ -22,7 +21,7 @@ std::string_view UpToZero(std::string_view text) {
 QuerySocket::QuerySocket(const std::string& host, std::uint16_t port, const std::string& password,
                          std::chrono::milliseconds firstWait)
     : firstWait_(firstWait) {
-  ping_ = kNoAnswerPing;
+  ping_ = kNoPing;
   WSAStartup(0x0101);
   // socket_ was opened as a member; when that failed every exchange fails
   // without sending.
@@ -45,7 +44,7 @@ std::optional<std::string> QuerySocket::SendRcon(const std::string& command) {
 }
 
 std::optional<std::string> QuerySocket::Exchange(const std::string& request) {
-  ping_ = kNoAnswerPing;
+  ping_ = kNoPing;
   if (!socket_.IsOpen() || !hasAddress_) return std::nullopt;
   buffer_ = request;
   // The arrival is the system's stamp of the first datagram, so the ping does
@@ -90,7 +89,7 @@ std::optional<std::string> QuerySocket::Exchange(const std::string& request) {
   }
   if (lastBeganWithZero) {
     // No text came back: a failed exchange measures nothing.
-    ping_ = kNoAnswerPing;
+    ping_ = kNoPing;
     return std::nullopt;
   }
   return buffer_;

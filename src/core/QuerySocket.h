@@ -8,6 +8,7 @@
 #include <string>
 
 #include "core/AnswerWait.h"
+#include "core/ServerInfo.h"
 #include "core/StatusAnswer.h"
 #include "platform/UdpSocket.h"
 
@@ -48,7 +49,7 @@ class QuerySocket {
   std::chrono::milliseconds firstWait_;
   std::string buffer_;
   StatusAnswer status_;
-  std::int32_t ping_ = 9999;
+  std::int32_t ping_ = kNoPing;
 };
 
 }  // namespace vyk

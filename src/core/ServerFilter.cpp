@@ -36,12 +36,13 @@ bool PassesFilters(const ServerInfo& record, const Settings& settings) {
   if (settings.hideTimeOut && record.IsTimedOut()) return false;
   if (record.ping > settings.maxPing) return false;
   if (settings.hideEmpty && record.PlayerCount() == 0) return false;
-  if (settings.hideFull) {
-    // Private slots are not subtracted here; the players column's colour does.
-    const std::string maxClients = record.InfoValue("sv_maxclients");
-    if (!maxClients.empty() && ParseLeadingInt(maxClients) <= record.PlayerCount()) return false;
-  }
+  if (settings.hideFull && FillsMaxClients(record)) return false;
   return true;
+}
+
+bool FillsMaxClients(const ServerInfo& record) {
+  const std::string maxClients = record.InfoValue("sv_maxclients");
+  return !maxClients.empty() && ParseLeadingInt(maxClients) <= record.PlayerCount();
 }
 
 int Compare(const ServerInfo& a, const ServerInfo& b, int key) {

@@ -20,6 +20,10 @@ enum SortKey : int {
   kSortNone = kServerColumnCount,
 };
 
+// Whether Hide Full hides the server: "sv_maxclients" is set and the players reach it.
+// Private slots count as free here; the players cell's colour (FillsPublicSlots) does not.
+bool FillsMaxClients(const ServerInfo& record);
+
 // False when one of the "Filter" settings hides the server. Uses the record's
 // buddyCount as it stands; recompute it first when the server has players.
 bool PassesFilters(const ServerInfo& record, const Settings& settings);

@@ -10,6 +10,7 @@
 namespace vyk {
 
 inline constexpr std::uint16_t kDefaultPort = 27960;
+// The ping of a server that has not answered (yet).
 inline constexpr std::int32_t kNoPing = 9999;
 inline constexpr const char* kDefaultHost = "127.0.0.1";
 

@@ -5,7 +5,7 @@
 #include <QScrollBar>
 #include <algorithm>
 #include <functional>
-#include <unordered_map>
+#include <optional>
 
 #include "config/ServerListFile.h"
 #include "config/Settings.h"
@@ -15,7 +15,6 @@
 #include "core/ServerColumns.h"
 #include "core/ServerFilter.h"
 #include "core/StatusLine.h"
-#include "core/TextNumber.h"
 #include "discovery/NetworkScan.h"
 #include "ui/BusyScope.h"
 #include "ui/StatusIcons.h"
@@ -107,7 +106,7 @@ void ServerListView::FillRow(int row, int index) {
   look.queried = record.queried;
   look.timedOut = record.IsTimedOut();
   look.needsPassword = record.NeedsPassword();
-  look.cell.favorite = IsFavorite(record.Address());
+  look.cell.favorite = !ItemText(row, kFavoriteColumn).empty();  // as its cell reads
   look.cell.full = FillsPublicSlots(record);
   look.cell.buddies = record.buddyCount > 0;
   look.cell.ping = record.ping;
