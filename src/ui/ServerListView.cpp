@@ -16,7 +16,7 @@
 #include "core/ServerColumns.h"
 #include "core/ServerFilter.h"
 #include "core/StatusLine.h"
-#include "core/TextNumber.h"
+#include "core/Text.h"
 #include "discovery/NetworkScan.h"
 #include "ui/BusyScope.h"
 #include "ui/StatusIcons.h"

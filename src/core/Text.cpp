@@ -1,8 +1,22 @@
-#include "core/TextNumber.h"
+#include "core/Text.h"
 
 #include <limits>
 
 namespace vyk {
+
+std::string Trim(std::string_view text, std::string_view blanks) {
+  const auto first = text.find_first_not_of(blanks);
+  if (first == std::string_view::npos) return {};
+  const auto last = text.find_last_not_of(blanks);
+  return std::string(text.substr(first, last - first + 1));
+}
+
+std::string Lower(std::string_view text) {
+  std::string out(text);
+  for (char& c : out)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return out;
+}
 
 std::int32_t ParseLeadingInt(std::string_view text) {
   std::size_t i = 0;
