@@ -20,6 +20,12 @@ std::string Trim(std::string_view text, std::string_view blanks = kWhiteSpace);
 // `text` with the ASCII letters in lower case; other bytes stay as they are.
 std::string Lower(std::string_view text);
 
+// The C atoi reading of a text (leading white space skipped, an optional sign,
+// decimal digits up to the first other character, no digits give 0) in 64
+// bits; from 10^12 on, further digits leave the value as it is (server
+// values are whatever the server sent).
+std::int64_t ParseLeadingWide(std::string_view text);
+
 // The C atoi/atol reading of a text: leading white space skipped, an optional
 // sign, decimal digits up to the first other character; no digits give 0.
 // Values beyond the 32-bit range stop at its ends instead of wrapping.
