@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "config/ListFile.h"
+#include "core/Text.h"
 
 namespace vyk {
 
@@ -13,7 +14,7 @@ bool NameList::Load(const std::string& path) {
   if (!ReadListFileLines(path, lines)) return false;
   for (const std::string& line : lines) {
     PlayerInfo entry;
-    entry.name = TrimListLine(line);
+    entry.name = Trim(line);
     Add(entry);  // skips empty names
   }
   return true;

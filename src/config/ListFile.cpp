@@ -53,12 +53,4 @@ bool WriteListFileLines(const std::string& path, const std::vector<std::string>&
   return WriteFileAtomically(path, bytes);
 }
 
-std::string TrimListLine(const std::string& text) {
-  const char* blanks = " \t\r\n\v\f";
-  auto first = text.find_first_not_of(blanks);
-  if (first == std::string::npos) return {};
-  auto last = text.find_last_not_of(blanks);
-  return text.substr(first, last - first + 1);
-}
-
 }  // namespace vyk

@@ -20,7 +20,4 @@ bool ReadListFileLines(const std::string& path, std::vector<std::string>& lines)
 // False when the file could not be written (the old one is then untouched).
 bool WriteListFileLines(const std::string& path, const std::vector<std::string>& lines);
 
-// The text without white space at either end.
-std::string TrimListLine(const std::string& text);
-
 }  // namespace vyk

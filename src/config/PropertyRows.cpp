@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "core/TextNumber.h"
+#include "core/Text.h"
 
 namespace vyk {
 

@@ -5,6 +5,7 @@
 #include "config/ListFile.h"
 #include "config/Settings.h"
 #include "core/ServerCache.h"
+#include "core/Text.h"
 
 namespace vyk {
 
@@ -14,7 +15,7 @@ bool LoadServerListFile(ServerList& list, bool clearFirst, const std::string& pa
   if (!ReadListFileLines(path, lines)) return false;
   for (const std::string& line : lines) {
     // A blank line would become a server with no host at all.
-    if (TrimListLine(line).empty()) continue;
+    if (Trim(line).empty()) continue;
     ServerInfo record;
     record.SetAddress(line);
     record.name = GetCachedName(record.Address());

@@ -8,7 +8,7 @@
 
 #include "config/SettingsTable.h"
 #include "core/StatusLine.h"
-#include "core/TextNumber.h"
+#include "core/Text.h"
 #include "platform/ProfileFile.h"
 #include "platform/ProgramDirectory.h"
 

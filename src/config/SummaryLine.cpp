@@ -1,29 +1,15 @@
 #include "config/SummaryLine.h"
 
-#include <cctype>
 #include <cstdint>
 #include <cstdio>
 
 #include "VersionInfo.h"
 #include "config/Settings.h"
 #include "core/ServerInfo.h"
+#include "core/Text.h"
 
 namespace vyk {
 namespace {
-
-// Leading decimal integer like atoi, but clamped instead of overflowing:
-// server values are whatever the server sent.
-std::int64_t LeadingInt(const std::string& text) {
-  std::size_t i = 0;
-  while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
-  std::int64_t value = 0;
-  for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i) {
-    if (value < 1'000'000'000'000) value = value * 10 + (text[i] - '0');
-  }
-  return negative ? -value : value;
-}
 
 std::string PingText(std::int32_t ping) {
   return std::to_string(ping) + " ms";
@@ -77,8 +63,8 @@ std::string SummaryLine(const ServerInfo& record, const Settings& settings) {
     return line;
   }
 
-  const std::int64_t max = LeadingInt(maxText);
-  const std::int64_t reserved = LeadingInt(record.InfoValue("sv_privateClients"));
+  const std::int64_t max = ParseLeadingWide(maxText);
+  const std::int64_t reserved = ParseLeadingWide(record.InfoValue("sv_privateClients"));
   const bool full = record.PlayerCount() >= 1 && record.PlayerCount() >= max - reserved;
 
   line = IrcColor(PingColor(record.ping, settings), PingText(record.ping));

@@ -1,20 +1,12 @@
 #include "core/BuddyMatch.h"
 
-#include <cctype>
 #include <string>
 #include <vector>
 
 #include "core/ColourText.h"
+#include "core/Text.h"
 
 namespace vyk {
-namespace {
-
-std::string Lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
-
-}  // namespace
 
 int CountBuddies(NameList& players, const NameList& buddies) {
   const int playerCount = players.Count();

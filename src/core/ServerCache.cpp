@@ -2,7 +2,7 @@
 
 #include <limits>
 
-#include "core/TextNumber.h"
+#include "core/Text.h"
 #include "platform/ProfileFile.h"
 #include "platform/ProgramDirectory.h"
 

@@ -1,7 +1,7 @@
 #include "core/ServerCellColor.h"
 
 #include "core/ServerColumns.h"
-#include "core/TextNumber.h"
+#include "core/Text.h"
 
 namespace vyk {
 

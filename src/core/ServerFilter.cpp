@@ -2,7 +2,7 @@
 
 #include "core/ServerCache.h"
 #include "core/Settings.h"
-#include "core/TextNumber.h"
+#include "core/Text.h"
 
 namespace vyk {
 namespace {

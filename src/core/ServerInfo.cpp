@@ -3,19 +3,13 @@
 #include <cctype>
 
 #include "core/ServerCache.h"
+#include "core/Text.h"
 
 namespace vyk {
 namespace {
 
 bool IsSpace(char c) {
   return std::isspace(static_cast<unsigned char>(c)) != 0;
-}
-
-std::string TrimSpace(const std::string& text) {
-  std::size_t first = 0, last = text.size();
-  while (first < last && IsSpace(text[first])) ++first;
-  while (last > first && IsSpace(text[last - 1])) --last;
-  return text.substr(first, last - first);
 }
 
 }  // namespace
@@ -59,7 +53,7 @@ std::string ServerInfo::Address() const {
 }
 
 bool ServerInfo::SetAddress(const std::string& text) {
-  const std::string trimmed = TrimSpace(text);
+  const std::string trimmed = Trim(text);
   const std::size_t colon = trimmed.find(':');
   if (colon == std::string::npos) {
     host = trimmed;

@@ -2,8 +2,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "core/Text.h"
 #include "core/TextEncoding.h"
-#include "core/TextNumber.h"
 
 namespace vyk {
 namespace {

@@ -5,19 +5,13 @@
 
 #include "core/ColourText.h"
 #include "core/ServerColumns.h"
+#include "core/Text.h"
 #include "core/TextEncoding.h"
 
 namespace vyk {
 namespace {
 
 using Cells = std::array<std::string, kServerColumnCount>;
-
-// Blanks around a cell are layout, not content (the favourite mark is " *").
-std::string Trimmed(const std::string& text) {
-  const auto first = text.find_first_not_of(' ');
-  if (first == std::string::npos) return {};
-  return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
 
 }  // namespace
 
@@ -33,7 +27,8 @@ std::string FormatServerTable(const ServerList& servers, const std::vector<int>&
     for (int c = 0; c < kServerColumnCount; ++c) {
       std::string text = ServerCellText(record, c);
       if (c == 0) text = StripColourCodes(text);
-      cells[c] = Trimmed(text);
+      // Blanks around a cell are layout, not content (the favourite mark is " *").
+      cells[c] = Trim(text, kSpaces);
     }
     lines.push_back(std::move(cells));
   }

@@ -3,18 +3,12 @@
 #include <atomic>
 #include <cstdio>
 
+#include "core/Text.h"
+
 namespace vyk {
 namespace {
 
 std::atomic<StatusSink*> g_sink{nullptr};
-
-std::string Trim(const std::string& text) {
-  const char* blanks = " \t\r\n";
-  auto first = text.find_first_not_of(blanks);
-  if (first == std::string::npos) return {};
-  auto last = text.find_last_not_of(blanks);
-  return text.substr(first, last - first + 1);
-}
 
 }  // namespace
 
@@ -28,7 +22,7 @@ StatusSink* CurrentStatusSink() {
 std::string SetStatus(const std::string& text) {
   StatusSink* sink = g_sink.load();
   if (!sink) return "Ready";
-  std::string previous = Trim(sink->StatusText());
+  std::string previous = Trim(sink->StatusText(), kLineBlanks);
   sink->SetStatusText("  " + text);
   return previous;
 }

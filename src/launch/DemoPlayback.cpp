@@ -1,9 +1,9 @@
 #include "launch/DemoPlayback.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "core/StatusLine.h"
+#include "core/Text.h"
 #include "launch/ConnectCommandLine.h"
 #include "launch/GameFiles.h"
 #include "launch/GameStarter.h"
@@ -11,11 +11,6 @@
 
 namespace vyk {
 namespace {
-
-std::string Lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
 
 // Replaces every occurrence of `what` (any case) by `marker`; false when
 // none. The first replaced text, in its own case, goes to `firstFound`.

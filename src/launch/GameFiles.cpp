@@ -1,21 +1,11 @@
 #include "launch/GameFiles.h"
 
-#include <algorithm>
-#include <cctype>
 #include <filesystem>
 #include <system_error>
 
+#include "core/Text.h"
+
 namespace vyk {
-namespace {
-
-bool SameNoCase(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) ==
-                  std::tolower(static_cast<unsigned char>(y));
-         });
-}
-
-}  // namespace
 
 GameFiles::GameFiles(const std::string& gamePath) {
   std::size_t slash = gamePath.rfind('/');
@@ -32,11 +22,14 @@ std::string FindNameNoCase(const std::string& directory, const std::string& name
   std::error_code ec;
   fs::path dir = directory.empty() ? fs::path(".") : fs::path(directory);
   if (fs::exists(fs::symlink_status(dir / name, ec))) return name;
+  const std::string lowerName = Lower(name);
   std::string found;
   for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
     std::string entry = it->path().filename().string();
     // Smallest matching name, so the choice does not depend on listing order.
-    if (SameNoCase(entry, name) && (found.empty() || entry < found)) found = entry;
+    if (entry.size() == name.size() && Lower(entry) == lowerName &&
+        (found.empty() || entry < found))
+      found = entry;
   }
   return found;
 }

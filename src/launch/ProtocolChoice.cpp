@@ -1,30 +1,19 @@
 #include "launch/ProtocolChoice.h"
 
 #include <algorithm>
-#include <cctype>
-#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
+#include "core/Text.h"
 #include "launch/GameFiles.h"
 #include "launch/ProtocolSwitch.h"
 
 namespace vyk {
 namespace {
 
-std::string Lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
-
-// atoi of the remainder, without its undefined overflow.
-long LeadingNumber(const std::string& text) {
-  return std::strtol(text.c_str(), nullptr, 10);
-}
-
 bool KeepsEntry(const std::string& name) {
   std::string rest = ProtocolOfEntry(name);
-  return LeadingNumber(rest) > 0 || rest == "exe";
+  return ParseLeadingInt(rest) > 0 || rest == "exe";
 }
 
 }  // namespace

@@ -22,6 +22,7 @@
 #include "core/ServerCache.h"
 #include "core/ServerColumns.h"
 #include "core/ServerFilter.h"
+#include "core/Text.h"
 #include "launch/ConnectSequence.h"
 #include "launch/GameStarter.h"
 #include "launch/RemoteConsole.h"
@@ -76,13 +77,6 @@ constexpr ResizeShare kShares[] = {
     {MainDialog::kCopy, 0, 50, 0, 0},
     {MainDialog::kStatus, 0, 100, 100, 0},
 };
-
-std::string Trimmed(const std::string& text) {
-  const auto first = text.find_first_not_of(" \t\r\n");
-  if (first == std::string::npos) return {};
-  const auto last = text.find_last_not_of(" \t\r\n");
-  return text.substr(first, last - first + 1);
-}
 
 // A dialog opened by a busy command takes input: show the normal cursor over it.
 class ArrowCursor {
@@ -415,7 +409,7 @@ void MainDialog::OpenHelp() {
 }
 
 std::string MainDialog::StatusText() {
-  return Trimmed(ToGameText(status_->text()));
+  return Trim(ToGameText(status_->text()), kLineBlanks);
 }
 
 void MainDialog::SetStatusText(const std::string& text) {

@@ -13,6 +13,7 @@
 #include "config/ListFile.h"
 #include "config/ServerListFile.h"
 #include "core/ServerList.h"
+#include "core/Text.h"
 #include "platform/ProfileFile.h"
 
 namespace {
@@ -74,7 +75,7 @@ void CheckBuddyList(const std::string& path, const std::string& home) {
   buddies.Add({"stale", 0, 0, false});
   FUZZ_CHECK(buddies.Load(path));
   for (const std::string& name : Names(buddies)) {
-    FUZZ_CHECK(!name.empty() && name == TrimListLine(name));
+    FUZZ_CHECK(!name.empty() && name == Trim(name));
   }
   const std::string saved = home + "player.out";
   FUZZ_CHECK(buddies.Save(saved));
@@ -114,7 +115,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FUZZ_CHECK(ReadListFileLines(path, lines));
   CheckLines(input, lines);
   for (const std::string& line : lines) {
-    const std::string trimmed = TrimListLine(line);
+    const std::string trimmed = Trim(line);
     FUZZ_CHECK(trimmed.size() <= line.size() && line.find(trimmed) != std::string::npos);
   }
 

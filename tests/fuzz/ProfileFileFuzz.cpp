@@ -10,10 +10,12 @@
 #include <vector>
 
 #include "FuzzSupport.h"
+#include "core/Text.h"
 #include "platform/ProfileFile.h"
 
 namespace {
 
+using vyk::Lower;
 using vyk::ProfileFile;
 
 struct Entry {
@@ -25,13 +27,6 @@ std::string_view TrimBlanks(std::string_view text) {
   while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
   while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
   return text;
-}
-
-std::string Lower(std::string_view text) {
-  std::string out(text);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return out;
 }
 
 std::string Upper(std::string_view text) {

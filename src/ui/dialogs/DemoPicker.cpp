@@ -1,11 +1,10 @@
 #include "ui/dialogs/DemoPicker.h"
 
-#include <algorithm>
-#include <cctype>
 #include <filesystem>
 #include <system_error>
 
 #include "config/Settings.h"
+#include "core/Text.h"
 #include "launch/DemoPlayback.h"
 #include "launch/GameFiles.h"
 #include "ui/dialogs/DialogPrompts.h"
@@ -23,10 +22,7 @@ bool PickAndPlayDemo(QWidget* owner, const Settings& settings, GameStarter& star
 }
 
 bool IsDemoArgument(const std::string& argument) {
-  std::string lower = argument;
-  std::transform(lower.begin(), lower.end(), lower.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return lower.find(".dm_") != std::string::npos;
+  return Lower(argument).find(".dm_") != std::string::npos;
 }
 
 bool PlayDemoArgument(const Settings& settings, const std::string& argument, GameStarter& starter) {

@@ -11,6 +11,7 @@
 #include "core/ServerCache.h"
 #include "core/ServerInfo.h"
 #include "core/ServerList.h"
+#include "core/Text.h"
 #include "launch/ConnectSequence.h"
 #include "launch/GameStarter.h"
 #include "ui/dialogs/BlockingWork.h"
@@ -57,7 +58,7 @@ DirectRunDialog::DirectRunDialog(const Settings& settings, ServerList& servers,
   parameters_ = ControlAs<QLineEdit>(kParameters);
   info_ = ControlAs<QLineEdit>(kInfo);
 
-  const std::string last = TrimListLine(ReadCacheValue(kSection, "LastSERVER", kDefaultServer));
+  const std::string last = Trim(ReadCacheValue(kSection, "LastSERVER", kDefaultServer));
   if (last.find(':') != std::string::npos) address_->setText(FromGameText(last));
   // The parameters start from the setting; "LastParam" is a record only.
   parameters_->setText(FromGameText(settings.param));
