@@ -128,6 +128,16 @@ std::string Describe(const Settings& s) {
   return out.str();
 }
 
+// LoadSettings gives the expected settings and leaves the file at path as bytes: it
+// writes back what it finds missing, so it must have found nothing missing.
+void ExpectSettingsLoaded(const Settings& expected, const std::string& path,
+                          const std::string& bytes) {
+  Settings loaded;
+  LoadSettings(loaded);
+  EXPECT_EQ(Describe(loaded), Describe(expected));
+  EXPECT_EQ(Slurp(path), bytes) << "LoadSettings changed the file";
+}
+
 // ---- One kind of file ---------------------------------------------------------
 
 class FileKind {
@@ -200,11 +210,7 @@ class ConfigIniKind : public FileKind {
   }
 
   void ExpectLoaded(int matched, int, int) override {
-    Settings loaded;
-    LoadSettings(loaded);
-    EXPECT_EQ(Describe(loaded), Describe(Expected(matched)));
-    // Load writes back what it finds missing: it must have found nothing missing.
-    EXPECT_EQ(Slurp(MainPath()), Bytes(matched)) << "LoadSettings changed the file";
+    ExpectSettingsLoaded(Expected(matched), MainPath(), Bytes(matched));
   }
 
   bool WriteFirst() override {
@@ -332,10 +338,7 @@ class OptionsOkKind : public FileKind {
   }
 
   void ExpectLoaded(int matched, int, int) override {
-    Settings loaded;
-    LoadSettings(loaded);
-    EXPECT_EQ(Describe(loaded), Describe(SettingsOf(matched)));
-    EXPECT_EQ(Slurp(MainPath()), Bytes(matched)) << "LoadSettings changed the file";
+    ExpectSettingsLoaded(SettingsOf(matched), MainPath(), Bytes(matched));
   }
 
   void RemoveFiles() override { std::filesystem::remove(MainPath()); }

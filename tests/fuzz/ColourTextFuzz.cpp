@@ -94,17 +94,8 @@ void CheckEncoding(const std::string& text) {
   }
 }
 
-}  // namespace
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  vyk::fuzz::FuzzHome();
-  return 0;
-}
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (size > 4096) return -1;
-  const std::string text(reinterpret_cast<const char*>(data), size);
-
+// The target's work on one input.
+void CheckText(const std::string& text) {
   CheckStrip(text);
   CheckLayout(text);
   CheckEncoding(text);
@@ -121,19 +112,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   CheckOrder(c, a, b);
   CheckOrder(b, c, a);
 
-  const int colour = size > 0 ? data[0] : 0;
+  const int colour = text.empty() ? 0 : static_cast<unsigned char>(text[0]);
   const std::string irc = IrcColor(colour, text);
   FUZZ_CHECK(irc.size() == text.size() + std::to_string(colour).size() + 3);
   FUZZ_CHECK(irc.front() == '\x03' && irc.back() == '\x03');
 
   std::int32_t numbers[4] = {};
-  for (std::size_t i = 0; i < 16 && i < size; ++i)
-    numbers[i / 4] =
-        static_cast<std::int32_t>(static_cast<std::uint32_t>(numbers[i / 4]) << 8 | data[i]);
+  for (std::size_t i = 0; i < 16 && i < text.size(); ++i)
+    numbers[i / 4] = static_cast<std::int32_t>(static_cast<std::uint32_t>(numbers[i / 4]) << 8 |
+                                               static_cast<unsigned char>(text[i]));
   for (bool coloured : {false, true}) {
     const std::string banner =
         FormatVersionBanner(coloured, numbers[0], numbers[1], numbers[2], numbers[3]);
     FUZZ_CHECK(banner.find(" Finder ver ") != std::string::npos);
   }
-  return 0;
 }
+
+}  // namespace
+
+VYK_FUZZ_TEXT_TARGET(CheckText)

@@ -74,17 +74,8 @@ void CheckFolderName(const std::string& text) {
   FUZZ_CHECK(SplitCommandLine("+set fs_game " + text).size() == 3);
 }
 
-}  // namespace
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  vyk::fuzz::FuzzHome();
-  return 0;
-}
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (size > 4096) return -1;
-  const std::string text(reinterpret_cast<const char*>(data), size);
-
+// The target's work on one input.
+void CheckText(const std::string& text) {
   // "<game directory>\n<demo path>", or a path under a fixed directory.
   const std::size_t newline = text.find('\n');
   if (newline != std::string::npos) CheckDemo(text.substr(0, newline), text.substr(newline + 1));
@@ -94,5 +85,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   CheckFolderName(text);
   FUZZ_CHECK(IsProtocolText(text) == (!text.empty() && text.size() <= 5 &&
                                       text.find_first_not_of("0123456789") == std::string::npos));
-  return 0;
 }
+
+}  // namespace
+
+VYK_FUZZ_TEXT_TARGET(CheckText)

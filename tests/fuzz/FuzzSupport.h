@@ -32,3 +32,16 @@ bool IsValidUtf8(std::string_view text);
 
 #define FUZZ_CHECK(condition) \
   ((condition) ? static_cast<void>(0) : ::vyk::fuzz::Fail(__FILE__, __LINE__, #condition))
+
+// The entry points of a target whose input is text of at most 4096 bytes, run in a
+// home of its own; check(text) does the target's work.
+#define VYK_FUZZ_TEXT_TARGET(check)                                                   \
+  extern "C" int LLVMFuzzerInitialize(int*, char***) {                                \
+    ::vyk::fuzz::FuzzHome();                                                          \
+    return 0;                                                                         \
+  }                                                                                   \
+  extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) { \
+    if (size > 4096) return -1;                                                       \
+    check(std::string(reinterpret_cast<const char*>(data), size));                    \
+    return 0;                                                                         \
+  }

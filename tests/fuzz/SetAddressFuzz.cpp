@@ -19,17 +19,8 @@ bool IsBlank(char c) {
   return std::isspace(static_cast<unsigned char>(c)) != 0;
 }
 
-}  // namespace
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  vyk::fuzz::FuzzHome();
-  return 0;
-}
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (size > 4096) return -1;
-  const std::string text(reinterpret_cast<const char*>(data), size);
-
+// The target's work on one input.
+void CheckText(const std::string& text) {
   ServerInfo record;
   record.password = "secret";
   record.ping = 42;
@@ -54,5 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FUZZ_CHECK(list.Count() == 1 && list.At(0).Matches(record));
   list.RemoveMatching(again);
   FUZZ_CHECK(list.Count() == 0);
-  return 0;
 }
+
+}  // namespace
+
+VYK_FUZZ_TEXT_TARGET(CheckText)

@@ -11,11 +11,6 @@
 namespace vyk {
 namespace {
 
-namespace fs = std::filesystem;
-using test::VersionBytes;
-using ::testing::ElementsAre;
-using ::testing::IsEmpty;
-
 struct Parsed {
   std::string mod, name, protocol, commandLine;
 };

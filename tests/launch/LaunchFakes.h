@@ -1,5 +1,6 @@
 #pragma once
 // Stand-ins for the main window and the process start, and a game directory.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -89,3 +90,12 @@ inline std::string VersionBytes(const std::string& version) {
 }
 
 }  // namespace vyk::test
+
+// Names the launch tests use unqualified.
+namespace vyk {
+namespace fs = std::filesystem;
+using test::VersionBytes;
+using ::testing::Contains;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+}  // namespace vyk

@@ -9,12 +9,6 @@
 namespace vyk {
 namespace {
 
-namespace fs = std::filesystem;
-using test::VersionBytes;
-using ::testing::Contains;
-using ::testing::ElementsAre;
-using ::testing::IsEmpty;
-
 class ProtocolChoiceTest : public test::GameDirTest {};
 
 TEST_F(ProtocolChoiceTest, ListsVersionsAndTheActiveExecutableSortedWithoutCase) {

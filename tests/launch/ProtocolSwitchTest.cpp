@@ -9,11 +9,6 @@
 namespace vyk {
 namespace {
 
-namespace fs = std::filesystem;
-using test::VersionBytes;
-using ::testing::ElementsAre;
-using ::testing::IsEmpty;
-
 class ProtocolSwitchTest : public test::GameDirTest {};
 
 TEST_F(ProtocolSwitchTest, CopiesTheVersionByteForByteWithItsModeAndAnnouncesIt) {

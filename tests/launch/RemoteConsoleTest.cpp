@@ -11,9 +11,6 @@
 namespace vyk {
 namespace {
 
-using ::testing::ElementsAre;
-using ::testing::IsEmpty;
-
 const std::string kPrint("\xFF\xFF\xFF\xFFprint\n");
 
 TEST(CleanRconAnswer, DropsEveryHeaderAndDoublesTheCarriageReturns) {

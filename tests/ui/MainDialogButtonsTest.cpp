@@ -48,6 +48,11 @@ class MainDialogButtonsTest : public ::testing::Test {
     settings.minimize = 0;
     main = std::make_unique<MainDialog>(settings);
   }
+  // The window over a server list file of one server.
+  void OpenOnOneServer() {
+    WriteFile(home.Dir() + "server.vyk", "10.0.0.1:27960\n");
+    Open();
+  }
   std::string Title() { return main->windowTitle().toStdString(); }
   // The main list was reloaded: it holds and shows two servers, none current.
   void ExpectTwoServersNoneCurrent() {
@@ -79,8 +84,7 @@ TEST_F(MainDialogButtonsTest, AliasUpdatesTheTitleAfterwards) {
 }
 
 TEST_F(MainDialogButtonsTest, OptionsOkReloadsTheServersAndCancelDoesNot) {
-  WriteFile(home.Dir() + "server.vyk", "10.0.0.1:27960\n");
-  Open();
+  OpenOnOneServer();
   main->SelectServer(0);
   // A file changed behind the window's back shows whether the list was reloaded.
   WriteFile(home.Dir() + "server.vyk", "10.0.0.1:27960\n10.0.0.2:27960\n");
@@ -98,8 +102,7 @@ TEST_F(MainDialogButtonsTest, OptionsOkReloadsTheServersAndCancelDoesNot) {
 }
 
 TEST_F(MainDialogButtonsTest, ServerEditorStoredOnQuitIsReloaded) {
-  WriteFile(home.Dir() + "server.vyk", "10.0.0.1:27960\n");
-  Open();
+  OpenOnOneServer();
   main->SelectServer(0);
   std::string asked;
   WhenOpen<ServerListDialog>(
@@ -124,8 +127,7 @@ TEST_F(MainDialogButtonsTest, ServerEditorStoredOnQuitIsReloaded) {
 }
 
 TEST_F(MainDialogButtonsTest, ServerEditorCancelledKeepsTheMainList) {
-  WriteFile(home.Dir() + "server.vyk", "10.0.0.1:27960\n");
-  Open();
+  OpenOnOneServer();
   test::ScriptedPrompts prompts;  // answers Cancel
   InstallDialogPrompts(&prompts);
   WhenOpen<ServerListDialog>(
@@ -145,8 +147,7 @@ TEST_F(MainDialogButtonsTest, ServerEditorCancelledKeepsTheMainList) {
 }
 
 TEST_F(MainDialogButtonsTest, DirectRunOffersTheCurrentServerAndSelectsTheAddedOne) {
-  WriteFile(home.Dir() + "server.vyk", "10.0.0.1:27960\n");
-  Open();
+  OpenOnOneServer();
   main->SelectServer(0);
   std::string offered;
   WhenOpen<DirectRunDialog>(
