@@ -65,7 +65,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     vyk::Settings settings;
     LoadSettings(settings);
-    vyk::ServerListView view(settings);
+    vyk::ServerBrowser browser(settings.lastServerSort);
+    vyk::ServerListView view(settings, browser);
     view.resize(900, 600);
     view.SetUpColumns();
     view.show();

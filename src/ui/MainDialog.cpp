@@ -97,13 +97,16 @@ class ArrowCursor {
 }  // namespace
 
 MainDialog::MainDialog(Settings& settings, QWidget* parent, std::chrono::milliseconds firstWait)
-    : SkinnedDialog(settings, parent), settings_(settings), firstWait_(firstWait) {
+    : SkinnedDialog(settings, parent),
+      settings_(settings),
+      firstWait_(firstWait),
+      browser_(settings.lastServerSort) {
   // Over the window being created, while the servers, buddies and aliases load below.
   ShowSplash(this);
   DialogTemplate t;
   LoadDialogTemplate(kMainTemplate, t);
   BuildFromTemplate(t, [this](const ControlTemplate& c, QWidget* owner) -> QWidget* {
-    if (c.id == kServerList) return servers_ = new ServerListView(settings_, owner);
+    if (c.id == kServerList) return servers_ = new ServerListView(settings_, browser_, owner);
     if (c.id == kPlayerList) return players_ = new PlayerListView(settings_, owner);
     return nullptr;
   });
@@ -140,13 +143,13 @@ void MainDialog::Initialise() {
   });
   connect(servers_, &SkinnedListCtrl::rowSelected, this, [this](int row) {
     const int index = servers_->IndexAt(row);
-    if (index >= 0 && index != current_) SelectServer(index);
+    if (index >= 0 && index != browser_.Current()) SelectServer(index);
   });
   connect(servers_, &SkinnedListCtrl::rowClicked, this, &MainDialog::OnServerRowClicked);
   servers_->viewport()->installEventFilter(this);
   ReloadServers();
 
-  servers_->Buddies().Load(settings_.buddyListPath);
+  browser_.Buddies().Load(settings_.buddyListPath);
   aliases_.Load(settings_.aliasListPath);
   resize_->SetMinimumTrackingSize();
 
@@ -168,7 +171,7 @@ void MainDialog::SetUpLayout() {
 
 void MainDialog::ReloadServers() {
   // The indices change with the list: keeping the old one would act on another server.
-  if (current_ != -1) SelectServer(-1);
+  if (browser_.Current() != -1) SelectServer(-1);
   servers_->ReloadServers();
 }
 
@@ -184,7 +187,7 @@ bool MainDialog::eventFilter(QObject* watched, QEvent* event) {
   // Which server was current before the press changed the selection decides whether a
   // click re-queries it.
   if (watched == servers_->viewport() && event->type() == QEvent::MouseButtonPress)
-    currentAtPress_ = current_;
+    currentAtPress_ = browser_.Current();
   return SkinnedDialog::eventFilter(watched, event);
 }
 
@@ -224,14 +227,14 @@ QString MainDialog::OutputText(const std::string& text) {
 }
 
 void MainDialog::SelectServer(int index) {
-  current_ = index;
+  browser_.SetCurrent(index);
   ServerInfo placeholder;
   const ServerInfo* shown = &placeholder;
   if (index == -1) {
     EnableServerActions(false);
   } else {
     EnableServerActions(true);
-    shown = &servers_->Servers().At(index);
+    shown = &browser_.Servers().At(index);
   }
   ScopedStatus status("Setting current server :" + shown->Address());
   if (auto* address = ControlAs<QLineEdit>(kAddress)) address->setText(FromGameText(shown->host));
@@ -296,21 +299,21 @@ void MainDialog::RefreshAllServers() {
   servers_->repaint();
   const QString title = windowTitle();
   setWindowTitle(QStringLiteral("Refresh ... please wait"));
-  RefreshAll(servers_->Servers(), settings_, *servers_, false, firstWait_);
+  RefreshAll(browser_.Servers(), settings_, *servers_, false, firstWait_);
   setWindowTitle(title);
   refreshAll->setEnabled(true);
 }
 
 void MainDialog::RefreshCurrentServer() {
-  if (current_ == -1) return;
-  const int index = current_;
+  if (browser_.Current() == -1) return;
+  const int index = browser_.Current();
   BusyScope busy(this);
   servers_->SortBy(kSortNone);
   Control(kRefreshAll)->setEnabled(false);
   EnableServerActions(false);
   {
-    ScopedStatus status("Refreshing " + servers_->Servers().At(index).Address());
-    RefreshOne(servers_->Servers(), settings_, *servers_, index, firstWait_);
+    ScopedStatus status("Refreshing " + browser_.Servers().At(index).Address());
+    RefreshOne(browser_.Servers(), settings_, *servers_, index, firstWait_);
   }
   SelectServer(index);
   Control(kRefreshAll)->setEnabled(true);
@@ -321,7 +324,7 @@ void MainDialog::OnServerRowClicked(int row, int column) {
   const int index = servers_->IndexAt(row);
   if (index < 0) return;
   if (column == kFavoriteColumn) {
-    const std::string address = servers_->Servers().At(index).Address();
+    const std::string address = browser_.Servers().At(index).Address();
     SetFavorite(address, !IsFavorite(address));
     servers_->UpdateRow(index);
     servers_->SortBy(kSortNone);
@@ -329,20 +332,20 @@ void MainDialog::OnServerRowClicked(int row, int column) {
   }
   if (index == currentAtPress_)
     RefreshCurrentServer();
-  else if (index != current_)
+  else if (index != browser_.Current())
     SelectServer(index);
 }
 
 void MainDialog::ConnectToCurrent() {
   BusyScope busy(this);
   GameStarter& starter = starter_ ? *starter_ : SystemGameStarter();
-  ConnectToCurrentServer(servers_->Servers().At(current_), settings_, aliases_.ChosenAlias().name,
+  ConnectToCurrentServer(browser_.CurrentRecord(), settings_, aliases_.ChosenAlias().name,
                          *this, starter, firstWait_);
 }
 
 void MainDialog::RefreshCurrentRow() {
-  if (current_ == -1) return;
-  RefreshOne(servers_->Servers(), settings_, *servers_, current_, firstWait_);
+  if (browser_.Current() == -1) return;
+  RefreshOne(browser_.Servers(), settings_, *servers_, browser_.Current(), firstWait_);
 }
 
 std::string MainDialog::AskServerPassword(const ServerInfo& server) {
@@ -356,28 +359,27 @@ void MainDialog::MinimizeMainWindow() {
 }
 
 void MainDialog::RunRemoteConsole() {
-  if (current_ == -1) return;
+  if (browser_.Current() == -1) return;
   BusyScope busy(this);
   const std::string password =
       ToGameText(ControlAs<QLineEdit>(kRconPassword)->text()).substr(0, kMaxRconPasswordLength);
   const std::string command =
       ToGameText(ControlAs<QLineEdit>(kCommand)->text()).substr(0, kMaxRconCommandLength);
-  const auto answer =
-      RunRemoteCommand(servers_->Servers().At(current_), password, command, firstWait_);
+  const auto answer = RunRemoteCommand(browser_.CurrentRecord(), password, command, firstWait_);
   if (answer) output_->setPlainText(OutputText(*answer));
 }
 
 void MainDialog::CopyCurrent() {
-  CopyTextToClipboard(*this, servers_->SummaryLineAt(current_));
+  CopyTextToClipboard(*this, servers_->SummaryLineAt(browser_.Current()));
 }
 
 void MainDialog::ToggleOnlyBuddy() {
   WriteProfileInt("Display", "OnlyBuddy", onlyBuddy_->isChecked() ? 1 : 0);
-  SelectServer(current_);
+  SelectServer(browser_.Current());
 }
 
 void MainDialog::AddSelectedPlayersToBuddies() {
-  BuddyList& buddies = servers_->Buddies();
+  BuddyList& buddies = browser_.Buddies();
   for (int row : players_->SelectedRows())
     buddies.Add(PlayerInfo{StripColourCodes(players_->PlayerAt(row).name), 0, 0, false});
   buddies.Save(settings_.buddyListPath);

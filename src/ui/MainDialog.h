@@ -6,6 +6,7 @@
 #include "config/AliasList.h"
 #include "config/Clipboard.h"
 #include "core/AnswerWait.h"
+#include "core/ServerBrowser.h"
 #include "core/StatusLine.h"
 #include "launch/ConnectHost.h"
 #include "ui/widgets/ResourceIds.h"
@@ -74,7 +75,7 @@ class MainDialog : public SkinnedDialog, public ConnectHost, public StatusSink, 
   ServerListView& ServerView() const { return *servers_; }
   PlayerListView& PlayerView() const { return *players_; }
   AliasList& Aliases() { return aliases_; }
-  int CurrentServer() const { return current_; }
+  int CurrentServer() const { return browser_.Current(); }
 
   // The game is started through this (tests put a recorder here); null: the real one.
   void SetGameStarter(GameStarter* starter) { starter_ = starter; }
@@ -136,6 +137,7 @@ class MainDialog : public SkinnedDialog, public ConnectHost, public StatusSink, 
 
   Settings& settings_;
   const std::chrono::milliseconds firstWait_;
+  ServerBrowser browser_;
   ServerListView* servers_ = nullptr;
   PlayerListView* players_ = nullptr;
   QLineEdit* status_ = nullptr;
@@ -145,7 +147,6 @@ class MainDialog : public SkinnedDialog, public ConnectHost, public StatusSink, 
   QCheckBox* onlyBuddy_ = nullptr;
   CResizeCtrl* resize_ = nullptr;
   AliasList aliases_;
-  int current_ = -1;
   int currentAtPress_ = -1;
   GameStarter* starter_ = nullptr;
 };

@@ -17,7 +17,7 @@
 namespace vyk {
 
 void MainDialog::OnServerButton() {
-  ServerListDialog editor(settings_, servers_->Servers(), this, nullptr, firstWait_);
+  ServerListDialog editor(settings_, browser_.Servers(), this, nullptr, firstWait_);
   if (editor.exec() == kOk) ReloadServers();
 }
 
@@ -33,7 +33,7 @@ void MainDialog::OnOptionButton() {
 }
 
 void MainDialog::OnBuddyButton() {
-  BuddyDialog dialog(settings_, servers_->Buddies(), this);
+  BuddyDialog dialog(settings_, browser_.Buddies(), this);
   dialog.exec();
 }
 
@@ -45,10 +45,9 @@ void MainDialog::OnAliasButton() {
 }
 
 void MainDialog::OnDirectRunButton() {
-  if (current_ != -1)
-    WriteCacheValue(DirectRunDialog::kSection, "LastSERVER",
-                    servers_->Servers().At(current_).Address());
-  DirectRunDialog dialog(settings_, servers_->Servers(), aliases_.ChosenAlias().name, this,
+  if (browser_.Current() != -1)
+    WriteCacheValue(DirectRunDialog::kSection, "LastSERVER", browser_.CurrentRecord().Address());
+  DirectRunDialog dialog(settings_, browser_.Servers(), aliases_.ChosenAlias().name, this,
                          starter_, this);
   const int result = dialog.exec();
   if (result != kOk && result != DirectRunDialog::kAddToList) return;

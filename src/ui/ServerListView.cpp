@@ -4,7 +4,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <algorithm>
-#include <functional>
+#include <utility>
 #include <optional>
 
 #include "config/ServerListFile.h"
@@ -32,8 +32,8 @@ constexpr int kFixedWidths = 450;
 
 }  // namespace
 
-ServerListView::ServerListView(Settings& settings, QWidget* parent)
-    : SkinnedListCtrl(settings, parent), settings_(settings), rows_(settings.lastServerSort) {
+ServerListView::ServerListView(Settings& settings, ServerBrowser& browser, QWidget* parent)
+    : SkinnedListCtrl(settings, parent), settings_(settings), browser_(browser) {
   // The tree view's own sorting is off, and with it the header's clicks; ours need them.
   Header()->setSectionsClickable(true);
   connect(this, &SkinnedListCtrl::headerClicked, this, [this](int column) {
@@ -55,34 +55,37 @@ void ServerListView::SetUpColumns() {
 
 void ServerListView::SortBy(int key) {
   if (key < 0 || key > kSortNone) key = kSortByPing;
-  rows_.SortBy(key, servers_);
+  browser_.Rows().SortBy(key, browser_.Servers());
   StoreLastServerSort(settings_, key);
   SetSortColumn(key < kServerColumnCount ? key : -1);
   MirrorRows(false);
 }
 
 void ServerListView::MirrorRows(bool rebuild) {
-  const std::vector<int>& order = rows_.Indices();
+  const ServerList& servers = browser_.Servers();
+  const std::vector<int>& order = browser_.Rows().Indices();
   if (rebuild) {
     BeginRowBatch();
     DeleteAllRows();
     for (std::size_t r = 0; r < order.size(); ++r) {
-      InsertRow(static_cast<int>(r), servers_.At(order[r]).name, order[r]);
+      InsertRow(static_cast<int>(r), servers.At(order[r]).name, order[r]);
       FillRow(static_cast<int>(r), order[r]);
     }
     EndRowBatch();
     return;
   }
-  // Same rows, new order: rank every server index by its place in rows_.
-  std::vector<int> rank(static_cast<std::size_t>(servers_.Count()), 0);
+  // Same rows, new order: rank every server index by its place in the browser's rows.
+  std::vector<int> rank(static_cast<std::size_t>(servers.Count()), 0);
   for (std::size_t r = 0; r < order.size(); ++r)
-    if (order[r] >= 0 && order[r] < servers_.Count()) rank[order[r]] = static_cast<int>(r);
+    if (order[r] >= 0 && order[r] < servers.Count()) rank[order[r]] = static_cast<int>(r);
   SortRows([&rank](std::intptr_t a, std::intptr_t b) { return rank[a] < rank[b]; });
 }
 
 bool ServerListView::AddRowIfShown(int index, bool showAll) {
-  if (!rows_.AddIfShown(servers_, index, buddies_, settings_, showAll)) return false;
-  const int row = InsertRow(index, servers_.At(index).name, index);
+  ServerList& servers = browser_.Servers();
+  if (!browser_.Rows().AddIfShown(servers, index, browser_.Buddies(), settings_, showAll))
+    return false;
+  const int row = InsertRow(index, servers.At(index).name, index);
   FillRow(row, index);
   RedrawRow(row);
   return true;
@@ -90,14 +93,15 @@ bool ServerListView::AddRowIfShown(int index, bool showAll) {
 
 void ServerListView::RebuildRows(bool showAll) {
   ScopedStatus status("Align ServerList");
-  rows_.Rebuild(servers_, buddies_, settings_, showAll);
-  if (rows_.SortKey() != kSortNone) StoreLastServerSort(settings_, rows_.SortKey());
+  browser_.Rows().Rebuild(browser_.Servers(), browser_.Buddies(), settings_, showAll);
+  const int key = browser_.SortKey();
+  if (key != kSortNone) StoreLastServerSort(settings_, key);
   MirrorRows(true);
-  SetSortColumn(rows_.SortKey() < kServerColumnCount ? rows_.SortKey() : -1);
+  SetSortColumn(key < kServerColumnCount ? key : -1);
 }
 
 void ServerListView::FillRow(int row, int index) {
-  ServerInfo& record = servers_.At(index);
+  ServerInfo& record = browser_.Servers().At(index);
   for (int column : {kAddressColumn, kServerNameColumn, kBuddiesColumn, kPlayersColumn, kMapColumn,
                      kPingColumn, kConnectCountColumn, kFavoriteColumn})
     SetItemText(row, column, ServerCellText(record, column));
@@ -124,22 +128,23 @@ const ServerListView::RowLook& ServerListView::LookOf(int row) const {
 void ServerListView::UpdateRow(int index) {
   const int row = RowOf(index);
   if (row < 0) return;
-  ServerInfo& record = servers_.At(index);
+  ServerInfo& record = browser_.Servers().At(index);
   ScopedStatus status("Updating :" + record.Address());
-  if (record.PlayerCount() > 0) record.buddyCount = CountBuddies(record.players, buddies_);
+  if (record.PlayerCount() > 0)
+    record.buddyCount = CountBuddies(record.players, browser_.Buddies());
   FillRow(row, index);
   if (updatesEnabled()) RedrawRow(row);
 }
 
 void ServerListView::SelectRow(int index) {
-  if (index < 0 || index >= servers_.Count()) return;
+  if (index < 0 || index >= browser_.Servers().Count()) return;
   for (int r = 0; r < RowCount(); ++r)
     if (RowData(r) == index) SetRowSelected(r, true);
 }
 
 void ServerListView::SelectByAddress(const std::string& address) {
   for (int r = 0; r < RowCount(); ++r) {
-    if (servers_.At(IndexAt(r)).Address() == address) {
+    if (browser_.Servers().At(IndexAt(r)).Address() == address) {
       SetRowSelected(r, true);
       EnsureRowVisible(r);
       return;
@@ -148,45 +153,34 @@ void ServerListView::SelectByAddress(const std::string& address) {
 }
 
 void ServerListView::ReloadServers() {
+  ServerList& servers = browser_.Servers();
   if (settings_.localOnly) {
-    ScanNetwork(servers_, true);
+    ScanNetwork(servers, true);
   } else {
-    servers_.Clear();
-    LoadServerListFile(servers_, true, settings_);
+    servers.Clear();
+    LoadServerListFile(servers, true, settings_);
   }
   RebuildRows(true);
 }
 
 bool ServerListView::SaveServers() const {
-  return SaveServerList(servers_, settings_);
+  return SaveServerList(browser_.Servers(), settings_);
 }
 
 void ServerListView::DeleteSelected() {
   // By the rows' own records: a copy would take its name from the cache,
   // which no longer matches a name as the server sent it.
   std::vector<int> doomed;
-  for (int row : SelectedRows()) {
-    const int index = IndexAt(row);
-    if (index >= 0 && index < servers_.Count()) doomed.push_back(index);
-  }
-  if (doomed.empty()) return;
-  std::sort(doomed.begin(), doomed.end(), std::greater<>());
-  doomed.erase(std::unique(doomed.begin(), doomed.end()), doomed.end());
-  for (int index : doomed) servers_.RemoveAt(index);
-  RebuildRows(true);
+  for (int row : SelectedRows()) doomed.push_back(IndexAt(row));
+  if (browser_.RemoveIndices(std::move(doomed))) RebuildRows(true);
 }
 
 void ServerListView::RemoveTimedOut() {
-  ServerList doomed;
-  for (int i = 0; i < servers_.Count(); ++i)
-    if (servers_.At(i).IsTimedOut()) doomed.AddUnique(servers_.At(i));
-  if (doomed.Count() == 0) return;
-  for (int i = 0; i < doomed.Count(); ++i) servers_.RemoveMatching(doomed.At(i));
-  RebuildRows(true);
+  if (browser_.RemoveTimedOut()) RebuildRows(true);
 }
 
 std::string ServerListView::SummaryLineAt(int index) const {
-  return SummaryLine(servers_.At(index), settings_);
+  return SummaryLine(browser_.Servers().At(index), settings_);
 }
 
 void ServerListView::SetCursor(RefreshCursor cursor) {

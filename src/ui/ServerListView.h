@@ -5,29 +5,27 @@
 
 #include "config/BuddyList.h"
 #include "core/RefreshView.h"
+#include "core/ServerBrowser.h"
 #include "core/ServerCellColor.h"
-#include "core/ServerList.h"
-#include "core/ServerRows.h"
 #include "ui/widgets/SkinnedListCtrl.h"
 
 namespace vyk {
 
 // One row per shown server, tied to its server index. The main window's list
 // (MainDialog::kServerList) and the server list editor's list (kColouredSelection, plain
-// cells) are both this view. It owns the servers it shows and the buddy list, and is what
-// a refresh redraws.
+// cells) are both this view. It shows the servers, buddies and rows of a browser its
+// window owns, and is what a refresh redraws.
 class ServerListView : public SkinnedListCtrl, public RefreshView {
   Q_OBJECT
  public:
   static constexpr int kNameIndent = 16;
 
-  ServerListView(Settings& settings, QWidget* parent = nullptr);
+  ServerListView(Settings& settings, ServerBrowser& browser, QWidget* parent = nullptr);
 
-  ServerList& Servers() { return servers_; }
-  const ServerList& Servers() const { return servers_; }
-  BuddyList& Buddies() { return buddies_; }
-  const BuddyList& Buddies() const { return buddies_; }
-  int SortKey() const { return rows_.SortKey(); }
+  ServerBrowser& Browser() const { return browser_; }
+  ServerList& Servers() const { return browser_.Servers(); }
+  BuddyList& Buddies() const { return browser_.Buddies(); }
+  int SortKey() const { return browser_.SortKey(); }
   // Server index of a row, -1 when the row does not exist.
   int IndexAt(int row) const { return static_cast<int>(RowData(row)); }
 
@@ -80,13 +78,11 @@ class ServerListView : public SkinnedListCtrl, public RefreshView {
   // Writes every cell of the row from its record (no status, no immediate repaint).
   void FillRow(int row, int index);
   const RowLook& LookOf(int row) const;
-  // Puts the view's rows into the order of rows_.
+  // Puts the view's rows into the order of the browser's rows.
   void MirrorRows(bool rebuild);
 
   Settings& settings_;
-  ServerList servers_;
-  BuddyList buddies_;
-  ServerRows rows_;
+  ServerBrowser& browser_;
   std::vector<RowLook> looks_;  // by server index
   bool columnsSet_ = false;
 };

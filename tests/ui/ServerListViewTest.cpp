@@ -54,7 +54,8 @@ class ServerListViewTest : public ::testing::Test {
 
   TestHome home_;
   Settings settings_;
-  ServerListView view_{settings_};
+  ServerBrowser browser_{settings_.lastServerSort};
+  ServerListView view_{settings_, browser_};
 };
 
 TEST_F(ServerListViewTest, NeverQueriedServerShowsPlaceholdersAndNoIcon) {

@@ -24,11 +24,12 @@ ServerListDialog::ServerListDialog(Settings& settings, const ServerList& mainLis
       settings_(settings),
       firstWait_(firstWait),
       mainList_(mainList),
+      browser_(settings.lastServerSort),
       prompts_(prompts ? *prompts : CurrentPrompts()) {
   DialogTemplate t;
   LoadDialogTemplate(kServerListTemplate, t);
   BuildFromTemplate(t, [this](const ControlTemplate& c, QWidget* owner) -> QWidget* {
-    if (c.id == kList) return view_ = new ServerListView(settings_, owner);
+    if (c.id == kList) return view_ = new ServerListView(settings_, browser_, owner);
     return nullptr;
   });
   address_ = ControlAs<QLineEdit>(kAddress);
@@ -41,7 +42,7 @@ ServerListDialog::ServerListDialog(Settings& settings, const ServerList& mainLis
   view_->SetUpColumns();
   // The server pop-up's commands belong to the main window.
   view_->SetPopupMenu({});
-  view_->Servers().Clear();
+  browser_.Servers().Clear();
   view_->RebuildRows(true);
   connect(view_, &SkinnedListCtrl::keyPressed, this, [this](int key) {
     if (key == Qt::Key_Delete) OnCommand(kDeleteSelected);
@@ -56,7 +57,7 @@ ServerListDialog::ServerListDialog(Settings& settings, const ServerList& mainLis
 }
 
 void ServerListDialog::AddCurrentList() {
-  ServerList& servers = view_->Servers();
+  ServerList& servers = browser_.Servers();
   for (int i = 0; i < mainList_.Count(); ++i) servers.AddUnique(mainList_.At(i));
   view_->RebuildRows(true);
   changed_ = true;
@@ -68,7 +69,7 @@ void ServerListDialog::Request() {
   RunKeepingPainted(this, Qt::ArrowCursor,
                     [this, &query] { query.RequestServers(settings_.protocol); });
   refresh_->setEnabled(false);
-  AddMasterServers(query, view_->Servers());
+  AddMasterServers(query, browser_.Servers());
   view_->RebuildRows(true);
   refresh_->setEnabled(true);
 }
@@ -80,7 +81,7 @@ void ServerListDialog::Refresh() {
   view_->repaint();
   const QString caption = windowTitle();
   setWindowTitle(QStringLiteral("Refresh ... please wait"));
-  RefreshAll(view_->Servers(), settings_, *view_, true, firstWait_);
+  RefreshAll(browser_.Servers(), settings_, *view_, true, firstWait_);
   setWindowTitle(caption);
   refresh_->setEnabled(true);
 }
@@ -88,7 +89,7 @@ void ServerListDialog::Refresh() {
 void ServerListDialog::Add() {
   ServerInfo record(kDefaultHost, kDefaultPort, "");
   record.SetAddress(ToGameText(address_->text()));
-  view_->Servers().AddUnique(record);
+  browser_.Servers().AddUnique(record);
   view_->RebuildRows(true);
   changed_ = true;
 }
@@ -97,7 +98,7 @@ void ServerListDialog::SaveAs() {
   const std::string path = prompts_.SaveFileName(this, ProgramDirectory(), kFileFilter, "vyk");
   if (path.empty()) return;
   // The user would otherwise believe the list is in that file.
-  if (!SaveServerListFile(view_->Servers(), path)) ShowErrorMessage("Unable to Write :\n" + path);
+  if (!SaveServerListFile(browser_.Servers(), path)) ShowErrorMessage("Unable to Write :\n" + path);
 }
 
 void ServerListDialog::Quit() {
@@ -106,7 +107,7 @@ void ServerListDialog::Quit() {
     case DialogPrompts::Answer::kYes:
       // The main window reloads from this file next: a list that could not be stored
       // would silently be lost, so the editor stays open to let it be saved elsewhere.
-      if (!SaveServerList(view_->Servers(), settings_)) {
+      if (!SaveServerList(browser_.Servers(), settings_)) {
         ShowErrorMessage("Unable to Write :\n" + settings_.serverListPath);
         return;
       }

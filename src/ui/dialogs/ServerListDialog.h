@@ -3,6 +3,7 @@
 #include <string>
 
 #include "core/AnswerWait.h"
+#include "core/ServerBrowser.h"
 #include "ui/widgets/SkinnedDialog.h"
 
 class QLineEdit;
@@ -11,7 +12,6 @@ class QPushButton;
 namespace vyk {
 
 class DialogPrompts;
-class ServerList;
 class ServerListView;
 
 // The server list editor (kServerListTemplate). Works on a copy of the main window's
@@ -59,6 +59,8 @@ class ServerListDialog : public SkinnedDialog {
   Settings& settings_;
   const std::chrono::milliseconds firstWait_;
   const ServerList& mainList_;
+  // Its own copy of the servers: the main window's stay as they are until it reloads.
+  ServerBrowser browser_;
   DialogPrompts& prompts_;
   ServerListView* view_ = nullptr;
   QLineEdit* address_ = nullptr;
