@@ -386,14 +386,13 @@ TEST(Q3SimReplies, RequestLineIsReadLikeIoquake3) {
 }
 
 TEST(Q3SimGenerator, SameSeedSameFarm) {
-  q3sim::GeneratorOptions o;
-  o.count = 400;
-  o.seed = 42;
-  o.silentFraction = 0.25;
-  o.fullFraction = 0.2;
-  o.latencyMinMs = 10;
-  o.latencyMaxMs = 90;
-  o.protocols = {66, 68};
+  q3sim::GeneratorOptions o{.count = 400,
+                            .seed = 42,
+                            .silentFraction = 0.25,
+                            .latencyMinMs = 10,
+                            .latencyMaxMs = 90,
+                            .protocols = {66, 68},
+                            .fullFraction = 0.2};
   auto a = q3sim::GenerateServers(o);
   auto b = q3sim::GenerateServers(o);
   ASSERT_EQ(a.size(), 400u);
