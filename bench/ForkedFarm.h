@@ -42,10 +42,11 @@ inline void RaiseFileLimit() {
   }
 }
 
-inline bool WriteAll(int fd, const void* data, size_t size) {
-  const char* bytes = static_cast<const char*>(data);
+// Moves all `size` bytes through `io` (read or write), or fails.
+template <typename Io, typename Bytes>
+inline bool TransferAll(Io io, int fd, Bytes* bytes, size_t size) {
   while (size > 0) {
-    ssize_t n = write(fd, bytes, size);
+    ssize_t n = io(fd, bytes, size);
     if (n <= 0) return false;
     bytes += n;
     size -= static_cast<size_t>(n);
@@ -53,15 +54,12 @@ inline bool WriteAll(int fd, const void* data, size_t size) {
   return true;
 }
 
+inline bool WriteAll(int fd, const void* data, size_t size) {
+  return TransferAll(write, fd, static_cast<const char*>(data), size);
+}
+
 inline bool ReadAll(int fd, void* data, size_t size) {
-  char* bytes = static_cast<char*>(data);
-  while (size > 0) {
-    ssize_t n = read(fd, bytes, size);
-    if (n <= 0) return false;
-    bytes += n;
-    size -= static_cast<size_t>(n);
-  }
-  return true;
+  return TransferAll(read, fd, static_cast<char*>(data), size);
 }
 
 // The moments of a server's last reply, on the clock the system stamps

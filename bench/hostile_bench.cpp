@@ -166,15 +166,8 @@ int main(int argc, char** argv) {
   setenv("XDG_RUNTIME_DIR", home, 0);
   bench::RaiseFileLimit();
 
-  q3sim::GeneratorOptions options;
-  options.count = servers;
-  options.seed = 3;
-  options.latencyMinMs = 0;
-  options.latencyMaxMs = 1;
-  options.playersMin = 0;
-  options.playersMax = 10;
-  options.hostileFraction = static_cast<double>(hostile) / servers;
-  const std::vector<q3sim::ServerConfig> configs = q3sim::GenerateServers(options);
+  const std::vector<q3sim::ServerConfig> configs = q3sim::GenerateServers(
+      q3sim::HostileFarmOptions(servers, static_cast<double>(hostile) / servers));
   int honest = 0;
   for (const auto& c : configs) honest += c.hostile == 0;
 

@@ -147,13 +147,8 @@ int main() {
   setenv("VYKFIND_HOME", home, 1);
   bench::RaiseFileLimit();
 
-  q3sim::GeneratorOptions options;
-  options.count = kServers;
-  options.seed = 1;
-  options.silentFraction = 0.25;
-  options.latencyMinMs = 5;
-  options.latencyMaxMs = 150;
-  const std::vector<q3sim::ServerConfig> configs = q3sim::GenerateServers(options);
+  const std::vector<q3sim::ServerConfig> configs = q3sim::GenerateServers(
+      {.count = kServers, .seed = 1, .silentFraction = 0.25, .latencyMinMs = 5, .latencyMaxMs = 150});
 
   bench::ForkedFarm farm(configs);
   const std::vector<std::uint16_t>& ports = farm.Ports();

@@ -7,16 +7,16 @@
 
 namespace vyk {
 
-// Left to right.
+// Left to right, from 0.
 enum ServerColumn : int {
-  kServerNameColumn = 0,
-  kBuddiesColumn = 1,
-  kPlayersColumn = 2,
-  kMapColumn = 3,
-  kPingColumn = 4,
-  kAddressColumn = 5,
-  kConnectCountColumn = 6,
-  kFavoriteColumn = 7,
+  kServerNameColumn,
+  kBuddiesColumn,
+  kPlayersColumn,
+  kMapColumn,
+  kPingColumn,
+  kAddressColumn,
+  kConnectCountColumn,
+  kFavoriteColumn,
 };
 inline constexpr int kServerColumnCount = kFavoriteColumn + 1;
 

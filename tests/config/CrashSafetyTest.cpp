@@ -362,19 +362,12 @@ class OptionsOkKind : public FileKind {
   Settings SettingsOf(int k) const {
     Settings s = base_;
     if (k == 0) return s;
-    const int flag = k % 2;
-    s.hideTimeOut = flag;
-    s.hideFull = 1 - flag;
-    s.hideEmpty = flag;
-    s.onlyBuddy = 1 - flag;
-    s.localOnly = flag;
-    s.useFsGame = 1 - flag;
-    s.switchProtocol = flag;
-    s.useAlias = 1 - flag;
-    s.addOnDirectRun = flag;
-    s.displayOnReload = 1 - flag;
-    s.copyIrcFormat = flag;
-    s.minimize = 1 - flag;
+    bool Settings::*const flags[] = {
+        &Settings::hideTimeOut,     &Settings::hideFull,      &Settings::hideEmpty,
+        &Settings::onlyBuddy,       &Settings::localOnly,     &Settings::useFsGame,
+        &Settings::switchProtocol,  &Settings::useAlias,      &Settings::addOnDirectRun,
+        &Settings::displayOnReload, &Settings::copyIrcFormat, &Settings::minimize};
+    for (std::size_t i = 0; i < std::size(flags); ++i) s.*flags[i] = (k + i) % 2;
     s.maxPing = 1000 + k % 8000;
     s.goodPing = k % 500;
     s.badPing = 500 + k % 500;

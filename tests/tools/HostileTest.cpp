@@ -265,10 +265,7 @@ TEST_F(HostileFarm, FloodFollowsTheAnswerAndOtherPortsAnswerInstead) {
 }
 
 TEST(Q3SimGenerator, HostileShareIsExactCyclesEveryKindAndLeavesHonestServersAlone) {
-  q3sim::GeneratorOptions o;
-  o.count = 2000;
-  o.seed = 5;
-  o.silentFraction = 0.2;
+  q3sim::GeneratorOptions o{.count = 2000, .seed = 5, .silentFraction = 0.2};
   const auto honest = q3sim::GenerateServers(o);
   o.hostileFraction = 0.1;
   const auto mixed = q3sim::GenerateServers(o);

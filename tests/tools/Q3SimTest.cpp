@@ -386,11 +386,7 @@ TEST(Q3SimReplies, RequestLineIsReadLikeIoquake3) {
 }
 
 TEST(Q3SimGenerator, SameSeedSameFarm) {
-  q3sim::GeneratorOptions o;
-  o.count = 400;
-  o.seed = 42;
-  o.silentFraction = 0.25;
-  o.fullFraction = 0.2;
+  q3sim::GeneratorOptions o{.count = 400, .seed = 42, .silentFraction = 0.25, .fullFraction = 0.2};
   o.latencyMinMs = 10;
   o.latencyMaxMs = 90;
   o.protocols = {66, 68};
@@ -419,9 +415,7 @@ TEST(Q3SimGenerator, SameSeedSameFarm) {
 }
 
 TEST(Q3SimFarm, TwoThousandServersStartAndAnswer) {
-  q3sim::GeneratorOptions o;
-  o.count = 2000;
-  auto configs = q3sim::GenerateServers(o);
+  auto configs = q3sim::GenerateServers({.count = 2000});
   q3sim::Farm farm;
   auto ids = q3sim::AddServers(farm, configs);
   ASSERT_EQ(ids.size(), 2000u);

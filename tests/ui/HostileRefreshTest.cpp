@@ -26,15 +26,7 @@ class HostileRefreshTest : public MainWindowTest {
  protected:
   void SetUp() override {
     MainWindowTest::SetUp();
-    q3sim::GeneratorOptions o;
-    o.count = kServers;
-    o.seed = 3;
-    o.latencyMinMs = 0;
-    o.latencyMaxMs = 1;
-    o.playersMin = 0;
-    o.playersMax = 10;
-    o.hostileFraction = kHostileShare;
-    configs_ = q3sim::GenerateServers(o);
+    configs_ = q3sim::GenerateServers(q3sim::HostileFarmOptions(kServers, kHostileShare));
     AddToFarm(configs_);
   }
 

@@ -147,56 +147,37 @@ int Farm::ServerCount() const {
 }
 
 std::uint16_t Farm::Port(int id) const {
-  std::lock_guard lock(impl_->mutex);
-  Server* found = impl_->Find(id);
-  if (!found) return 0;
-  Server& s = *found;
-  return s.port;
+  return impl_->WithServer<std::uint16_t>(id, 0, [](Server& s) { return s.port; });
 }
 
 std::string Farm::Address(int id) const {
-  std::lock_guard lock(impl_->mutex);
-  Server* found = impl_->Find(id);
-  if (!found) return std::string();
-  Server& s = *found;
-  return "127.0.0.1:" + std::to_string(s.port);
+  return impl_->WithServer(id, std::string(),
+                           [](Server& s) { return "127.0.0.1:" + std::to_string(s.port); });
 }
 
 ServerConfig Farm::Config(int id) const {
-  std::lock_guard lock(impl_->mutex);
-  Server* found = impl_->Find(id);
-  if (!found) return ServerConfig();
-  Server& s = *found;
-  return s.config;
+  return impl_->WithServer(id, ServerConfig(), [](Server& s) { return s.config; });
 }
 
 bool Farm::SetConfig(int id, const ServerConfig& config) {
-  std::lock_guard lock(impl_->mutex);
-  Server* found = impl_->Find(id);
-  if (!found) return false;
-  Server& s = *found;
-  s.config = config;
-  s.rng.seed(config.latencySeed);
-  return true;
+  return impl_->WithServer(id, false, [&](Server& s) {
+    s.config = config;
+    s.rng.seed(config.latencySeed);
+    return true;
+  });
 }
 
 bool Farm::Modify(int id, const std::function<void(ServerConfig&)>& change) {
-  std::lock_guard lock(impl_->mutex);
-  Server* found = impl_->Find(id);
-  if (!found) return false;
-  Server& s = *found;
-  std::uint32_t seed = s.config.latencySeed;
-  change(s.config);
-  if (s.config.latencySeed != seed) s.rng.seed(s.config.latencySeed);
-  return true;
+  return impl_->WithServer(id, false, [&](Server& s) {
+    std::uint32_t seed = s.config.latencySeed;
+    change(s.config);
+    if (s.config.latencySeed != seed) s.rng.seed(s.config.latencySeed);
+    return true;
+  });
 }
 
 ServerStats Farm::Stats(int id) const {
-  std::lock_guard lock(impl_->mutex);
-  Server* found = impl_->Find(id);
-  if (!found) return ServerStats();
-  Server& s = *found;
-  return s.stats;
+  return impl_->WithServer(id, ServerStats(), [](Server& s) { return s.stats; });
 }
 
 std::uint16_t Farm::OpenMaster(std::uint16_t port) {

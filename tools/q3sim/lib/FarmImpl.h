@@ -95,6 +95,13 @@ struct Farm::Impl {
     if (id < 0 || id >= static_cast<int>(servers.size())) return nullptr;
     return servers[static_cast<std::size_t>(id)].get();
   }
+  // `use` on server `id` under the lock, or `missing` when there is no such server.
+  template <typename R, typename F>
+  R WithServer(int id, R missing, F use) {
+    std::lock_guard lock(mutex);
+    Server* s = Find(id);
+    return s ? R(use(*s)) : missing;
+  }
   int StrayFd(int which);  // caller holds the mutex
   void Deliver(Server& s, const Pending& p);
   void Loop();

@@ -70,6 +70,16 @@ bool IsHostileSlot(int index, int count, int hostile) {
   return (index + 1) * h / count > index * h / count;
 }
 
+GeneratorOptions HostileFarmOptions(int count, double hostileFraction) {
+  return {.count = count,
+          .seed = 3,
+          .latencyMinMs = 0,
+          .latencyMaxMs = 1,
+          .playersMin = 0,
+          .playersMax = 10,
+          .hostileFraction = hostileFraction};
+}
+
 std::vector<ServerConfig> GenerateServers(const GeneratorOptions& options) {
   const int hostileCount = static_cast<int>(
       std::llround(std::clamp(options.hostileFraction, 0.0, 1.0) * std::max(0, options.count)));

@@ -23,7 +23,7 @@ struct GeneratorOptions {
   std::vector<int> protocols{68};  // drawn uniformly per server
   double fullFraction = 0.0;       // share with as many players as sv_maxclients
   double passwordFraction = 0.0;   // share with g_needpass 1
-  std::string rconPassword;        // for every server; empty: none set
+  std::string rconPassword{};      // for every server; empty: none set
   // Share of servers made hostile (Hostile.h), spread evenly over the farm: round(count *
   // hostileFraction) of them. The kinds are cycled in order, so every kind appears once
   // there are at least kHostileKindCount hostile servers; later rounds add a flood or an
@@ -35,6 +35,10 @@ struct GeneratorOptions {
 // fixed latency (latencyMinMs == latencyMaxMs) and its silence, so callers can
 // read what every server will do.
 std::vector<ServerConfig> GenerateServers(const GeneratorOptions& options);
+
+// A farm that answers at once with up to 10 players a server, `hostileFraction` of
+// its servers hostile: what the hostile refresh test and benchmark both measure.
+GeneratorOptions HostileFarmOptions(int count, double hostileFraction);
 
 // Whether server `index` of a farm of `count` is one of the `hostile` hostile ones.
 bool IsHostileSlot(int index, int count, int hostile);

@@ -84,31 +84,14 @@ constexpr std::string_view kEvilNames[] = {
 }  // namespace
 
 const char* HostileKindName(HostileKind kind) {
-  switch (kind) {
-    case HostileKind::kBackslashes8192:
-      return "backslashes8192";
-    case HostileKind::kBackslashGarbage8192:
-      return "backslash-garbage8192";
-    case HostileKind::kHighBytes:
-      return "high-bytes";
-    case HostileKind::kNulBytes:
-      return "nul-bytes";
-    case HostileKind::kTenThousandPlayers:
-      return "10000-players";
-    case HostileKind::kLongNames:
-      return "long-names";
-    case HostileKind::kHugeNumbers:
-      return "huge-numbers";
-    case HostileKind::kControlChars:
-      return "control-chars";
-    case HostileKind::kInjection:
-      return "injection";
-    case HostileKind::kFlood:
-      return "flood";
-    case HostileKind::kOtherPort:
-      return "other-port";
-  }
-  return "?";
+  // In the order of HostileKind.
+  static constexpr const char* kNames[] = {
+      "backslashes8192", "backslash-garbage8192", "high-bytes",    "nul-bytes", "10000-players",
+      "long-names",      "huge-numbers",          "control-chars", "injection", "flood",
+      "other-port"};
+  static_assert(std::size(kNames) == kHostileKindCount);
+  const int i = static_cast<int>(kind);
+  return i >= 0 && i < kHostileKindCount ? kNames[i] : "?";
 }
 
 std::string InjectedGamename(std::uint32_t seed) {
