@@ -31,3 +31,9 @@ elseif(VYK_SANITIZE)
                                               -fno-omit-frame-pointer)
   target_link_options(vyk_common INTERFACE -fsanitize=${VYK_SANITIZE})
 endif()
+
+# Windows programs carry the compiler's runtime, so they start from any folder
+# (and under Wine) without its DLLs beside them.
+if(MINGW)
+  target_link_options(vyk_common INTERFACE -static)
+endif()
