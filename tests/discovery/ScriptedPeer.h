@@ -2,12 +2,6 @@
 // A UDP peer on 127.0.0.1 that answers every datagram with a fixed script of
 // datagrams, each after its own delay. For reply timings a real master
 // cannot be made to show on demand.
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -35,7 +29,7 @@ class ScriptedPeer {
   ~ScriptedPeer() {
     stop_ = true;
     thread_.join();
-    ::close(fd_);
+    CloseSocket(fd_);
   }
   ScriptedPeer(const ScriptedPeer&) = delete;
   ScriptedPeer& operator=(const ScriptedPeer&) = delete;
@@ -46,8 +40,7 @@ class ScriptedPeer {
  private:
   void Run() {
     while (!stop_) {
-      pollfd entry{fd_, POLLIN, 0};
-      if (::poll(&entry, 1, 20) <= 0) continue;
+      if (PollReadable(fd_, 20) <= 0) continue;
       char data[9000];
       sockaddr_in from{};
       socklen_t length = sizeof from;
@@ -57,14 +50,14 @@ class ScriptedPeer {
       ++requests_;
       for (const Step& step : script_) {
         std::this_thread::sleep_for(step.delay);
-        ::sendto(fd_, step.bytes.data(), step.bytes.size(), 0,
+        ::sendto(fd_, step.bytes.data(), static_cast<int>(step.bytes.size()), 0,
                  reinterpret_cast<const sockaddr*>(&from), length);
       }
     }
   }
 
   std::vector<Step> script_;
-  int fd_ = -1;
+  SocketFd fd_{};
   std::uint16_t port_ = 0;
   std::atomic<bool> stop_{false};
   std::atomic<int> requests_{0};

@@ -3,21 +3,53 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 #include <system_error>
 
 namespace vyk::test {
+namespace {
+
+#ifdef _WIN32
+// _putenv_s changes the system's environment too, where the program reads it.
+void SetVariable(const char* name, const char* value) {
+  _putenv_s(name, value);
+}
+void RemoveVariable(const char* name) {
+  _putenv_s(name, "");
+}
+std::filesystem::path MakeTemporaryDirectory() {
+  std::random_device random;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    auto dir = std::filesystem::temp_directory_path() / ("vyktest." + std::to_string(random()));
+    if (std::filesystem::create_directory(dir)) return dir;
+  }
+  throw std::runtime_error("no temporary directory");
+}
+#else
+void SetVariable(const char* name, const char* value) {
+  setenv(name, value, 1);
+}
+void RemoveVariable(const char* name) {
+  unsetenv(name);
+}
+std::filesystem::path MakeTemporaryDirectory() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "vyktest.XXXXXX").string();
+  if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+  return pattern;
+}
+#endif
+
+}  // namespace
 
 TestHome::TestHome() {
   if (const char* old = std::getenv("VYKFIND_HOME")) {
     previous_ = old;
     hadPrevious_ = true;
   }
-  std::string pattern = (std::filesystem::temp_directory_path() / "vyktest.XXXXXX").string();
-  if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-  dir_ = pattern;
-  setenv("VYKFIND_HOME", dir_.c_str(), 1);
+  dir_ = MakeTemporaryDirectory();
+  SetVariable("VYKFIND_HOME", dir_.string().c_str());
 }
 
 TestHome::~TestHome() {
@@ -26,9 +58,9 @@ TestHome::~TestHome() {
                                std::filesystem::perm_options::add, ec);
   std::filesystem::remove_all(dir_, ec);
   if (hadPrevious_)
-    setenv("VYKFIND_HOME", previous_.c_str(), 1);
+    SetVariable("VYKFIND_HOME", previous_.c_str());
   else
-    unsetenv("VYKFIND_HOME");
+    RemoveVariable("VYKFIND_HOME");
 }
 
 std::string ReadFile(const std::filesystem::path& path) {

@@ -15,7 +15,9 @@ class TestHome {
 
   const std::filesystem::path& Path() const { return dir_; }
   // Directory text with a trailing separator, as ProgramDirectory returns it.
-  std::string Dir() const { return dir_.string() + "/"; }
+  std::string Dir() const {
+    return dir_.string() + static_cast<char>(std::filesystem::path::preferred_separator);
+  }
 
  private:
   std::filesystem::path dir_;

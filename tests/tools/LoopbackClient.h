@@ -2,31 +2,24 @@
 // would, with room for a flood in its receive buffer.
 #pragma once
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "LoopbackSocket.h"
 
 namespace q3sim_test {
 
 class Client {
  public:
   Client() {
-    fd_ = socket(AF_INET, SOCK_DGRAM, 0);
     sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    fd_ = vyk::test::BindLoopbackUdp(&a);
     int size = 8 << 20;
-    setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
+    setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&size), sizeof size);
   }
-  ~Client() { close(fd_); }
+  ~Client() { vyk::test::CloseSocket(fd_); }
 
   std::uint16_t Port() const {
     sockaddr_in a{};
@@ -40,16 +33,17 @@ class Client {
     to.sin_family = AF_INET;
     to.sin_port = htons(port);
     to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    sendto(fd_, bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+    sendto(fd_, bytes.data(), static_cast<int>(bytes.size()), 0, reinterpret_cast<sockaddr*>(&to),
+           sizeof to);
   }
 
   std::optional<std::string> Recv(int timeoutMs, std::uint16_t* fromPort = nullptr) {
-    pollfd p{fd_, POLLIN, 0};
-    if (poll(&p, 1, timeoutMs) <= 0) return std::nullopt;
+    if (vyk::test::PollReadable(fd_, timeoutMs) <= 0) return std::nullopt;
     std::string buf(70000, '\0');
     sockaddr_in from{};
     socklen_t len = sizeof from;
-    ssize_t n = recvfrom(fd_, buf.data(), buf.size(), 0, reinterpret_cast<sockaddr*>(&from), &len);
+    const long n = recvfrom(fd_, buf.data(), static_cast<int>(buf.size()), 0,
+                            reinterpret_cast<sockaddr*>(&from), &len);
     if (n < 0) return std::nullopt;
     if (fromPort) *fromPort = ntohs(from.sin_port);
     buf.resize(static_cast<std::size_t>(n));
@@ -64,7 +58,7 @@ class Client {
   }
 
  private:
-  int fd_ = -1;
+  vyk::test::SocketFd fd_{};
 };
 
 }  // namespace q3sim_test
