@@ -1,9 +1,5 @@
 #include "platform/ProfileFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <condition_variable>
 #include <cstdint>
@@ -15,6 +11,7 @@
 #include <vector>
 
 #include "platform/AtomicFile.h"
+#include "platform/FileRead.h"
 
 namespace vyk {
 namespace {
@@ -67,7 +64,12 @@ struct Document {
   std::string bytes;
   std::vector<Line> lines;
   std::unordered_map<std::string, Section> sections;  // lower-case name
+  // A new file gets the system's own line ends.
+#ifdef _WIN32
+  std::string eol = "\r\n";
+#else
   std::string eol = "\n";
+#endif
 
   std::string_view Content(std::size_t i) const {
     return std::string_view(bytes).substr(lines[i].start, lines[i].length);
@@ -148,25 +150,8 @@ const std::size_t* FindKey(const Document& doc, std::string_view section, std::s
 
 // ---- The file on disk -----------------------------------------------------
 
-struct Stamp {
-  dev_t dev = 0;
-  ino_t ino = 0;
-  off_t size = 0;
-  timespec mtime{};
-  timespec ctime{};
-
-  static Stamp Of(const struct stat& st) {
-    return Stamp{st.st_dev, st.st_ino, st.st_size, st.st_mtim, st.st_ctim};
-  }
-  bool operator==(const Stamp& o) const {
-    return dev == o.dev && ino == o.ino && size == o.size && mtime.tv_sec == o.mtime.tv_sec &&
-           mtime.tv_nsec == o.mtime.tv_nsec && ctime.tv_sec == o.ctime.tv_sec &&
-           ctime.tv_nsec == o.ctime.tv_nsec;
-  }
-};
-
 struct CachedFile {
-  Stamp stamp;
+  FileStamp stamp;
   std::shared_ptr<Document> doc;
 };
 
@@ -178,45 +163,42 @@ std::mutex g_mutex;
 std::unordered_map<std::string, CachedFile> g_cache;
 constexpr std::size_t kMaxCachedFiles = 32;
 
-void Remember(const std::string& path, const Stamp& stamp, std::shared_ptr<Document> doc) {
+void Remember(const std::string& path, const FileStamp& stamp, std::shared_ptr<Document> doc) {
   if (g_cache.size() >= kMaxCachedFiles && !g_cache.count(path)) g_cache.clear();
   g_cache[path] = CachedFile{stamp, std::move(doc)};
-}
-
-bool ReadAll(int fd, std::string& out) {
-  char buffer[65536];
-  for (;;) {
-    ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return false;
-    if (n == 0) return true;
-    out.append(buffer, static_cast<std::size_t>(n));
-  }
 }
 
 enum class LoadResult { kLoaded, kMissing, kFailed };
 
 // The parsed file, reusing the stored copy while the file is unchanged.
 // Caller holds g_mutex.
-LoadResult Load(const std::string& path, std::shared_ptr<Document>& doc, struct stat& st) {
-  if (::stat(path.c_str(), &st) != 0) {
-    g_cache.erase(path);
-    return errno == ENOENT ? LoadResult::kMissing : LoadResult::kFailed;
+LoadResult Load(const std::string& path, std::shared_ptr<Document>& doc, FileStamp& stamp) {
+  switch (StampFile(path, &stamp)) {
+    case FileReadResult::kRead:
+      break;
+    case FileReadResult::kMissing:
+      g_cache.erase(path);
+      return LoadResult::kMissing;
+    case FileReadResult::kFailed:
+      g_cache.erase(path);
+      return LoadResult::kFailed;
   }
-  if (!S_ISREG(st.st_mode)) return LoadResult::kFailed;
   auto cached = g_cache.find(path);
-  if (cached != g_cache.end() && cached->second.stamp == Stamp::Of(st)) {
+  if (cached != g_cache.end() && cached->second.stamp == stamp) {
     doc = cached->second.doc;
     return LoadResult::kLoaded;
   }
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return errno == ENOENT ? LoadResult::kMissing : LoadResult::kFailed;
   std::string bytes;
-  bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ReadAll(fd, bytes);
-  ::close(fd);
-  if (!ok) return LoadResult::kFailed;
+  switch (ReadWholeFile(path, &bytes, &stamp)) {
+    case FileReadResult::kRead:
+      break;
+    case FileReadResult::kMissing:
+      return LoadResult::kMissing;
+    case FileReadResult::kFailed:
+      return LoadResult::kFailed;
+  }
   doc = Parse(std::move(bytes));
-  Remember(path, Stamp::Of(st), doc);
+  Remember(path, stamp, doc);
   return LoadResult::kLoaded;
 }
 
@@ -250,8 +232,8 @@ std::optional<std::string> ProfileFile::Read(const std::string& path, std::strin
                                              std::string_view key) {
   std::lock_guard lock(g_mutex);
   std::shared_ptr<Document> doc;
-  struct stat st;
-  if (Load(path, doc, st) != LoadResult::kLoaded) return std::nullopt;
+  FileStamp stamp;
+  if (Load(path, doc, stamp) != LoadResult::kLoaded) return std::nullopt;
   const std::size_t* line = FindKey(*doc, section, key);
   if (!line) return std::nullopt;
   return ReadableValue(RawValue(*doc, *line));
@@ -413,16 +395,16 @@ bool StoreValues(const std::string& path, const std::vector<ProfileFile::Entry>&
   const bool onItsWay = pending.edits != nullptr;
   if (!onItsWay) {
     std::shared_ptr<Document> doc;
-    struct stat st;
+    FileStamp stamp;
     mode_t mode = NewFileMode(target);
-    switch (Load(target, doc, st)) {
+    switch (Load(target, doc, stamp)) {
       case LoadResult::kFailed:
         return false;  // never replace a file we could not read
       case LoadResult::kMissing:
         doc = Parse({});
         break;
       case LoadResult::kLoaded:
-        mode = st.st_mode & 07777;
+        mode = static_cast<mode_t>(stamp.mode);
         break;
     }
     pending.edits = std::make_unique<Edits>(std::move(doc));
@@ -468,8 +450,8 @@ bool StoreValues(const std::string& path, const std::vector<ProfileFile::Entry>&
     const std::uint64_t previous = pending.written;
     lock.unlock();
     const bool ok = WriteFileAtomically(target, bytes, mode);
-    struct stat st;
-    const bool stamped = ok && ::stat(target.c_str(), &st) == 0;
+    FileStamp stamp;
+    const bool stamped = ok && StampFile(target, &stamp) == FileReadResult::kRead;
     std::shared_ptr<Document> doc = ok ? Parse(std::move(bytes)) : nullptr;
     lock.lock();
     pending.writing = false;
@@ -493,7 +475,7 @@ bool StoreValues(const std::string& path, const std::vector<ProfileFile::Entry>&
       pending.failed.emplace_back(previous, pending.applied);
     }
     if (stamped)
-      Remember(target, Stamp::Of(st), doc);
+      Remember(target, stamp, doc);
     else
       g_cache.erase(target);
     if (target != path) g_cache.erase(path);

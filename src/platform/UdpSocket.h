@@ -8,8 +8,9 @@
 
 namespace vyk {
 
-// The socket library needs no set-up here; the calls stay so that start-up
-// and exit read as on every platform. Both report success (0).
+// Start-up and clean-up of the socket library, as Winsock counts them (0 on
+// success). POSIX needs neither and they report success; on Windows a socket
+// or a name look-up also starts the library itself, once for the process.
 int WSAStartup(std::uint16_t version);
 int WSACleanup();
 
@@ -46,7 +47,7 @@ class UdpSocket {
   UdpSocket(const UdpSocket&) = delete;
   UdpSocket& operator=(const UdpSocket&) = delete;
 
-  bool IsOpen() const { return fd_ >= 0; }
+  bool IsOpen() const { return fd_ != -1; }
 
   // Bytes sent, or -1.
   long SendTo(const void* data, std::size_t size, const Ipv4Endpoint& to);
@@ -55,10 +56,11 @@ class UdpSocket {
   // As Recv, also giving the sender.
   long RecvFrom(void* data, std::size_t size, Ipv4Endpoint* from);
 
-  // From now on the system notes the moment each datagram reaches the socket.
+  // From now on the system notes the moment each datagram reaches the socket
+  // (Linux). Windows notes none: there the moment is when WaitReadable saw it.
   bool StampArrivals();
-  // As Recv; `arrival` gets the moment the datagram reached the socket, or
-  // the moment it was read when the system noted none.
+  // As Recv; `arrival` gets the moment the datagram reached the socket, else
+  // the moment the last wait saw it readable, else the moment it was read.
   long RecvStamped(void* data, std::size_t size, ArrivalTime* arrival);
 
   // Waits until a datagram can be read: 1 readable, 0 time-out, -1 error.
@@ -66,7 +68,8 @@ class UdpSocket {
   int WaitReadable(std::chrono::microseconds timeout);
 
  private:
-  int fd_ = -1;
+  std::intptr_t fd_ = -1;  // a descriptor, or a Winsock SOCKET
+  ArrivalTime readableAt_{};  // of the last wait that saw a datagram
 };
 
 // Steady clock for round-trip times.

@@ -22,68 +22,6 @@ int WSACleanup() {
   return 0;
 }
 
-std::uint16_t HostToNetwork16(std::uint16_t value) {
-  return htons(value);
-}
-std::uint16_t NetworkToHost16(std::uint16_t value) {
-  return ntohs(value);
-}
-
-std::string Ipv4Text(std::uint32_t address) {
-  char text[INET_ADDRSTRLEN] = {};
-  in_addr in{};
-  in.s_addr = address;
-  inet_ntop(AF_INET, &in, text, sizeof text);
-  return text;
-}
-
-namespace {
-
-// RFC 6761: ".invalid" names never resolve, and asking a name server about
-// them is pointless.
-bool IsReservedInvalid(const std::string& host) {
-  std::string name = host;
-  if (!name.empty() && name.back() == '.') name.pop_back();
-  static const char kSuffix[] = ".invalid";
-  const std::size_t n = sizeof kSuffix - 1;
-  if (name.size() < n - 1) return false;
-  if (name.size() == n - 1) return strcasecmp(name.c_str(), kSuffix + 1) == 0;
-  return strcasecmp(name.c_str() + name.size() - n, kSuffix) == 0;
-}
-
-}  // namespace
-
-bool ResolveIpv4(const std::string& host, std::uint32_t* address) {
-  const char* text = host.c_str();  // C text: stops at an embedded zero byte
-  if (*text == '\0') return false;
-  std::uint32_t found = INADDR_NONE;
-  bool ok = false;
-  in_addr dotted{};
-  if (inet_aton(text, &dotted) != 0) {
-    found = dotted.s_addr;
-    ok = true;
-  } else if (!IsReservedInvalid(text)) {
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_DGRAM;
-    addrinfo* list = nullptr;
-    if (getaddrinfo(text, nullptr, &hints, &list) == 0) {
-      for (addrinfo* it = list; it != nullptr; it = it->ai_next) {
-        if (it->ai_family == AF_INET && it->ai_addr != nullptr) {
-          found = reinterpret_cast<const sockaddr_in*>(it->ai_addr)->sin_addr.s_addr;
-          ok = true;
-          break;
-        }
-      }
-      freeaddrinfo(list);
-    }
-  }
-  // Never send to the limited broadcast address, whatever named it.
-  if (!ok || found == INADDR_BROADCAST) return false;
-  *address = found;
-  return true;
-}
-
 UdpSocket::UdpSocket() {
   fd_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
 }
@@ -204,7 +142,8 @@ long UdpSocket::RecvStamped(void* data, std::size_t size, ArrivalTime* arrival) 
   if (fd_ < 0) return -1;
   bool stamped = false;
   const ssize_t got = ReceiveStamped(fd_, data, size, 0, arrival, &stamped);
-  if (got >= 0 && !stamped) *arrival = ArrivalNow();
+  if (got >= 0 && !stamped) *arrival = readableAt_ != ArrivalTime{} ? readableAt_ : ArrivalNow();
+  readableAt_ = ArrivalTime{};
   return static_cast<long>(got);
 }
 
@@ -223,7 +162,11 @@ int UdpSocket::WaitReadable(std::chrono::microseconds timeout) {
     entry.fd = fd_;
     entry.events = POLLIN;
     const int ready = ::ppoll(&entry, 1, &wait, nullptr);
-    if (ready > 0) return (entry.revents & (POLLIN | POLLERR)) != 0 ? 1 : -1;
+    if (ready > 0) {
+      if ((entry.revents & (POLLIN | POLLERR)) == 0) return -1;
+      readableAt_ = ArrivalNow();
+      return 1;
+    }
     if (ready == 0) return 0;
     if (errno != EINTR) return -1;
     left = std::chrono::duration_cast<std::chrono::microseconds>(deadline - SteadyNow());

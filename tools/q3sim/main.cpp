@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "Control.h"
 #include "Farm.h"
 #include "Generator.h"
 
@@ -19,9 +20,13 @@ void Usage() {
                "             [--protocols 66,67,68] [--full FRACTION] [--password FRACTION]\n"
                "             [--rcon-password PW] [--master-delay MS] [--rate-limit]\n"
                "             [--hostile PERCENT]\n"
+               "       q3sim --control PORT\n"
                "servers listen on 127.0.0.1:P..P+N-1 (P 0: free ports); the master on M\n"
                "(default: a free port). --hostile makes that share of the servers answer\n"
-               "with oversized, binary, absurd or misdirected replies.\n");
+               "with oversized, binary, absurd or misdirected replies.\n"
+               "--control serves farms made and driven over UDP on 127.0.0.1:PORT (0: a free\n"
+               "port, printed as \"control PORT\") for programs linked with the remote farm\n"
+               "library, which find it through Q3SIM_CONTROL=127.0.0.1:PORT.\n");
 }
 
 bool ParseInt(const char* text, long lo, long hi, long& out) {
@@ -84,6 +89,7 @@ int main(int argc, char** argv) {
   long basePort = 27960;
   long masterPort = 0;
   long masterDelay = 0;
+  long controlPort = -1;
   bool rateLimit = false;
   std::string listFile;
 
@@ -134,6 +140,8 @@ int main(int argc, char** argv) {
       options.hostileFraction = percent / 100.0;
     } else if (arg == "--rcon-password") {
       options.rconPassword = value;
+    } else if (arg == "--control") {
+      ok = ParseInt(value, 0, 65535, controlPort);
     } else if (arg == "--list") {
       listFile = value;
     } else {
@@ -162,6 +170,7 @@ int main(int argc, char** argv) {
   sigaddset(&signals, SIGINT);
   sigaddset(&signals, SIGTERM);
   pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+  if (controlPort >= 0) return q3sim::RunControl(static_cast<std::uint16_t>(controlPort));
 
   q3sim::Farm farm;
   std::vector<q3sim::ServerConfig> configs = q3sim::GenerateServers(options);

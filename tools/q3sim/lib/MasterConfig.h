@@ -14,6 +14,7 @@ struct MasterEntry {
   bool operator==(const MasterEntry&) const = default;
 };
 
+// Wire.cpp carries it to `q3sim --control`: a new field goes there too.
 struct MasterConfig {
   int delayMs = 0;
   bool silent = false;

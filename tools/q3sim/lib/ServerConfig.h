@@ -24,6 +24,7 @@ using InfoList = std::vector<std::pair<std::string, std::string>>;
 // farm's thread with the farm locked: it must not call back into the farm.
 using RconHandler = std::function<std::string(const std::string& command)>;
 
+// Wire.cpp carries every field but rconHandler to `q3sim --control`: a new field goes there too.
 struct ServerConfig {
   InfoList info;
   std::vector<Player> players;

@@ -1,0 +1,244 @@
+#include "Control.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/signalfd.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <random>
+#include <string>
+
+#include "Farm.h"
+#include "Wire.h"
+
+namespace q3sim {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using wire::Reader;
+using wire::Status;
+using wire::Writer;
+
+// A test program that died leaves its farms behind; they go after this long unused.
+constexpr auto kIdle = std::chrono::minutes(10);
+
+struct Entry {
+  std::unique_ptr<Farm> farm;
+  Clock::time_point used;
+};
+
+// The last answer to each client, sent again when a request is resent.
+struct LastAnswer {
+  std::uint64_t seq = 0;
+  std::string answer;
+  Clock::time_point used;
+};
+
+class Control {
+ public:
+  Control() {
+    std::random_device device;
+    // Not 1, 2, 3...: a client of an earlier run must not reach a new farm.
+    nextHandle_ = ((static_cast<std::uint64_t>(device()) << 32) | device()) | 1;
+  }
+
+  // The answer to one datagram; empty when it is to go unanswered.
+  std::string Handle(std::string_view datagram);
+  void Sweep();
+
+ private:
+  Status Serve(const wire::RequestHead& head, Reader& args, Writer& out);
+
+  std::map<std::uint64_t, Entry> farms_;
+  std::map<std::uint64_t, LastAnswer> clients_;
+  std::uint64_t nextHandle_ = 1;
+};
+
+std::string Control::Handle(std::string_view datagram) {
+  Reader r(datagram);
+  wire::RequestHead head;
+  if (!wire::GetRequestHead(r, head)) return {};
+  const auto now = Clock::now();
+  auto last = clients_.find(head.client);
+  if (last != clients_.end()) {
+    if (head.seq == last->second.seq) return last->second.answer;
+    if (head.seq < last->second.seq) return {};  // a late copy of an old request
+  }
+  Writer results;
+  Status status = Serve(head, r, results);
+  Writer answer;
+  wire::PutAnswerHead(answer, head.seq, status);
+  std::string bytes = answer.Data();
+  if (status == Status::Ok) bytes += results.Data();
+  if (bytes.size() > wire::kMaxMessage) {
+    std::fprintf(stderr, "q3sim: the answer to %s would be %zu bytes, over %zu: refused\n",
+                 head.op.c_str(), bytes.size(), wire::kMaxMessage);
+    Writer refusal;
+    wire::PutAnswerHead(refusal, head.seq, Status::TooLong);
+    bytes = refusal.Data();
+  }
+  clients_[head.client] = {head.seq, bytes, now};
+  return bytes;
+}
+
+void Control::Sweep() {
+  const auto now = Clock::now();
+  for (auto it = farms_.begin(); it != farms_.end();)
+    it = now - it->second.used > kIdle ? farms_.erase(it) : std::next(it);
+  for (auto it = clients_.begin(); it != clients_.end();)
+    it = now - it->second.used > kIdle ? clients_.erase(it) : std::next(it);
+}
+
+Status Control::Serve(const wire::RequestHead& head, Reader& args, Writer& out) {
+  const std::string& op = head.op;
+  if (op == "New") {
+    if (!args.Done()) return Status::BadRequest;
+    std::uint64_t h = nextHandle_++;
+    farms_[h] = {std::make_unique<Farm>(), Clock::now()};
+    out.U64(h);
+    return Status::Ok;
+  }
+  auto it = farms_.find(head.handle);
+  if (it == farms_.end()) return Status::UnknownHandle;
+  it->second.used = Clock::now();
+  Farm& farm = *it->second.farm;
+
+  // Arguments are all read and checked before anything is done.
+  if (op == "AddServer") {
+    ServerConfig config;
+    wire::Get(args, config);
+    std::uint16_t port = args.U16();
+    if (!args.Done()) return Status::BadRequest;
+    out.I32(farm.AddServer(config, port));
+    return Status::Ok;
+  }
+  if (op == "SetConfig") {
+    int id = args.I32();
+    ServerConfig config;
+    wire::Get(args, config);
+    if (!args.Done()) return Status::BadRequest;
+    out.Bool(farm.SetConfig(id, config));
+    return Status::Ok;
+  }
+  if (op == "SetMasterConfig") {
+    MasterConfig config;
+    wire::Get(args, config);
+    if (!args.Done()) return Status::BadRequest;
+    farm.SetMasterConfig(config);
+    return Status::Ok;
+  }
+  if (op == "OpenMaster") {
+    std::uint16_t port = args.U16();
+    if (!args.Done()) return Status::BadRequest;
+    out.U16(farm.OpenMaster(port));
+    return Status::Ok;
+  }
+  // The rest take an id or nothing.
+  static const char* const kWithId[] = {"RemoveServer", "Port",  "Address",
+                                        "Config",       "Stats", "StrayPort"};
+  bool withId = false;
+  for (const char* name : kWithId) withId = withId || op == name;
+  int id = withId ? args.I32() : 0;
+  if (!args.Done()) return Status::BadRequest;
+
+  if (op == "Drop") {
+    farms_.erase(it);
+  } else if (op == "Start") {
+    out.Bool(farm.Start());
+  } else if (op == "Stop") {
+    farm.Stop();
+  } else if (op == "Running") {
+    out.Bool(farm.Running());
+  } else if (op == "RemoveServer") {
+    out.Bool(farm.RemoveServer(id));
+  } else if (op == "ServerCount") {
+    out.I32(farm.ServerCount());
+  } else if (op == "Port") {
+    out.U16(farm.Port(id));
+  } else if (op == "Address") {
+    out.Bytes(farm.Address(id));
+  } else if (op == "Config") {
+    wire::Put(out, farm.Config(id));
+  } else if (op == "Stats") {
+    wire::Put(out, farm.Stats(id));
+  } else if (op == "MasterPort") {
+    out.U16(farm.MasterPort());
+  } else if (op == "GetMasterConfig") {
+    wire::Put(out, farm.GetMasterConfig());
+  } else if (op == "GetMasterStats") {
+    wire::Put(out, farm.GetMasterStats());
+  } else if (op == "StrayPort") {
+    out.U16(farm.StrayPort(id));
+  } else if (op == "InFlight") {
+    out.I32(farm.InFlight());
+  } else if (op == "MaxInFlight") {
+    out.I32(farm.MaxInFlight());
+  } else if (op == "TotalRequests") {
+    out.U64(farm.TotalRequests());
+  } else if (op == "ResetCounters") {
+    farm.ResetCounters();
+  } else {
+    return Status::BadRequest;
+  }
+  return Status::Ok;
+}
+
+}  // namespace
+
+int RunControl(std::uint16_t port) {
+  int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(port);
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+      getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+    std::fprintf(stderr, "q3sim: cannot bind the control socket to 127.0.0.1:%u\n", port);
+    return 1;
+  }
+  sigset_t signals;
+  sigemptyset(&signals);
+  sigaddset(&signals, SIGINT);
+  sigaddset(&signals, SIGTERM);
+  int sfd = signalfd(-1, &signals, SFD_CLOEXEC);
+  if (sfd < 0) {
+    std::fprintf(stderr, "q3sim: cannot watch for signals\n");
+    return 1;
+  }
+  std::printf("control %u\n", ntohs(address.sin_port));
+  std::fflush(stdout);
+
+  Control control;
+  std::string buffer(65536, '\0');
+  for (;;) {
+    pollfd fds[2] = {{fd, POLLIN, 0}, {sfd, POLLIN, 0}};
+    int ready = poll(fds, 2, 60 * 1000);
+    control.Sweep();
+    if (ready < 0) continue;
+    if (fds[1].revents) break;
+    if (!fds[0].revents) continue;
+    sockaddr_in from{};
+    socklen_t fromLength = sizeof from;
+    ssize_t n = recvfrom(fd, buffer.data(), buffer.size(), 0, reinterpret_cast<sockaddr*>(&from),
+                         &fromLength);
+    if (n < 0) continue;
+    std::string answer =
+        control.Handle(std::string_view(buffer.data(), static_cast<std::size_t>(n)));
+    if (!answer.empty())
+      sendto(fd, answer.data(), answer.size(), 0, reinterpret_cast<sockaddr*>(&from), fromLength);
+  }
+  close(sfd);
+  close(fd);
+  return 0;
+}
+
+}  // namespace q3sim
