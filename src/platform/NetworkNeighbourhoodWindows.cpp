@@ -11,24 +11,18 @@
 #include <utility>
 
 #include "platform/UdpSocket.h"
+#include "platform/WindowsText.h"
 
 namespace vyk {
+
+void StartWinsockOnce();  // UdpSocketWindows.cpp
+
 namespace {
 
 struct Interface {
   std::string name;
   NET_IFINDEX index = 0;
 };
-
-std::string Narrow(const wchar_t* text) {
-  if (text == nullptr || *text == L'\0') return {};
-  const int length = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
-  if (length <= 1) return {};
-  std::string narrow(static_cast<std::size_t>(length), '\0');
-  WideCharToMultiByte(CP_ACP, 0, text, -1, narrow.data(), length, nullptr, nullptr);
-  narrow.resize(static_cast<std::size_t>(length - 1));
-  return narrow;
-}
 
 // Interfaces other than loopback that have an IPv4 address, named as the
 // system's network settings show them.
@@ -49,7 +43,7 @@ std::vector<Interface> Ipv4Interfaces() {
   for (auto* it = reinterpret_cast<const IP_ADAPTER_ADDRESSES*>(buffer.data()); it != nullptr;
        it = it->Next) {
     if (it->IfType == IF_TYPE_SOFTWARE_LOOPBACK || it->FirstUnicastAddress == nullptr) continue;
-    std::string name = Narrow(it->FriendlyName);
+    std::string name = it->FriendlyName != nullptr ? Narrow(it->FriendlyName) : std::string();
     if (name.empty() && it->AdapterName != nullptr) name = it->AdapterName;
     if (name.empty()) continue;
     interfaces.push_back({std::move(name), it->IfIndex});
@@ -161,16 +155,8 @@ class InterfaceEnumeration : public NeighbourhoodEnumeration {
 
 class SystemNeighbourhood : public NetworkNeighbourhood {
  public:
-  // The reverse lookups need the socket library, whoever else started it.
-  SystemNeighbourhood() {
-    WSADATA data;
-    sockets_ = ::WSAStartup(MAKEWORD(2, 2), &data) == 0;
-  }
-  ~SystemNeighbourhood() override {
-    if (sockets_) ::WSACleanup();
-  }
-  SystemNeighbourhood(const SystemNeighbourhood&) = delete;
-  SystemNeighbourhood& operator=(const SystemNeighbourhood&) = delete;
+  // The reverse lookups need the socket library.
+  SystemNeighbourhood() { StartWinsockOnce(); }
 
   std::unique_ptr<NeighbourhoodEnumeration> Open(const NeighbourhoodEntry* container) override {
     std::vector<Interface> interfaces = Ipv4Interfaces();
@@ -201,7 +187,6 @@ class SystemNeighbourhood : public NetworkNeighbourhood {
 
  private:
   std::map<std::string, Ipv4Address> known_;
-  bool sockets_ = false;
 };
 
 }  // namespace

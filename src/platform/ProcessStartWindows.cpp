@@ -3,19 +3,10 @@
 
 #include <windows.h>
 
+#include "platform/WindowsText.h"
+
 namespace vyk {
 namespace {
-
-// Our text is in the ANSI code page; the system's is UTF-16.
-std::wstring Widen(const std::string& text) {
-  if (text.empty()) return {};
-  const int size = static_cast<int>(text.size());
-  const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
-  if (length <= 0) return {};
-  std::wstring wide(static_cast<std::size_t>(length), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), length);
-  return wide;
-}
 
 bool IsSlash(wchar_t c) {
   return c == L'\\' || c == L'/';

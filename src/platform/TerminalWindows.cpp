@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "platform/WindowsText.h"
+
 namespace vyk {
 
 bool StandardErrorIsTerminal() {
@@ -50,17 +52,7 @@ std::optional<std::string> ReadHiddenLine(const std::string& prompt) {
   CloseHandle(in);
   if (!ok && typed.empty()) return std::nullopt;
 
-  std::string line;
-  if (!typed.empty()) {
-    const int size = static_cast<int>(typed.size());
-    const int length =
-        WideCharToMultiByte(CP_ACP, 0, typed.data(), size, nullptr, 0, nullptr, nullptr);
-    if (length > 0) {
-      line.resize(static_cast<std::size_t>(length));
-      WideCharToMultiByte(CP_ACP, 0, typed.data(), size, line.data(), length, nullptr, nullptr);
-    }
-  }
-  return line;
+  return Narrow(typed);
 }
 
 }  // namespace vyk
