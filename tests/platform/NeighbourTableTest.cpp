@@ -5,6 +5,8 @@
 
 #include "platform/NetworkNeighbourhood.h"
 
+// The /proc/net/arp reader exists on Linux only.
+#ifndef _WIN32
 namespace vyk {
 namespace {
 
@@ -34,6 +36,7 @@ TEST(NeighbourTable, HeaderOnlyOrEmptyTextGivesNothing) {
 
 }  // namespace
 }  // namespace vyk
+#endif
 
 namespace vyk {
 namespace {

@@ -1,8 +1,13 @@
-#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <cerrno>
 #include <filesystem>
@@ -53,6 +58,7 @@ class ProcessStartTest : public ::testing::Test {
   fs::path record_;
 };
 
+#ifndef _WIN32
 TEST_F(ProcessStartTest, StartsDetachedInTheWorkingDirectoryWithSplitArguments) {
   // A descriptor without close-on-exec must still not reach the game.
   int leaked = open("/dev/null", O_RDONLY);
@@ -74,6 +80,27 @@ TEST_F(ProcessStartTest, StartsDetachedInTheWorkingDirectoryWithSplitArguments) 
   EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1);
   EXPECT_EQ(errno, ECHILD);
 }
+#else
+// The game splits its own raw command line: the parameter text must reach it
+// unquoted, behind the quoted path of a program in a folder with a blank and
+// a letter of the ANSI code page.
+TEST_F(ProcessStartTest, GameGetsTheParametersVerbatimInItsWorkingDirectory) {
+  if (GetACP() != 1252) GTEST_SKIP() << "the folder name is in code page 1252";
+  const fs::path folder = home_.Path() / L"j\u00F6rg dir";
+  fs::create_directory(folder);
+  fs::copy_file(game_ / "QUAKE3.exe", folder / "QUAKE3.exe");
+  const std::string dir = home_.Path().string() + "\\j\xF6rg dir";
+
+  ASSERT_TRUE(StartProcess("QUAKE3.exe", "+set name \"a b\" +connect 127.0.0.1:27960", dir));
+
+  auto record = test::WaitForArgRecord(record_);
+  ASSERT_TRUE(record);
+  EXPECT_EQ(record->cwd, dir);
+  EXPECT_THAT(record->argv, ElementsAre(dir + "\\QUAKE3.exe", "+set", "name", "a b", "+connect",
+                                        "127.0.0.1:27960"));
+  EXPECT_EQ(record->sessionId, "");  // not on our console
+}
+#endif
 
 TEST_F(ProcessStartTest, FailuresAreReportedNotStarted) {
   // Missing file, a file that is not executable, a directory, no working directory, no file.
@@ -85,12 +112,17 @@ TEST_F(ProcessStartTest, FailuresAreReportedNotStarted) {
   EXPECT_FALSE(StartProcess("QUAKE3.exe", "", (home_.Path() / "missing").string()));
   EXPECT_FALSE(StartProcess("", "", game_.string()));
   // A bare name is never looked up on PATH.
+#ifdef _WIN32
+  EXPECT_FALSE(StartProcess("cmd.exe", "", game_.string()));
+  EXPECT_FALSE(fs::exists(record_));
+#else
   EXPECT_FALSE(StartProcess("true", "", game_.string()));
 
   EXPECT_FALSE(fs::exists(record_));
   errno = 0;
   EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1);
   EXPECT_EQ(errno, ECHILD);
+#endif
 }
 
 }  // namespace
