@@ -1,6 +1,5 @@
-// Windows half of the atomic file replace: a temporary file beside the target,
-// then ReplaceFileW (which keeps the old file's attributes and security) or,
-// for a new file, MoveFileExW.
+// Windows half of the atomic file replace: a temporary file beside the
+// target, then MoveFileExW over it.
 #include "platform/AtomicFile.h"
 
 #include <windows.h>
@@ -106,6 +105,23 @@ void RemoveLeftovers(const std::wstring& path) {
   FindClose(search);
 }
 
+// MoveFileExW replaces the name in one step. A reader that opened the old
+// file without delete sharing (most programs do: an editor, a virus scanner,
+// a C runtime's fopen) holds the replace off until it closes the file; such
+// reads are short, so the move is tried again for a while. (ReplaceFileW
+// would keep the old file's attributes, but can leave neither file in place
+// when it fails half-way.)
+bool MoveOver(const std::wstring& from, const std::wstring& to) {
+  for (int attempt = 0;; ++attempt) {
+    if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+      return true;
+    const DWORD error = GetLastError();
+    if ((error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED) || attempt >= 500)
+      return false;
+    Sleep(attempt < 10 ? 0 : 1);
+  }
+}
+
 bool Replace(const std::string& link, std::string_view bytes) {
   if (link.empty()) return false;
   const std::wstring path = Widen(ResolvedForWriting(link));
@@ -125,14 +141,7 @@ bool Replace(const std::string& link, std::string_view bytes) {
     if (file.handle == INVALID_HANDLE_VALUE) return false;
     ok = WriteAll(file.handle, bytes) && FlushFileBuffers(file.handle);
   }
-  if (ok) {
-    // ReplaceFileW keeps the old file's attributes, owner and links; a file
-    // that is not there yet (or a volume that cannot) gets the plain rename.
-    ok = (exists && ReplaceFileW(path.c_str(), temp.Name().c_str(), nullptr,
-                                 REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) ||
-         MoveFileExW(temp.Name().c_str(), path.c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-  }
+  ok = ok && MoveOver(temp.Name(), path);
   if (!ok) DeleteFileW(temp.Name().c_str());
   return ok;
 }
@@ -159,8 +168,7 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes) {
   return Replace(path, bytes);
 }
 
-// Windows files have no mode bits: the new content keeps the old file's
-// attributes, and a new file gets the folder's defaults.
+// Windows files have no mode bits: the file gets the folder's defaults.
 bool WriteFileAtomically(const std::string& path, std::string_view bytes, mode_t /*mode*/) {
   return Replace(path, bytes);
 }

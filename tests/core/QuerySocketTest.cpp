@@ -1,6 +1,8 @@
 // The UDP exchange against loopback servers.
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <pthread.h>
+#endif
 
 #include <atomic>
 #include <chrono>
@@ -26,6 +28,7 @@ const std::string kPrefix = "\xFF\xFF\xFF\xFF";
 const std::string kHeader = kPrefix + "statusResponse\n";
 const std::string kZero(1, '\0');
 
+#ifndef _WIN32
 std::atomic<bool> answerSent{false};
 
 // Keeps the thread it interrupts from running until the answer has arrived and
@@ -36,6 +39,7 @@ void HoldThread(int) {
   timespec late{0, 100000000};
   nanosleep(&late, nullptr);
 }
+#endif
 
 class QuerySocketTest : public ::testing::Test {
  protected:
@@ -71,6 +75,9 @@ TEST_F(QuerySocketTest, LateAnswerCountsAsSilence) {
   EXPECT_EQ(farm_.Stats(id).requests, 1u);  // no retry
 }
 
+// A thread held up by a signal after its datagram arrived: Linux stamps
+// the arrival; Windows has no stamps (nor signals to hold a thread with).
+#ifndef _WIN32
 TEST_F(QuerySocketTest, PingEndsAtTheArrivalNotWhenTheThreadWakes) {
   q3sim_test::Client server;
   struct sigaction hold {};
@@ -101,6 +108,7 @@ TEST_F(QuerySocketTest, PingEndsAtTheArrivalNotWhenTheThreadWakes) {
   EXPECT_GE(ping, 0);
   EXPECT_LE(ping, ElapsedMilliseconds(called, sent));
 }
+#endif
 
 TEST_F(QuerySocketTest, DatagramsAreJoinedWithEveryHeaderKept) {
   const std::string first = kHeader + "\\mapname\\q3dm17\n";

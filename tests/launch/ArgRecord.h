@@ -22,11 +22,7 @@ struct ArgRecord {
 
 // Points the recorder at `file` for every process started from now on.
 inline void RecordStartsTo(const std::filesystem::path& file) {
-#ifdef _WIN32
-  _putenv_s("VYK_ARG_RECORD", file.string().c_str());
-#else
-  setenv("VYK_ARG_RECORD", file.c_str(), 1);
-#endif
+  SetVariable("VYK_ARG_RECORD", file.string().c_str());
 }
 
 // The record, once the started program has written it; nothing when it did

@@ -17,7 +17,11 @@ TEST_F(ProtocolChoiceTest, ListsVersionsAndTheActiveExecutableSortedWithoutCase)
     Put(name, "x");
   }
   fs::create_directory(gameDir_ / "quake3.70");
+#ifdef _WIN32
+  Put("quake3.69", "x");
+#else
   fs::create_symlink("quake3.68", gameDir_ / "quake3.69");  // a link to a file is a file
+#endif
 
   EXPECT_THAT(ListProtocolEntries(gamePath_), ElementsAre("quake3.66", "quake3.66abc", "quake3.68",
                                                           "quake3.69", "Quake3.71", "QUAKE3.exe"));

@@ -3,6 +3,7 @@
 
 #include <filesystem>
 
+#include "PlatformSkip.h"
 #include "LaunchFakes.h"
 #include "launch/ProtocolSwitch.h"
 
@@ -19,7 +20,9 @@ TEST_F(ProtocolSwitchTest, CopiesTheVersionByteForByteWithItsModeAndAnnouncesIt)
 
   EXPECT_EQ(Get("QUAKE3.exe"), VersionBytes("68"));
   EXPECT_EQ(Get("quake3.68"), VersionBytes("68"));
+#ifndef _WIN32
   EXPECT_EQ(fs::status(gameDir_ / "QUAKE3.exe").permissions(), fs::perms(0755));
+#endif
   EXPECT_THAT(status_.errors, IsEmpty());
   EXPECT_THAT(status_.shown, ElementsAre("  switching to protocol : 68", "  Ready"));
 
@@ -62,7 +65,9 @@ TEST_F(ProtocolSwitchTest, FileNamesMatchWithoutRegardToCase) {
   Put("quake3.exe", VersionBytes("66"));
   EXPECT_TRUE(SwitchToProtocol(dir_ + "quake3.exe", "68"));
   EXPECT_EQ(Get("quake3.exe"), VersionBytes("68"));
+#ifndef _WIN32  // a file system blind to letter case finds it by any name
   EXPECT_FALSE(Has("QUAKE3.exe"));
+#endif
 }
 
 TEST_F(ProtocolSwitchTest, ActiveExecutableThatCannotBeRemoved) {
@@ -75,6 +80,7 @@ TEST_F(ProtocolSwitchTest, ActiveExecutableThatCannotBeRemoved) {
 }
 
 TEST_F(ProtocolSwitchTest, VersionThatIsTheActiveExecutableIsNeverEmptied) {
+  VYK_SKIP_ON_WINDOWS("symbolic links");
   Put("QUAKE3.exe", VersionBytes("68"), fs::perms(0755));
   fs::create_symlink("QUAKE3.exe", gameDir_ / "quake3.68");
   EXPECT_TRUE(SwitchToProtocol(gamePath_, "68"));
@@ -83,6 +89,7 @@ TEST_F(ProtocolSwitchTest, VersionThatIsTheActiveExecutableIsNeverEmptied) {
 }
 
 TEST_F(ProtocolSwitchTest, UnreadableVersionLeavesAnEmptyActiveExecutableThatASwitchRepairs) {
+  VYK_SKIP_ON_WINDOWS("a directory that opens for reading");
   Put("QUAKE3.exe", VersionBytes("66"));
   Put("quake3.68", VersionBytes("68"), fs::perms(0755));
   fs::create_directory(gameDir_ / "quake3.70");  // found, but no file to read

@@ -1,9 +1,14 @@
-#include <grp.h>
 #include <gtest/gtest.h>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <grp.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <filesystem>
 #include <set>
@@ -26,6 +31,7 @@ TEST(AtomicFile, ReplacesContentAndLeavesNoTemporaryFile) {
   EXPECT_EQ(files, 1);
 }
 
+#ifndef _WIN32
 TEST(AtomicFile, KeepsTheModeOfTheReplacedFile) {
   test::TestHome home;
   const auto path = home.Path() / "mode.vyk";
@@ -36,6 +42,8 @@ TEST(AtomicFile, KeepsTheModeOfTheReplacedFile) {
   EXPECT_EQ(std::filesystem::status(path).permissions() & std::filesystem::perms::all,
             std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 }
+
+#endif
 
 TEST(AtomicFile, FailsWithoutTouchingAnythingInAMissingDirectory) {
   test::TestHome home;
@@ -50,6 +58,7 @@ std::set<std::string> Names(const std::filesystem::path& dir) {
   return names;
 }
 
+#ifndef _WIN32
 TEST(AtomicFile, KeepsAFileThisUserMayNotWrite) {
   test::TestHome home;
   const auto kept = home.Path() / "server.vyk";
@@ -159,6 +168,35 @@ TEST(AtomicFile, WritesThroughASymbolicLink) {
   EXPECT_EQ(Names(home.Path()), (std::set<std::string>{"player.vyk", "shared"}));
   EXPECT_EQ(Names(home.Path() / "shared"), std::set<std::string>{"player.vyk"});
 }
+
+#else
+
+// Windows has no modes: the read-only attribute is what keeps a file.
+TEST(AtomicFile, ReadOnlyFileIsNeverReplaced) {
+  test::TestHome home;
+  const auto kept = home.Path() / "server.vyk";
+  test::WriteFile(kept, "kept\n");
+  std::filesystem::permissions(kept, std::filesystem::perms::owner_read);
+  EXPECT_FALSE(WriteFileAtomically(kept.string(), "lost\n"));
+  EXPECT_EQ(test::ReadFile(kept), "kept\n");
+  EXPECT_EQ(Names(home.Path()), std::set<std::string>{"server.vyk"});
+  std::filesystem::permissions(kept, std::filesystem::perms::owner_all);
+  EXPECT_TRUE(WriteFileAtomically(kept.string(), "new\n"));
+  EXPECT_EQ(test::ReadFile(kept), "new\n");
+}
+
+// Paths are ANSI text (as Config.ini stores them); the files they name are
+// the system's UTF-16 names.
+TEST(AtomicFile, PathInTheAnsiCodePageNamesTheFileOfThoseLetters) {
+  if (GetACP() != 1252) GTEST_SKIP() << "needs the Western European code page";
+  test::TestHome home;
+  std::filesystem::create_directory(home.Path() / L"j\u00F6rg");
+  const std::string ansi = home.Dir() + "j\xF6rg\\Config.ini";
+  ASSERT_TRUE(WriteFileAtomically(ansi, "[a]\r\nb=c\r\n"));
+  EXPECT_EQ(test::ReadFile(home.Path() / L"j\u00F6rg" / L"Config.ini"), "[a]\r\nb=c\r\n");
+  EXPECT_EQ(ResolvedForWriting(ansi), ansi);
+}
+#endif  // _WIN32
 
 }  // namespace
 }  // namespace vyk

@@ -1,13 +1,16 @@
-#include <fcntl.h>
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/stat.h>
+#endif
 
 #include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "PlatformSkip.h"
 #include "TestHome.h"
+#include "platform/FileRead.h"
 #include "platform/ProfileFile.h"
 
 namespace vyk {
@@ -15,6 +18,12 @@ namespace {
 
 using test::ReadFile;
 using test::WriteFile;
+
+FileStamp StampOf(const std::string& path) {
+  FileStamp stamp;
+  EXPECT_EQ(StampFile(path, &stamp), FileReadResult::kRead) << path;
+  return stamp;
+}
 
 class ProfileFileTest : public ::testing::Test {
  protected:
@@ -66,11 +75,11 @@ TEST_F(ProfileFileTest, LongValuesReadAsTheirFirst259Characters) {
 
 TEST_F(ProfileFileTest, WritesNewKeysAndSectionsWhereTheyBelong) {
   ASSERT_TRUE(Write("info", "a", "1"));
-  EXPECT_EQ(ReadFile(path_), "[info]\na=1\n");
+  EXPECT_EQ(ReadFile(path_), test::NewFileLines("[info]\na=1\n"));
   ASSERT_TRUE(Write("Filter", "b", "2"));
   ASSERT_TRUE(Write("INFO", "c", "3"));
   ASSERT_TRUE(Write("info", "A", "4"));
-  EXPECT_EQ(ReadFile(path_), "[info]\nA=4\nc=3\n[Filter]\nb=2\n");
+  EXPECT_EQ(ReadFile(path_), test::NewFileLines("[info]\nA=4\nc=3\n[Filter]\nb=2\n"));
 }
 
 TEST_F(ProfileFileTest, RewriteKeepsEveryOtherLineAndTheLineEnds) {
@@ -119,15 +128,10 @@ TEST_F(ProfileFileTest, FirstOfDuplicateSectionsAndKeysWinsAndIsTheOneWritten) {
 
 TEST_F(ProfileFileTest, WriteOfTheStoredValueLeavesTheFileUntouched) {
   ASSERT_TRUE(Write("s", "k", "v"));
-  struct stat before {};
-  ASSERT_EQ(::stat(path_.c_str(), &before), 0);
+  const FileStamp before = StampOf(path_);
   ASSERT_TRUE(Write("S", "K", "v"));
   ASSERT_TRUE(Write("s", "k", " v "));  // reads back the same
-  struct stat after {};
-  ASSERT_EQ(::stat(path_.c_str(), &after), 0);
-  EXPECT_EQ(before.st_ino, after.st_ino);
-  EXPECT_EQ(before.st_mtim.tv_nsec, after.st_mtim.tv_nsec);
-  EXPECT_EQ(before.st_mtim.tv_sec, after.st_mtim.tv_sec);
+  EXPECT_EQ(StampOf(path_), before);
 }
 
 // Several values in one replacement, so that a crash keeps all or none: the
@@ -149,13 +153,10 @@ TEST_F(ProfileFileTest, WriteAllLeavesWhatTheWritesOneByOneWould) {
 
   // Nothing to change: the file is not replaced.
   const std::string batch = PathOf("batch.ini");
-  struct stat before {};
-  ASSERT_EQ(::stat(batch.c_str(), &before), 0);
+  const FileStamp before = StampOf(batch);
   EXPECT_TRUE(ProfileFile::WriteAll(batch, {{"info", "a", "5"}, {"NEW", "x", " w"}}));
   EXPECT_TRUE(ProfileFile::WriteAll(batch, {}));
-  struct stat after {};
-  ASSERT_EQ(::stat(batch.c_str(), &after), 0);
-  EXPECT_EQ(before.st_ino, after.st_ino);
+  EXPECT_EQ(StampOf(batch).id, before.id);
 }
 
 // Many values stored at once are applied without parsing the file again after
@@ -193,11 +194,9 @@ TEST_F(ProfileFileTest, ChangesMadeByOthersAreSeen) {
   ASSERT_TRUE(Write("s", "k", "one"));
   EXPECT_EQ(Read("s", "k"), "one");
   WriteFile(path_, "[s]\nk=two\n");  // same size, written in place
-  struct stat st {};
-  ASSERT_EQ(::stat(path_.c_str(), &st), 0);
-  timespec times[2] = {st.st_atim, st.st_mtim};
-  times[1].tv_nsec = (times[1].tv_nsec + 1) % 1000000000;  // coarse clocks may not tick
-  ::utimensat(AT_FDCWD, path_.c_str(), times, 0);
+  // Coarse clocks may not tick between the two writes.
+  std::filesystem::last_write_time(
+      path_, std::filesystem::last_write_time(path_) + std::chrono::microseconds(1));
   EXPECT_EQ(Read("s", "k"), "two");
   WriteFile(path_, "[s]\nk=three and longer\n");
   EXPECT_EQ(Read("s", "k"), "three and longer");
@@ -206,6 +205,8 @@ TEST_F(ProfileFileTest, ChangesMadeByOthersAreSeen) {
 }
 
 TEST_F(ProfileFileTest, NewCacheFileIsPrivateAndExistingModesAreKept) {
+  VYK_SKIP_ON_WINDOWS("file modes");
+#ifndef _WIN32
   auto modeOf = [](const std::string& p) {
     struct stat st {};
     ::stat(p.c_str(), &st);
@@ -219,6 +220,7 @@ TEST_F(ProfileFileTest, NewCacheFileIsPrivateAndExistingModesAreKept) {
   ::chmod(path_.c_str(), 0640);
   ASSERT_TRUE(Write("s", "k", "w"));
   EXPECT_EQ(modeOf(path_), 0640u);
+#endif
 }
 
 TEST_F(ProfileFileTest, LineBreaksInAValueCannotAddLines) {
@@ -226,7 +228,7 @@ TEST_F(ProfileFileTest, LineBreaksInAValueCannotAddLines) {
   ASSERT_TRUE(Write("s", "name2", std::string("a\0b", 3)));
   EXPECT_EQ(Read("s", "name"), "evil  [s] name=owned");
   EXPECT_EQ(Read("s", "name2"), "a b");
-  EXPECT_EQ(ReadFile(path_), "[s]\nname=evil  [s] name=owned\nname2=a b\n");
+  EXPECT_EQ(ReadFile(path_), test::NewFileLines("[s]\nname=evil  [s] name=owned\nname2=a b\n"));
 }
 
 TEST_F(ProfileFileTest, RefusesSectionsAndKeysThatWouldNotReadBack) {

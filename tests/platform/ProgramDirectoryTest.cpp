@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
-#include <stdlib.h>
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 #include "TestHome.h"
 #include "platform/ProgramDirectory.h"
@@ -11,7 +12,7 @@ namespace {
 TEST(ProgramDirectoryTest, HomeVariableWinsAndAlwaysEndsWithASeparator) {
   test::TestHome home;
   EXPECT_EQ(ProgramDirectory(), home.Dir());
-  setenv("VYKFIND_HOME", (home.Dir() + "sub/").c_str(), 1);
+  test::SetVariable("VYKFIND_HOME", (home.Dir() + "sub/").c_str());
   EXPECT_EQ(ProgramDirectory(), home.Dir() + "sub/");
 }
 
@@ -19,15 +20,20 @@ TEST(ProgramDirectoryTest, WithoutTheVariableTheExecutableDirectoryOrTheUserFold
   test::TestHome home;
   const std::string exe = ExecutablePath();
   ASSERT_FALSE(exe.empty());
-  unsetenv("VYKFIND_HOME");
+  test::RemoveVariable("VYKFIND_HOME");
   const std::string dir = ProgramDirectory();
   ASSERT_FALSE(dir.empty());
+#ifdef _WIN32
+  // Always beside the executable, as the program has always kept them there.
+  EXPECT_EQ(dir, exe.substr(0, exe.rfind('\\') + 1));
+#else
   EXPECT_EQ(dir.back(), '/');
   const std::string exeDir = exe.substr(0, exe.rfind('/') + 1);
   if (::access(exeDir.c_str(), W_OK) == 0)
     EXPECT_EQ(dir, exeDir);
   else
     EXPECT_NE(dir.find("vykfind/"), std::string::npos);
+#endif
 }
 
 }  // namespace

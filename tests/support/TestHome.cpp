@@ -12,13 +12,6 @@ namespace vyk::test {
 namespace {
 
 #ifdef _WIN32
-// _putenv_s changes the system's environment too, where the program reads it.
-void SetVariable(const char* name, const char* value) {
-  _putenv_s(name, value);
-}
-void RemoveVariable(const char* name) {
-  _putenv_s(name, "");
-}
 std::filesystem::path MakeTemporaryDirectory() {
   std::random_device random;
   for (int attempt = 0; attempt < 100; ++attempt) {
@@ -28,12 +21,6 @@ std::filesystem::path MakeTemporaryDirectory() {
   throw std::runtime_error("no temporary directory");
 }
 #else
-void SetVariable(const char* name, const char* value) {
-  setenv(name, value, 1);
-}
-void RemoveVariable(const char* name) {
-  unsetenv(name);
-}
 std::filesystem::path MakeTemporaryDirectory() {
   std::string pattern = (std::filesystem::temp_directory_path() / "vyktest.XXXXXX").string();
   if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
@@ -42,6 +29,23 @@ std::filesystem::path MakeTemporaryDirectory() {
 #endif
 
 }  // namespace
+
+// _putenv_s changes the system's environment too, where the program reads it.
+void SetVariable(const char* name, const char* value) {
+#ifdef _WIN32
+  _putenv_s(name, value);
+#else
+  setenv(name, value, 1);
+#endif
+}
+
+void RemoveVariable(const char* name) {
+#ifdef _WIN32
+  _putenv_s(name, "");
+#else
+  unsetenv(name);
+#endif
+}
 
 TestHome::TestHome() {
   if (const char* old = std::getenv("VYKFIND_HOME")) {

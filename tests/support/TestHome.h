@@ -25,6 +25,24 @@ class TestHome {
   bool hadPrevious_ = false;
 };
 
+// Environment variables, as the program's own calls read them.
+void SetVariable(const char* name, const char* value);
+void RemoveVariable(const char* name);
+
+// The bytes of lines a new file gets: the system's own line ends.
+inline std::string NewFileLines(std::string text) {
+#ifdef _WIN32
+  std::string out;
+  for (char c : text) {
+    if (c == '\n') out += '\r';
+    out += c;
+  }
+  return out;
+#else
+  return text;
+#endif
+}
+
 // Reads a whole file as bytes; empty when it cannot be read.
 std::string ReadFile(const std::filesystem::path& path);
 // Replaces a file's content with the given bytes.
