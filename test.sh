@@ -4,6 +4,8 @@
 #   2. the whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer (build-asan/),
 #      and again under ThreadSanitizer (build-tsan/)                  scripts/sanitize.sh
 #   3. each fuzz target for 20 s (build-fuzz/; a crash is saved there)  scripts/fuzz.sh
+#   4. the platform layer and the logic cross-built for Windows, their
+#      test programs run under Wine (build-win/)                        scripts/windows.sh
 # Usage: ./test.sh                 all of it (what CI runs)
 #        ./test.sh --quick         the plain suite only
 #        ./test.sh -R ProfileFile  the plain suite, with these ctest arguments
@@ -51,6 +53,7 @@ if ((full)); then
   stage "asan+ubsan tests" scripts/sanitize.sh asan
   stage "tsan tests" scripts/sanitize.sh tsan
   stage "fuzzing" scripts/fuzz.sh "${VYK_FUZZ_SECONDS:-20}"
+  stage "windows tests" scripts/windows.sh
 fi
 
 echo

@@ -3,7 +3,12 @@
 add_library(vyk_common INTERFACE)
 target_compile_features(vyk_common INTERFACE cxx_std_20)
 set(CMAKE_CXX_EXTENSIONS OFF)
-target_compile_options(vyk_common INTERFACE -Wall -Wextra)
+if(MSVC)
+  # Sources are UTF-8; warnings as GCC's -Wall -Wextra give them.
+  target_compile_options(vyk_common INTERFACE /W4 /utf-8 /permissive- /Zc:__cplusplus)
+else()
+  target_compile_options(vyk_common INTERFACE -Wall -Wextra)
+endif()
 target_compile_definitions(vyk_common INTERFACE
   QT_NO_CAST_FROM_ASCII QT_NO_CAST_TO_ASCII QT_NO_NARROWING_CONVERSIONS_IN_CONNECT)
 

@@ -4,6 +4,10 @@
 #include <string>
 #include <string_view>
 
+#if defined(_MSC_VER)
+using mode_t = unsigned short;  // MinGW and POSIX have it; MSVC's runtime does not
+#endif
+
 namespace vyk {
 
 // Replaces the file's content: writes a temporary file beside it, then

@@ -51,8 +51,10 @@ class NetworkNeighbourhood {
 // resolver for its reverse name.
 std::unique_ptr<NetworkNeighbourhood> MakeSystemNeighbourhood();
 
+#ifndef _WIN32
 // Addresses of the complete entries of a /proc/net/arp text on one device,
 // in table order.
 std::vector<std::string> ParseNeighbourTable(const std::string& table, const std::string& device);
+#endif
 
 }  // namespace vyk
