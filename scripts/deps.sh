@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what building, testing and running need, when it is missing.
-# Usage: scripts/deps.sh [build|run|test]
+# Usage: scripts/deps.sh [build|run|test|windows]
 set -euo pipefail
 purpose=${1:-test}
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev
@@ -8,6 +8,9 @@ packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev
 case "$purpose" in
   run)  packages+=(xvfb xauth) ;;
   test) packages+=(clang libclang-rt-14-dev) ;;
+  # The cross build needs no Qt: the compiler for Windows, Wine, googletest's sources.
+  windows) packages=(cmake ninja-build g++ nlohmann-json3-dev googletest
+                     g++-mingw-w64-x86-64-posix wine64) ;;
 esac
 missing=()
 for p in "${packages[@]}"; do

@@ -8,18 +8,7 @@
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(cmake ninja-build g++ nlohmann-json3-dev googletest g++-mingw-w64-x86-64-posix wine64)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if ((${#missing[@]})); then
-  echo "Installing: ${missing[*]}"
-  if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; else SUDO=; fi
-  export DEBIAN_FRONTEND=noninteractive
-  $SUDO apt-get update -qq
-  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null || exit 1
-fi
+scripts/deps.sh windows || exit 1
 
 launcher=()
 if [[ -z ${CMAKE_CXX_COMPILER_LAUNCHER:-} ]] && command -v ccache >/dev/null 2>&1; then

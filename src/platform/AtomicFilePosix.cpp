@@ -11,10 +11,10 @@
 #include <charconv>
 #include <climits>
 #include <memory>
-#include <mutex>
 #include <optional>
-#include <set>
 #include <string>
+
+#include "platform/InFlightName.h"
 
 namespace vyk {
 namespace {
@@ -31,29 +31,7 @@ bool WriteAll(int fd, std::string_view bytes) {
 
 std::atomic<unsigned> g_counter{0};
 
-// Temporary files this process is writing now, by full path.
-std::mutex g_inFlightMutex;
-std::set<std::string> g_inFlight;
-
-// Holds a temporary name for the length of one write, so that no other
-// thread's clean-up takes the file for a leftover.
-class InFlightName {
- public:
-  explicit InFlightName(std::string name) : name_(std::move(name)) {
-    std::lock_guard lock(g_inFlightMutex);
-    g_inFlight.insert(name_);
-  }
-  ~InFlightName() {
-    std::lock_guard lock(g_inFlightMutex);
-    g_inFlight.erase(name_);
-  }
-  InFlightName(const InFlightName&) = delete;
-  InFlightName& operator=(const InFlightName&) = delete;
-  const std::string& Name() const { return name_; }
-
- private:
-  std::string name_;
-};
+using TemporaryName = InFlightName<std::string>;
 
 bool AllDigits(std::string_view text) {
   if (text.empty()) return false;
@@ -81,8 +59,7 @@ std::optional<pid_t> WriterOf(std::string_view entry, std::string_view prefix) {
 // process, which is not writing it.
 bool IsLeftover(pid_t writer, const std::string& fullPath) {
   if (writer == ::getpid()) {
-    std::lock_guard lock(g_inFlightMutex);
-    return g_inFlight.count(fullPath) == 0;
+    return !TemporaryName::IsBeingWritten(fullPath);
   }
   // A process of another user answers EPERM: it runs.
   return ::kill(writer, 0) != 0 && errno == ESRCH;
@@ -117,7 +94,7 @@ bool Replace(const std::string& link, std::string_view bytes, std::optional<mode
   if (::access(path.c_str(), W_OK) != 0 && errno != ENOENT) return false;
   RemoveLeftovers(path);
   // A name of our own with O_EXCL: two writers never share it.
-  const InFlightName temp(path + ".tmp" + std::to_string(::getpid()) + "." +
+  const TemporaryName temp(path + ".tmp" + std::to_string(::getpid()) + "." +
                           std::to_string(g_counter.fetch_add(1)));
   int fd = ::open(temp.Name().c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode ? 0600 : 0666);
   if (fd < 0) return false;

@@ -5,10 +5,9 @@
 #include <windows.h>
 
 #include <atomic>
-#include <mutex>
 #include <optional>
-#include <set>
 
+#include "platform/InFlightName.h"
 #include "platform/WindowsText.h"
 
 namespace vyk {
@@ -32,26 +31,7 @@ bool WriteAll(HANDLE file, std::string_view bytes) {
 }
 
 std::atomic<unsigned> g_counter{0};
-std::mutex g_inFlightMutex;
-std::set<std::wstring> g_inFlight;  // temporary files this process is writing now
-
-class InFlightName {
- public:
-  explicit InFlightName(std::wstring name) : name_(std::move(name)) {
-    std::lock_guard lock(g_inFlightMutex);
-    g_inFlight.insert(name_);
-  }
-  ~InFlightName() {
-    std::lock_guard lock(g_inFlightMutex);
-    g_inFlight.erase(name_);
-  }
-  InFlightName(const InFlightName&) = delete;
-  InFlightName& operator=(const InFlightName&) = delete;
-  const std::wstring& Name() const { return name_; }
-
- private:
-  std::wstring name_;
-};
+using TemporaryName = InFlightName<std::wstring>;
 
 // The writer's process id of "<name>.tmp<pid>.<n>", or nothing.
 std::optional<DWORD> WriterOf(std::wstring_view entry, std::wstring_view prefix) {
@@ -82,8 +62,7 @@ bool ProcessRuns(DWORD pid) {
 
 bool IsLeftover(DWORD writer, const std::wstring& fullPath) {
   if (writer == GetCurrentProcessId()) {
-    std::lock_guard lock(g_inFlightMutex);
-    return g_inFlight.count(fullPath) == 0;
+    return !TemporaryName::IsBeingWritten(fullPath);
   }
   return !ProcessRuns(writer);
 }
@@ -132,7 +111,7 @@ bool Replace(const std::string& link, std::string_view bytes) {
   if (exists && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0)
     return false;
   RemoveLeftovers(path);
-  const InFlightName temp(path + L".tmp" + std::to_wstring(GetCurrentProcessId()) + L"." +
+  const TemporaryName temp(path + L".tmp" + std::to_wstring(GetCurrentProcessId()) + L"." +
                           std::to_wstring(g_counter.fetch_add(1)));
   bool ok;
   {

@@ -1,5 +1,5 @@
-#include "platform/NetworkNeighbourhood.h"
-
+// Windows half of the neighbourhood: the interfaces from GetAdaptersAddresses,
+// the neighbours from GetIpNetTable2.
 // winsock2.h must come before the IP helper's headers.
 #include <winsock2.h>
 #include <ws2tcpip.h>
@@ -10,13 +10,10 @@
 #include <map>
 #include <utility>
 
-#include "platform/UdpSocket.h"
+#include "platform/NeighbourTable.h"
 #include "platform/WindowsText.h"
 
 namespace vyk {
-
-void StartWinsockOnce();  // UdpSocketWindows.cpp
-
 namespace {
 
 struct Interface {
@@ -49,11 +46,6 @@ std::vector<Interface> Ipv4Interfaces() {
     interfaces.push_back({std::move(name), it->IfIndex});
   }
   return interfaces;
-}
-
-std::string Dotted(const Ipv4Address& bytes) {
-  return std::to_string(bytes[0]) + "." + std::to_string(bytes[1]) + "." +
-         std::to_string(bytes[2]) + "." + std::to_string(bytes[3]);
 }
 
 // A neighbour that answered, and a machine's address rather than a group's.
@@ -94,105 +86,20 @@ std::vector<Ipv4Address> Neighbours(NET_IFINDEX index) {
   return addresses;
 }
 
-// Reverse name of an address, or the address itself when it has none.
-std::string MachineName(const Ipv4Address& bytes) {
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  std::memcpy(&address.sin_addr, bytes.data(), 4);
-  char host[NI_MAXHOST] = {};
-  if (getnameinfo(reinterpret_cast<const sockaddr*>(&address), sizeof address, host, sizeof host,
-                  nullptr, 0, NI_NAMEREQD) != 0 ||
-      host[0] == '\0') {
-    return Dotted(bytes);
-  }
-  return host;
-}
-
-class ListEnumeration : public NeighbourhoodEnumeration {
- public:
-  explicit ListEnumeration(std::vector<NeighbourhoodEntry> entries)
-      : entries_(std::move(entries)) {}
-
-  bool Next(std::vector<NeighbourhoodEntry>& batch) override {
-    batch.clear();
-    if (done_) return false;
-    done_ = true;
-    batch = std::move(entries_);
-    return !batch.empty();
-  }
-  bool Close() override { return true; }
-
- private:
-  std::vector<NeighbourhoodEntry> entries_;
-  bool done_ = false;
-};
-
-// Machines are named lazily, batch by batch, because naming asks the resolver.
-class InterfaceEnumeration : public NeighbourhoodEnumeration {
- public:
-  InterfaceEnumeration(std::vector<Ipv4Address> addresses,
-                       std::map<std::string, Ipv4Address>& known)
-      : addresses_(std::move(addresses)), known_(known) {}
-
-  bool Next(std::vector<NeighbourhoodEntry>& batch) override {
-    batch.clear();
-    if (done_) return false;
-    done_ = true;
-    for (const Ipv4Address& bytes : addresses_) {
-      const std::string name = MachineName(bytes);
-      known_[name] = bytes;
-      batch.push_back({kDisplayTypeServer, 0, "\\\\" + name});
-    }
-    return !batch.empty();
-  }
-  bool Close() override { return true; }
-
- private:
-  std::vector<Ipv4Address> addresses_;
-  std::map<std::string, Ipv4Address>& known_;
-  bool done_ = false;
-};
-
-class SystemNeighbourhood : public NetworkNeighbourhood {
- public:
-  // The reverse lookups need the socket library.
-  SystemNeighbourhood() { StartWinsockOnce(); }
-
-  std::unique_ptr<NeighbourhoodEnumeration> Open(const NeighbourhoodEntry* container) override {
-    std::vector<Interface> interfaces = Ipv4Interfaces();
-    if (container == nullptr) {
-      std::vector<NeighbourhoodEntry> containers;
-      for (Interface& it : interfaces) {
-        containers.push_back({kDisplayTypeNetwork, kUsageContainer, std::move(it.name)});
-      }
-      return std::make_unique<ListEnumeration>(std::move(containers));
-    }
-    if ((container->usage & kUsageContainer) == 0) return nullptr;
-    auto it = std::find_if(interfaces.begin(), interfaces.end(),
-                           [&](const Interface& i) { return i.name == container->remoteName; });
-    if (it == interfaces.end()) return nullptr;
-    return std::make_unique<InterfaceEnumeration>(Neighbours(it->index), known_);
-  }
-
-  std::optional<Ipv4Address> Resolve(const std::string& hostName) override {
-    // A name this neighbourhood gave out resolves to the address it came from,
-    // even when the resolver knows the reverse name only.
-    if (auto it = known_.find(hostName); it != known_.end()) return it->second;
-    std::uint32_t address = 0;
-    if (!ResolveIpv4(hostName, &address)) return std::nullopt;
-    Ipv4Address bytes{};
-    std::memcpy(bytes.data(), &address, 4);
-    return bytes;
-  }
-
- private:
-  std::map<std::string, Ipv4Address> known_;
-};
-
 }  // namespace
 
-std::unique_ptr<NetworkNeighbourhood> MakeSystemNeighbourhood() {
-  return std::make_unique<SystemNeighbourhood>();
+std::vector<std::string> Ipv4InterfaceNames() {
+  std::vector<std::string> names;
+  for (Interface& it : Ipv4Interfaces()) names.push_back(std::move(it.name));
+  return names;
+}
+
+std::optional<std::vector<Ipv4Address>> AnsweredNeighbours(const std::string& interfaceName) {
+  const std::vector<Interface> interfaces = Ipv4Interfaces();
+  auto it = std::find_if(interfaces.begin(), interfaces.end(),
+                         [&](const Interface& i) { return i.name == interfaceName; });
+  if (it == interfaces.end()) return std::nullopt;
+  return Neighbours(it->index);
 }
 
 }  // namespace vyk

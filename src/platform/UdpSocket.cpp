@@ -2,24 +2,12 @@
 // socket calls, from different headers.
 #include "platform/UdpSocket.h"
 
-#ifdef _WIN32
-#include <winsock2.h>
-#include <ws2tcpip.h>
-#else
-#include <arpa/inet.h>
-#include <netdb.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#endif
-
 #include <cctype>
 #include <string_view>
 
-namespace vyk {
+#include "platform/BsdSockets.h"
 
-#ifdef _WIN32
-void StartWinsockOnce();  // UdpSocketWindows.cpp
-#endif
+namespace vyk {
 
 std::uint16_t HostToNetwork16(std::uint16_t value) {
   return htons(value);
@@ -81,9 +69,7 @@ bool IsReservedInvalid(const std::string& host) {
 bool ResolveIpv4(const std::string& host, std::uint32_t* address) {
   const char* text = host.c_str();  // C text: stops at an embedded zero byte
   if (*text == '\0') return false;
-#ifdef _WIN32
   StartWinsockOnce();
-#endif
   std::uint32_t found = INADDR_NONE;
   bool ok = false;
   if (ParseDotted(text, &found)) {

@@ -3,6 +3,7 @@
 #include <ws2tcpip.h>
 #include <mstcpip.h>
 
+#include "platform/BsdSockets.h"
 #include "platform/UdpSocket.h"
 
 #ifndef SIO_UDP_CONNRESET

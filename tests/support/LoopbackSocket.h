@@ -1,18 +1,12 @@
 #pragma once
 // Plain UDP sockets of a test's own on 127.0.0.1: the BSD calls, from
 // Winsock's headers on Windows, with the few names that differ.
-#ifdef _WIN32
-#include <winsock2.h>
-#include <ws2tcpip.h>
-#else
-#include <arpa/inet.h>
-#include <netinet/in.h>
+#ifndef _WIN32
 #include <poll.h>
-#include <sys/socket.h>
 #include <unistd.h>
 #endif
 
-#include "platform/UdpSocket.h"
+#include "platform/BsdSockets.h"
 
 namespace vyk::test {
 
@@ -39,7 +33,7 @@ inline int PollReadable(SocketFd fd, int timeoutMs) {
 
 // The socket; *bound receives its address and port (network order).
 inline SocketFd BindLoopbackUdp(sockaddr_in* bound) {
-  WSAStartup(0x0202);
+  StartWinsockOnce();
   const SocketFd fd = ::socket(AF_INET, SOCK_DGRAM, 0);
   sockaddr_in addr{};
   addr.sin_family = AF_INET;
