@@ -1,6 +1,11 @@
 #include "Wire.h"
 
 #include <chrono>
+#include <concepts>
+#include <optional>
+#include <type_traits>
+#include <utility>
+#include <vector>
 
 namespace q3sim::wire {
 
@@ -17,17 +22,6 @@ std::chrono::system_clock::time_point FromNanoseconds(std::int64_t ns) {
   return std::chrono::system_clock::time_point(
       std::chrono::duration_cast<std::chrono::system_clock::duration>(
           std::chrono::nanoseconds(ns)));
-}
-
-void PutStrings(Writer& w, const std::vector<std::string>& v) {
-  w.Size(v.size());
-  for (const auto& s : v) w.Bytes(s);
-}
-
-std::vector<std::string> GetStrings(Reader& r) {
-  std::vector<std::string> v(r.Count(4));
-  for (auto& s : v) s = r.Bytes();
-  return v;
 }
 
 bool Magic(Reader& r, std::string_view magic) {
@@ -89,123 +83,131 @@ std::string Reader::Bytes() {
   return s;
 }
 
-void Put(Writer& w, const ServerConfig& c) {
-  w.Size(c.info.size());
-  for (const auto& [k, v] : c.info) {
-    w.Bytes(k);
-    w.Bytes(v);
-  }
-  w.Size(c.players.size());
-  for (const auto& p : c.players) {
-    w.I32(p.score);
-    w.I32(p.ping);
-    w.Bytes(p.name);
-  }
-  w.I32(c.latencyMinMs);
-  w.I32(c.latencyMaxMs);
-  w.U32(c.latencySeed);
-  w.Bool(c.silent);
-  w.Bytes(c.rconPassword);
-  w.I32(c.splitInto);
-  w.Bool(c.splitRepeatsHeader);
-  w.Size(c.padTo);
-  w.Bool(c.rawReply.has_value());
-  if (c.rawReply) PutStrings(w, *c.rawReply);
-  w.Bool(c.rateLimit);
-  PutStrings(w, c.rawPlayerLines);
-  w.Size(c.statusLimit);
-  w.Size(c.datagramMax);
-  w.I32(c.floodAfter);
-  w.U32(c.floodSeed);
-  w.Bool(c.replyFromOtherPort);
-  w.Bool(c.strayBeforeReply);
-  w.U32(c.hostile);
+// Every record travels as one list of its fields, written by the Writer
+// overloads and read back by the Reader ones in the same order. Integers
+// travel as 64 bits whatever their type.
+void Field(Writer& w, bool v) {
+  w.Bool(v);
+}
+void Field(Reader& r, bool& v) {
+  v = r.Bool();
+}
+template <std::integral T>
+void Field(Writer& w, T v) {
+  w.U64(static_cast<std::uint64_t>(v));
+}
+template <std::integral T>
+void Field(Reader& r, T& v) {
+  v = static_cast<T>(r.U64());
+}
+void Field(Writer& w, const std::string& v) {
+  w.Bytes(v);
+}
+void Field(Reader& r, std::string& v) {
+  v = r.Bytes();
+}
+void Field(Writer& w, std::chrono::system_clock::time_point v) {
+  w.I64(Nanoseconds(v));
+}
+void Field(Reader& r, std::chrono::system_clock::time_point& v) {
+  v = FromNanoseconds(r.I64());
+}
+template <typename T>
+void Field(Writer& w, const std::vector<T>& v) {
+  w.Size(v.size());
+  for (const T& e : v) Field(w, e);
+}
+template <typename T>
+void Field(Reader& r, std::vector<T>& v) {
+  v.resize(r.Count(1));
+  for (T& e : v) Field(r, e);
+}
+template <typename T>
+void Field(Writer& w, const std::optional<T>& v) {
+  w.Bool(v.has_value());
+  if (v) Field(w, *v);
+}
+template <typename T>
+void Field(Reader& r, std::optional<T>& v) {
+  v.reset();
+  if (r.Bool()) Field(r, v.emplace());
+}
+template <typename Io, typename... T>
+void Fields(Io& io, T&... fields) {
+  (Field(io, fields), ...);
 }
 
+template <typename Io, typename A, typename B>
+void Field(Io& io, std::pair<A, B>& v) {
+  Fields(io, v.first, v.second);
+}
+template <typename Io, typename A, typename B>
+void Field(Io& io, const std::pair<A, B>& v) {
+  Fields(io, v.first, v.second);
+}
+
+template <typename T, typename Record>
+concept RecordOf = std::same_as<std::remove_const_t<T>, Record>;
+
+template <typename Io, RecordOf<Player> P>
+void Field(Io& io, P& p) {
+  Fields(io, p.score, p.ping, p.name);
+}
+
+template <typename Io, RecordOf<MasterEntry> E>
+void Field(Io& io, E& e) {
+  for (auto& b : e.address) Field(io, b);
+  Field(io, e.port);
+}
+
+template <typename Io, RecordOf<ServerConfig> C>
+void Field(Io& io, C& c) {
+  Fields(io, c.info, c.players, c.latencyMinMs, c.latencyMaxMs, c.latencySeed, c.silent,
+         c.rconPassword, c.splitInto, c.splitRepeatsHeader, c.padTo, c.rawReply, c.rateLimit,
+         c.rawPlayerLines, c.statusLimit, c.datagramMax, c.floodAfter, c.floodSeed,
+         c.replyFromOtherPort, c.strayBeforeReply, c.hostile);
+}
+
+template <typename Io, RecordOf<MasterConfig> C>
+void Field(Io& io, C& c) {
+  Fields(io, c.delayMs, c.silent, c.listFarm, c.extraEntries);
+}
+
+template <typename Io, RecordOf<ServerStats> S>
+void Field(Io& io, S& s) {
+  Fields(io, s.requests, s.replies, s.lastRequest, s.lastRepliedRequestArrived, s.lastReplySent);
+}
+
+template <typename Io, RecordOf<MasterStats> S>
+void Field(Io& io, S& s) {
+  Fields(io, s.requests, s.replies, s.lastRequest);
+}
+
+void Put(Writer& w, const ServerConfig& c) {
+  Field(w, c);
+}
+void Put(Writer& w, const MasterConfig& c) {
+  Field(w, c);
+}
+void Put(Writer& w, const ServerStats& s) {
+  Field(w, s);
+}
+void Put(Writer& w, const MasterStats& s) {
+  Field(w, s);
+}
+// The rcon handler does not travel: a config read back has none.
 void Get(Reader& r, ServerConfig& c) {
   c = ServerConfig{};
-  c.info.resize(r.Count(8));
-  for (auto& [k, v] : c.info) {
-    k = r.Bytes();
-    v = r.Bytes();
-  }
-  c.players.resize(r.Count(12));
-  for (auto& p : c.players) {
-    p.score = r.I32();
-    p.ping = r.I32();
-    p.name = r.Bytes();
-  }
-  c.latencyMinMs = r.I32();
-  c.latencyMaxMs = r.I32();
-  c.latencySeed = r.U32();
-  c.silent = r.Bool();
-  c.rconPassword = r.Bytes();
-  c.splitInto = r.I32();
-  c.splitRepeatsHeader = r.Bool();
-  c.padTo = static_cast<std::size_t>(r.U64());
-  if (r.Bool()) c.rawReply = GetStrings(r);
-  c.rateLimit = r.Bool();
-  c.rawPlayerLines = GetStrings(r);
-  c.statusLimit = static_cast<std::size_t>(r.U64());
-  c.datagramMax = static_cast<std::size_t>(r.U64());
-  c.floodAfter = r.I32();
-  c.floodSeed = r.U32();
-  c.replyFromOtherPort = r.Bool();
-  c.strayBeforeReply = r.Bool();
-  c.hostile = r.U32();
+  Field(r, c);
 }
-
-void Put(Writer& w, const MasterConfig& c) {
-  w.I32(c.delayMs);
-  w.Bool(c.silent);
-  w.Bool(c.listFarm);
-  w.Size(c.extraEntries.size());
-  for (const auto& e : c.extraEntries) {
-    for (std::uint8_t b : e.address) w.U8(b);
-    w.U16(e.port);
-  }
-}
-
 void Get(Reader& r, MasterConfig& c) {
-  c = MasterConfig{};
-  c.delayMs = r.I32();
-  c.silent = r.Bool();
-  c.listFarm = r.Bool();
-  c.extraEntries.resize(r.Count(6));
-  for (auto& e : c.extraEntries) {
-    for (auto& b : e.address) b = r.U8();
-    e.port = r.U16();
-  }
+  Field(r, c);
 }
-
-void Put(Writer& w, const ServerStats& s) {
-  w.U64(s.requests);
-  w.U64(s.replies);
-  w.Bytes(s.lastRequest);
-  w.I64(Nanoseconds(s.lastRepliedRequestArrived));
-  w.I64(Nanoseconds(s.lastReplySent));
-}
-
 void Get(Reader& r, ServerStats& s) {
-  s = ServerStats{};
-  s.requests = r.U64();
-  s.replies = r.U64();
-  s.lastRequest = r.Bytes();
-  s.lastRepliedRequestArrived = FromNanoseconds(r.I64());
-  s.lastReplySent = FromNanoseconds(r.I64());
+  Field(r, s);
 }
-
-void Put(Writer& w, const MasterStats& s) {
-  w.U64(s.requests);
-  w.U64(s.replies);
-  w.Bytes(s.lastRequest);
-}
-
 void Get(Reader& r, MasterStats& s) {
-  s = MasterStats{};
-  s.requests = r.U64();
-  s.replies = r.U64();
-  s.lastRequest = r.Bytes();
+  Field(r, s);
 }
 
 void PutRequestHead(Writer& w, const RequestHead& h) {
