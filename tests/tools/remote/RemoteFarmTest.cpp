@@ -217,13 +217,16 @@ TEST(RemoteFarm, AResentRequestIsDoneOnce) {
     EXPECT_EQ(status, q3sim::wire::Status::Ok);
     return answer.substr(answer.size() - r.Remaining());
   };
-  q3sim::wire::Reader made(call(1, 0, "New", ""));
+  // A Reader reads the bytes in place: they must outlive it.
+  const std::string madeAnswer = call(1, 0, "New", "");
+  q3sim::wire::Reader made(madeAnswer);
   std::uint64_t handle = made.U64();
   q3sim::wire::Writer add;
   q3sim::wire::Put(add, q3sim::ServerConfig{});
   add.U16(0);
   EXPECT_EQ(call(2, handle, "AddServer", add.Data()), call(2, handle, "AddServer", add.Data()));
-  q3sim::wire::Reader count(call(3, handle, "ServerCount", ""));
+  const std::string countAnswer = call(3, handle, "ServerCount", "");
+  q3sim::wire::Reader count(countAnswer);
   EXPECT_EQ(count.I32(), 1);
 }
 
