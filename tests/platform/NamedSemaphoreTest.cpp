@@ -7,6 +7,10 @@
 
 #include "platform/NamedSemaphore.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace vyk {
 namespace {
 
@@ -81,6 +85,26 @@ TEST(NamedSemaphore, NeverLetsMoreThanItsCountIn) {
   EXPECT_LE(most.load(), kCount);
   EXPECT_EQ(keeper.Count(), kCount);
 }
+
+#ifdef _WIN32
+// On Windows the name is the system's: any program of the session opening it
+// shares the count, and it is gone with the last handle.
+TEST(NamedSemaphore, IsTheSystemsObjectOfThatName) {
+  {
+    NamedSemaphore sem("vyk-test-system-semaphore", 2, 2);
+    sem.Wait();
+    HANDLE other = OpenSemaphoreW(SEMAPHORE_ALL_ACCESS, FALSE, L"vyk-test-system-semaphore");
+    ASSERT_NE(other, nullptr);
+    LONG previous = -1;
+    EXPECT_TRUE(ReleaseSemaphore(other, 1, &previous));
+    EXPECT_EQ(previous, 1);
+    EXPECT_EQ(sem.Count(), 2);
+    EXPECT_EQ(sem.Maximum(), 2);
+    CloseHandle(other);
+  }
+  EXPECT_EQ(OpenSemaphoreW(SYNCHRONIZE, FALSE, L"vyk-test-system-semaphore"), nullptr);
+}
+#endif
 
 }  // namespace
 }  // namespace vyk
