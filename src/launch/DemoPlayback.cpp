@@ -8,15 +8,17 @@
 #include "launch/GameFiles.h"
 #include "launch/GameStarter.h"
 #include "launch/ProtocolSwitch.h"
+#include "platform/PathText.h"
 
 namespace vyk {
 namespace {
 
-// Replaces every occurrence of `what` (any case) by `marker`; false when
-// none. The first replaced text, in its own case, goes to `firstFound`.
+// Replaces every occurrence of `what` (any case, any of the system's path
+// separators for '/') by `marker`; false when none. The first replaced text,
+// as it was written, goes to `firstFound`.
 bool ReplaceNoCase(std::string& text, const std::string& what, char marker,
                    std::string* firstFound) {
-  std::string lower = Lower(text);
+  std::string lower = Lower(WithForwardSlashes(text));
   std::string out;
   bool any = false;
   std::size_t from = 0;
@@ -54,7 +56,8 @@ DemoPath ParseDemoPath(const std::string& gameDirectory, const std::string& demo
   // NUL cannot be part of a path, so the markers never meet a real character.
   constexpr char kMarker = '\0';
   DemoPath demo;
-  if (Lower(demoPath).compare(0, gameDirectory.size(), Lower(gameDirectory)) != 0) {
+  if (Lower(WithForwardSlashes(demoPath))
+          .compare(0, gameDirectory.size(), Lower(WithForwardSlashes(gameDirectory))) != 0) {
     demo.error = "The demo must be in a subdirectory of quake III";
     return demo;
   }

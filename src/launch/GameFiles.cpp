@@ -4,11 +4,12 @@
 #include <system_error>
 
 #include "core/Text.h"
+#include "platform/PathText.h"
 
 namespace vyk {
 
 GameFiles::GameFiles(const std::string& gamePath) {
-  std::size_t slash = gamePath.rfind('/');
+  std::size_t slash = gamePath.find_last_of(kPathSeparators);
   if (slash == std::string::npos) {
     file = gamePath;
     return;

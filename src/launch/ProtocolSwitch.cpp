@@ -8,6 +8,7 @@
 
 #include "core/StatusLine.h"
 #include "launch/GameFiles.h"
+#include "platform/PathText.h"
 
 namespace vyk {
 namespace fs = std::filesystem;
@@ -103,7 +104,8 @@ bool SwitchToVersionFile(const GameFiles& game, const std::string& protocol,
                          const std::string& fileName) {
   ScopedStatus status("switching to protocol : " + protocol);
   const std::string& dir = game.directory;
-  if (fileName.empty() || fileName.find('/') != std::string::npos || fileName == "." ||
+  if (fileName.empty() || fileName.find_first_of(kPathSeparators) != std::string::npos ||
+      fileName == "." ||
       fileName == "..") {
     ShowErrorMessage("Unable to find :\n" + dir + fileName);
     return false;

@@ -7,6 +7,7 @@
 #include "LaunchFakes.h"
 #include "config/Settings.h"
 #include "launch/DemoPlayback.h"
+#include "launch/GameFiles.h"
 
 namespace vyk {
 namespace {
@@ -38,6 +39,20 @@ TEST(ParseDemoPath, ReadsModNameAndProtocolKeepingTheirCase) {
   EXPECT_EQ(ParseOk("/games/Quake3/", "/games/Quake3/baseq3/demos/cup/final.dm_66").commandLine,
             " +set fs_game baseq3 +demo cup/final.dm_66");
 }
+
+#ifdef _WIN32
+// Windows paths separate with '\' and take '/' too (its file dialogs give
+// that): the game's folder and the demo's parts are found either way.
+TEST(ParseDemoPath, WindowsPathsWithEitherSeparator) {
+  const GameFiles game("c:\\games\\quake3\\quake3.exe");
+  EXPECT_EQ(game.directory, "c:\\games\\quake3\\");
+  EXPECT_EQ(game.file, "quake3.exe");
+  EXPECT_EQ(ParseOk(game.directory, "c:\\games\\quake3\\baseq3\\demos\\duel.dm_68").commandLine,
+            " +set fs_game baseq3 +demo duel.dm_68");
+  EXPECT_EQ(ParseOk(game.directory, "C:/Games/Quake3/osp/demos/cup\\final.dm_66").commandLine,
+            " +set fs_game osp +demo cup\\final.dm_66");
+}
+#endif
 
 TEST(ParseDemoPath, GameDirectoryTextFurtherDownThePathStays) {
   EXPECT_EQ(ParseOk("/q3/", "/q3/baseq3/demos/q3/x.dm_68").name, "q3/x");
@@ -109,8 +124,8 @@ TEST_F(PlayDemoTest, GameReallyStartsWithTheDemoArguments) {
   auto started = test::WaitForArgRecord(record);
   ASSERT_TRUE(started);
   EXPECT_EQ(fs::path(started->cwd), gameDir_);
-  EXPECT_THAT(started->argv,
-              ElementsAre(::testing::EndsWith("QUAKE3.exe"), "+set", "fs_game", "baseq3", "+demo", "Duel.dm_68"));
+  EXPECT_THAT(started->argv, ElementsAre(::testing::EndsWith("QUAKE3.exe"), "+set", "fs_game",
+                                         "baseq3", "+demo", "Duel.dm_68"));
 }
 
 }  // namespace
