@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "platform/AtomicFile.h"
+#include "platform/LineEnd.h"
 
 namespace vyk {
 namespace {
@@ -48,7 +49,7 @@ bool WriteListFileLines(const std::string& path, const std::vector<std::string>&
   std::string bytes;
   for (const std::string& line : lines) {
     bytes += line;
-    bytes += '\n';
+    bytes += kLineEnd;
   }
   return WriteFileAtomically(path, bytes);
 }

@@ -12,6 +12,7 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/FileRead.h"
+#include "platform/LineEnd.h"
 
 namespace vyk {
 namespace {
@@ -64,12 +65,7 @@ struct Document {
   std::string bytes;
   std::vector<Line> lines;
   std::unordered_map<std::string, Section> sections;  // lower-case name
-  // A new file gets the system's own line ends.
-#ifdef _WIN32
-  std::string eol = "\r\n";
-#else
-  std::string eol = "\n";
-#endif
+  std::string eol{kLineEnd};  // a new file gets the system's own
 
   std::string_view Content(std::size_t i) const {
     return std::string_view(bytes).substr(lines[i].start, lines[i].length);

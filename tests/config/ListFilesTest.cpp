@@ -66,7 +66,7 @@ TEST_F(ListFilesTest, ServerListRoundTripAndClearFirst) {
   Settings settings;
   settings.serverListPath = PathOf("server.vyk");
   ASSERT_TRUE(SaveServerList(list, settings));
-  EXPECT_EQ(Read("server.vyk"), "10.0.0.9:27961\nq3.example.org:27960\n");
+  EXPECT_EQ(Read("server.vyk"), test::NewFileLines("10.0.0.9:27961\nq3.example.org:27960\n"));
 
   ServerList loaded;
   loaded.Add(ServerInfo("1.2.3.4", 5));
@@ -150,7 +150,7 @@ TEST_F(ListFilesTest, AliasLoadChoosesLastAliasAndSaveStoresIt) {
 
   aliases.ChooseAlias(2);
   ASSERT_TRUE(aliases.Save(PathOf("Alias.vyk")));
-  EXPECT_EQ(Read("Alias.vyk"), "Neo\n^1Trin\nneo\n");
+  EXPECT_EQ(Read("Alias.vyk"), test::NewFileLines("Neo\n^1Trin\nneo\n"));
   EXPECT_EQ(ReadRawProfileString("info", "LastAlias"), "neo");
 
   // LastAlias is stored even when the file cannot be written.

@@ -1,6 +1,9 @@
 #pragma once
 #include <filesystem>
 #include <string>
+#include <string_view>
+
+#include "platform/LineEnd.h"
 
 namespace vyk::test {
 
@@ -30,17 +33,15 @@ void SetVariable(const char* name, const char* value);
 void RemoveVariable(const char* name);
 
 // The bytes of lines a new file gets: the system's own line ends.
-inline std::string NewFileLines(std::string text) {
-#ifdef _WIN32
+inline std::string NewFileLines(std::string_view text) {
   std::string out;
   for (char c : text) {
-    if (c == '\n') out += '\r';
-    out += c;
+    if (c == '\n')
+      out += kLineEnd;
+    else
+      out += c;
   }
   return out;
-#else
-  return text;
-#endif
 }
 
 // Reads a whole file as bytes; empty when it cannot be read.
