@@ -6,6 +6,8 @@
 
 namespace vyk {
 
+void UseParentConsole() {}
+
 bool StandardErrorIsTerminal() {
   return ::isatty(STDERR_FILENO) == 1;
 }

@@ -2,9 +2,24 @@
 
 #include <windows.h>
 
+#include <cstdio>
+
 #include "platform/WindowsText.h"
 
 namespace vyk {
+
+void UseParentConsole() {
+  const auto unset = [](DWORD which) {
+    const HANDLE handle = GetStdHandle(which);
+    return handle == nullptr || handle == INVALID_HANDLE_VALUE;
+  };
+  const bool output = unset(STD_OUTPUT_HANDLE), error = unset(STD_ERROR_HANDLE);
+  if (!output && !error) return;  // a console program, or both redirected
+  if (!AttachConsole(ATTACH_PARENT_PROCESS)) return;  // started from Explorer
+  FILE* ignored = nullptr;
+  if (output) freopen_s(&ignored, "CONOUT$", "w", stdout);
+  if (error) freopen_s(&ignored, "CONOUT$", "w", stderr);
+}
 
 bool StandardErrorIsTerminal() {
   DWORD mode = 0;
