@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "platform/AtomicFile.h"
-#include "platform/LineEnd.h"
+#include "platform/FileConventions.h"
 
 namespace vyk {
 namespace {

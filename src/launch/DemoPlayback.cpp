@@ -8,7 +8,7 @@
 #include "launch/GameFiles.h"
 #include "launch/GameStarter.h"
 #include "launch/ProtocolSwitch.h"
-#include "platform/PathText.h"
+#include "platform/FileConventions.h"
 
 namespace vyk {
 namespace {

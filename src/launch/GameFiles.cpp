@@ -4,7 +4,7 @@
 #include <system_error>
 
 #include "core/Text.h"
-#include "platform/PathText.h"
+#include "platform/FileConventions.h"
 
 namespace vyk {
 

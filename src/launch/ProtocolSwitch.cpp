@@ -8,7 +8,7 @@
 
 #include "core/StatusLine.h"
 #include "launch/GameFiles.h"
-#include "platform/PathText.h"
+#include "platform/FileConventions.h"
 
 namespace vyk {
 namespace fs = std::filesystem;

@@ -12,7 +12,7 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/FileRead.h"
-#include "platform/LineEnd.h"
+#include "platform/FileConventions.h"
 
 namespace vyk {
 namespace {

@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/LineEnd.h"
+#include "platform/FileConventions.h"
 
 namespace vyk::test {
 

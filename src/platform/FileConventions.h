@@ -1,7 +1,8 @@
 #pragma once
-// Paths as the system writes them: POSIX separates directories with '/';
-// Windows with '\' and takes '/' as well (its file dialogs and many users
-// write that).
+// How the system writes paths and text files. POSIX separates directories
+// with '/'; Windows with '\' and takes '/' as well (its file dialogs and many
+// users write that). A text-mode stream ends each line with the system's
+// line end: CR LF on Windows. Files from either system read the same.
 #include <string>
 #include <string_view>
 
@@ -9,8 +10,10 @@ namespace vyk {
 
 #ifdef _WIN32
 inline constexpr std::string_view kPathSeparators = "\\/";
+inline constexpr std::string_view kLineEnd = "\r\n";
 #else
 inline constexpr std::string_view kPathSeparators = "/";
+inline constexpr std::string_view kLineEnd = "\n";
 #endif
 
 inline bool IsPathSeparator(char c) {
