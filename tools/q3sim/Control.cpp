@@ -117,7 +117,7 @@ Status Control::Serve(const wire::RequestHead& head, Reader& args, Writer& out) 
     wire::Get(args, config);
     std::uint16_t port = args.U16();
     if (!args.Done()) return Status::BadRequest;
-    out.I32(farm.AddServer(config, port));
+    wire::Put(out, farm.AddServer(config, port));
     return Status::Ok;
   }
   if (op == "SetConfig") {
@@ -125,7 +125,7 @@ Status Control::Serve(const wire::RequestHead& head, Reader& args, Writer& out) 
     ServerConfig config;
     wire::Get(args, config);
     if (!args.Done()) return Status::BadRequest;
-    out.Bool(farm.SetConfig(id, config));
+    wire::Put(out, farm.SetConfig(id, config));
     return Status::Ok;
   }
   if (op == "SetMasterConfig") {
@@ -138,7 +138,7 @@ Status Control::Serve(const wire::RequestHead& head, Reader& args, Writer& out) 
   if (op == "OpenMaster") {
     std::uint16_t port = args.U16();
     if (!args.Done()) return Status::BadRequest;
-    out.U16(farm.OpenMaster(port));
+    wire::Put(out, farm.OpenMaster(port));
     return Status::Ok;
   }
   // The rest take an id or nothing.
@@ -152,37 +152,37 @@ Status Control::Serve(const wire::RequestHead& head, Reader& args, Writer& out) 
   if (op == "Drop") {
     farms_.erase(it);
   } else if (op == "Start") {
-    out.Bool(farm.Start());
+    wire::Put(out, farm.Start());
   } else if (op == "Stop") {
     farm.Stop();
   } else if (op == "Running") {
-    out.Bool(farm.Running());
+    wire::Put(out, farm.Running());
   } else if (op == "RemoveServer") {
-    out.Bool(farm.RemoveServer(id));
+    wire::Put(out, farm.RemoveServer(id));
   } else if (op == "ServerCount") {
-    out.I32(farm.ServerCount());
+    wire::Put(out, farm.ServerCount());
   } else if (op == "Port") {
-    out.U16(farm.Port(id));
+    wire::Put(out, farm.Port(id));
   } else if (op == "Address") {
-    out.Bytes(farm.Address(id));
+    wire::Put(out, farm.Address(id));
   } else if (op == "Config") {
     wire::Put(out, farm.Config(id));
   } else if (op == "Stats") {
     wire::Put(out, farm.Stats(id));
   } else if (op == "MasterPort") {
-    out.U16(farm.MasterPort());
+    wire::Put(out, farm.MasterPort());
   } else if (op == "GetMasterConfig") {
     wire::Put(out, farm.GetMasterConfig());
   } else if (op == "GetMasterStats") {
     wire::Put(out, farm.GetMasterStats());
   } else if (op == "StrayPort") {
-    out.U16(farm.StrayPort(id));
+    wire::Put(out, farm.StrayPort(id));
   } else if (op == "InFlight") {
-    out.I32(farm.InFlight());
+    wire::Put(out, farm.InFlight());
   } else if (op == "MaxInFlight") {
-    out.I32(farm.MaxInFlight());
+    wire::Put(out, farm.MaxInFlight());
   } else if (op == "TotalRequests") {
-    out.U64(farm.TotalRequests());
+    wire::Put(out, farm.TotalRequests());
   } else if (op == "ResetCounters") {
     farm.ResetCounters();
   } else {

@@ -227,7 +227,10 @@ TEST(RemoteFarm, AResentRequestIsDoneOnce) {
   EXPECT_EQ(call(2, handle, "AddServer", add.Data()), call(2, handle, "AddServer", add.Data()));
   const std::string countAnswer = call(3, handle, "ServerCount", "");
   q3sim::wire::Reader count(countAnswer);
-  EXPECT_EQ(count.I32(), 1);
+  int servers = 0;
+  q3sim::wire::Get(count, servers);
+  EXPECT_TRUE(count.Done());
+  EXPECT_EQ(servers, 1);
 }
 
 }  // namespace

@@ -72,6 +72,13 @@ struct Farm::Impl {
     return false;
   }
 
+  // A call with one result, or `fallback` when it did not come.
+  template <class T>
+  T Result(const char* op, const wire::Writer& args, T fallback) {
+    T v{};
+    return Ask(op, args, [&](wire::Reader& r) { wire::Get(r, v); }) ? v : fallback;
+  }
+
   bool RefuseHandler(const char* op, const ServerConfig& config) {
     if (!config.rconHandler) return false;
     Warn(std::string(op) + ": an rconHandler cannot reach a farm in another process");
@@ -184,8 +191,7 @@ Farm::~Farm() {
 }
 
 bool Farm::Start() {
-  bool v = false;
-  return impl_->Ask("Start", {}, [&](wire::Reader& r) { v = r.Bool(); }) && v;
+  return impl_->Result("Start", {}, false);
 }
 
 void Farm::Stop() {
@@ -193,8 +199,7 @@ void Farm::Stop() {
 }
 
 bool Farm::Running() const {
-  bool v = false;
-  return impl_->Ask("Running", {}, [&](wire::Reader& r) { v = r.Bool(); }) && v;
+  return impl_->Result("Running", {}, false);
 }
 
 int Farm::AddServer(const ServerConfig& config, std::uint16_t port) {
@@ -202,42 +207,34 @@ int Farm::AddServer(const ServerConfig& config, std::uint16_t port) {
   wire::Writer args;
   wire::Put(args, config);
   args.U16(port);
-  int id = -1;
-  return impl_->Ask("AddServer", args, [&](wire::Reader& r) { id = r.I32(); }) ? id : -1;
+  return impl_->Result("AddServer", args, -1);
 }
 
 bool Farm::RemoveServer(int id) {
-  bool v = false;
-  return impl_->Ask("RemoveServer", Id(id), [&](wire::Reader& r) { v = r.Bool(); }) && v;
+  return impl_->Result("RemoveServer", Id(id), false);
 }
 
 int Farm::ServerCount() const {
-  int v = 0;
-  return impl_->Ask("ServerCount", {}, [&](wire::Reader& r) { v = r.I32(); }) ? v : 0;
+  return impl_->Result<int>("ServerCount", {}, 0);
 }
 
 std::uint16_t Farm::Port(int id) const {
-  std::uint16_t v = 0;
-  return impl_->Ask("Port", Id(id), [&](wire::Reader& r) { v = r.U16(); }) ? v : 0;
+  return impl_->Result<std::uint16_t>("Port", Id(id), 0);
 }
 
 std::string Farm::Address(int id) const {
-  std::string v;
-  return impl_->Ask("Address", Id(id), [&](wire::Reader& r) { v = r.Bytes(); }) ? v : "";
+  return impl_->Result<std::string>("Address", Id(id), "");
 }
 
 ServerConfig Farm::Config(int id) const {
-  ServerConfig v;
-  return impl_->Ask("Config", Id(id), [&](wire::Reader& r) { wire::Get(r, v); }) ? v
-                                                                                 : ServerConfig{};
+  return impl_->Result<ServerConfig>("Config", Id(id), ServerConfig{});
 }
 
 bool Farm::SetConfig(int id, const ServerConfig& config) {
   if (impl_->RefuseHandler("SetConfig", config)) return false;
   wire::Writer args = Id(id);
   wire::Put(args, config);
-  bool v = false;
-  return impl_->Ask("SetConfig", args, [&](wire::Reader& r) { v = r.Bool(); }) && v;
+  return impl_->Result("SetConfig", args, false);
 }
 
 // Not atomic here: another caller's change between the two requests is lost.
@@ -248,27 +245,21 @@ bool Farm::Modify(int id, const std::function<void(ServerConfig&)>& change) {
 }
 
 ServerStats Farm::Stats(int id) const {
-  ServerStats v;
-  return impl_->Ask("Stats", Id(id), [&](wire::Reader& r) { wire::Get(r, v); }) ? v : ServerStats{};
+  return impl_->Result<ServerStats>("Stats", Id(id), ServerStats{});
 }
 
 std::uint16_t Farm::OpenMaster(std::uint16_t port) {
   wire::Writer args;
   args.U16(port);
-  std::uint16_t v = 0;
-  return impl_->Ask("OpenMaster", args, [&](wire::Reader& r) { v = r.U16(); }) ? v : 0;
+  return impl_->Result<std::uint16_t>("OpenMaster", args, 0);
 }
 
 std::uint16_t Farm::MasterPort() const {
-  std::uint16_t v = 0;
-  return impl_->Ask("MasterPort", {}, [&](wire::Reader& r) { v = r.U16(); }) ? v : 0;
+  return impl_->Result<std::uint16_t>("MasterPort", {}, 0);
 }
 
 MasterConfig Farm::GetMasterConfig() const {
-  MasterConfig v;
-  return impl_->Ask("GetMasterConfig", {}, [&](wire::Reader& r) { wire::Get(r, v); })
-             ? v
-             : MasterConfig{};
+  return impl_->Result<MasterConfig>("GetMasterConfig", {}, MasterConfig{});
 }
 
 void Farm::SetMasterConfig(const MasterConfig& config) {
@@ -278,30 +269,23 @@ void Farm::SetMasterConfig(const MasterConfig& config) {
 }
 
 MasterStats Farm::GetMasterStats() const {
-  MasterStats v;
-  return impl_->Ask("GetMasterStats", {}, [&](wire::Reader& r) { wire::Get(r, v); })
-             ? v
-             : MasterStats{};
+  return impl_->Result<MasterStats>("GetMasterStats", {}, MasterStats{});
 }
 
 std::uint16_t Farm::StrayPort(int which) const {
-  std::uint16_t v = 0;
-  return impl_->Ask("StrayPort", Id(which), [&](wire::Reader& r) { v = r.U16(); }) ? v : 0;
+  return impl_->Result<std::uint16_t>("StrayPort", Id(which), 0);
 }
 
 int Farm::InFlight() const {
-  int v = 0;
-  return impl_->Ask("InFlight", {}, [&](wire::Reader& r) { v = r.I32(); }) ? v : 0;
+  return impl_->Result<int>("InFlight", {}, 0);
 }
 
 int Farm::MaxInFlight() const {
-  int v = 0;
-  return impl_->Ask("MaxInFlight", {}, [&](wire::Reader& r) { v = r.I32(); }) ? v : 0;
+  return impl_->Result<int>("MaxInFlight", {}, 0);
 }
 
 std::uint64_t Farm::TotalRequests() const {
-  std::uint64_t v = 0;
-  return impl_->Ask("TotalRequests", {}, [&](wire::Reader& r) { v = r.U64(); }) ? v : 0;
+  return impl_->Result<std::uint64_t>("TotalRequests", {}, 0);
 }
 
 void Farm::ResetCounters() {

@@ -183,31 +183,62 @@ void Field(Io& io, S& s) {
   Fields(io, s.requests, s.replies, s.lastRequest);
 }
 
-void Put(Writer& w, const ServerConfig& c) {
-  Field(w, c);
-}
-void Put(Writer& w, const MasterConfig& c) {
-  Field(w, c);
-}
-void Put(Writer& w, const ServerStats& s) {
-  Field(w, s);
-}
-void Put(Writer& w, const MasterStats& s) {
-  Field(w, s);
-}
 // The rcon handler does not travel: a config read back has none.
 void Get(Reader& r, ServerConfig& c) {
   c = ServerConfig{};
   Field(r, c);
 }
-void Get(Reader& r, MasterConfig& c) {
-  Field(r, c);
+
+void Put(Writer& w, const ServerConfig& v) {
+  Field(w, v);
 }
-void Get(Reader& r, ServerStats& s) {
-  Field(r, s);
+void Put(Writer& w, const MasterConfig& v) {
+  Field(w, v);
 }
-void Get(Reader& r, MasterStats& s) {
-  Field(r, s);
+void Put(Writer& w, const ServerStats& v) {
+  Field(w, v);
+}
+void Put(Writer& w, const MasterStats& v) {
+  Field(w, v);
+}
+void Put(Writer& w, bool v) {
+  Field(w, v);
+}
+void Put(Writer& w, int v) {
+  Field(w, v);
+}
+void Put(Writer& w, std::uint16_t v) {
+  Field(w, v);
+}
+void Put(Writer& w, std::uint64_t v) {
+  Field(w, v);
+}
+void Put(Writer& w, const std::string& v) {
+  Field(w, v);
+}
+void Get(Reader& r, MasterConfig& v) {
+  Field(r, v);
+}
+void Get(Reader& r, ServerStats& v) {
+  Field(r, v);
+}
+void Get(Reader& r, MasterStats& v) {
+  Field(r, v);
+}
+void Get(Reader& r, bool& v) {
+  Field(r, v);
+}
+void Get(Reader& r, int& v) {
+  Field(r, v);
+}
+void Get(Reader& r, std::uint16_t& v) {
+  Field(r, v);
+}
+void Get(Reader& r, std::uint64_t& v) {
+  Field(r, v);
+}
+void Get(Reader& r, std::string& v) {
+  Field(r, v);
 }
 
 void PutRequestHead(Writer& w, const RequestHead& h) {

@@ -72,6 +72,17 @@ void Get(Reader& r, ServerConfig& c);
 void Get(Reader& r, MasterConfig& c);
 void Get(Reader& r, ServerStats& s);
 void Get(Reader& r, MasterStats& s);
+// The single results of the other calls.
+void Put(Writer& w, bool v);
+void Put(Writer& w, int v);
+void Put(Writer& w, std::uint16_t v);
+void Put(Writer& w, std::uint64_t v);
+void Put(Writer& w, const std::string& v);
+void Get(Reader& r, bool& v);
+void Get(Reader& r, int& v);
+void Get(Reader& r, std::uint16_t& v);
+void Get(Reader& r, std::uint64_t& v);
+void Get(Reader& r, std::string& v);
 
 // A request: "Q3RQ", client (a random number per client object), seq (counts
 // up per client; a resent request keeps its seq), handle (0 for "New"), the
