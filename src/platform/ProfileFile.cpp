@@ -1,6 +1,5 @@
 #include "platform/ProfileFile.h"
 
-#include <cerrno>
 #include <condition_variable>
 #include <cstdint>
 #include <cstdlib>
@@ -164,38 +163,25 @@ void Remember(const std::string& path, const FileStamp& stamp, std::shared_ptr<D
   g_cache[path] = CachedFile{stamp, std::move(doc)};
 }
 
-enum class LoadResult { kLoaded, kMissing, kFailed };
-
 // The parsed file, reusing the stored copy while the file is unchanged.
 // Caller holds g_mutex.
-LoadResult Load(const std::string& path, std::shared_ptr<Document>& doc, FileStamp& stamp) {
-  switch (StampFile(path, &stamp)) {
-    case FileReadResult::kRead:
-      break;
-    case FileReadResult::kMissing:
-      g_cache.erase(path);
-      return LoadResult::kMissing;
-    case FileReadResult::kFailed:
-      g_cache.erase(path);
-      return LoadResult::kFailed;
+FileReadResult Load(const std::string& path, std::shared_ptr<Document>& doc, FileStamp& stamp) {
+  FileReadResult result = StampFile(path, &stamp);
+  if (result != FileReadResult::kRead) {
+    g_cache.erase(path);
+    return result;
   }
   auto cached = g_cache.find(path);
   if (cached != g_cache.end() && cached->second.stamp == stamp) {
     doc = cached->second.doc;
-    return LoadResult::kLoaded;
+    return result;
   }
   std::string bytes;
-  switch (ReadWholeFile(path, &bytes, &stamp)) {
-    case FileReadResult::kRead:
-      break;
-    case FileReadResult::kMissing:
-      return LoadResult::kMissing;
-    case FileReadResult::kFailed:
-      return LoadResult::kFailed;
-  }
+  result = ReadWholeFile(path, &bytes, &stamp);
+  if (result != FileReadResult::kRead) return result;
   doc = Parse(std::move(bytes));
   Remember(path, stamp, doc);
-  return LoadResult::kLoaded;
+  return result;
 }
 
 mode_t NewFileMode(const std::string& path) {
@@ -229,7 +215,7 @@ std::optional<std::string> ProfileFile::Read(const std::string& path, std::strin
   std::lock_guard lock(g_mutex);
   std::shared_ptr<Document> doc;
   FileStamp stamp;
-  if (Load(path, doc, stamp) != LoadResult::kLoaded) return std::nullopt;
+  if (Load(path, doc, stamp) != FileReadResult::kRead) return std::nullopt;
   const std::size_t* line = FindKey(*doc, section, key);
   if (!line) return std::nullopt;
   return ReadableValue(RawValue(*doc, *line));
@@ -394,12 +380,12 @@ bool StoreValues(const std::string& path, const std::vector<ProfileFile::Entry>&
     FileStamp stamp;
     mode_t mode = NewFileMode(target);
     switch (Load(target, doc, stamp)) {
-      case LoadResult::kFailed:
+      case FileReadResult::kFailed:
         return false;  // never replace a file we could not read
-      case LoadResult::kMissing:
+      case FileReadResult::kMissing:
         doc = Parse({});
         break;
-      case LoadResult::kLoaded:
+      case FileReadResult::kRead:
         mode = static_cast<mode_t>(stamp.mode);
         break;
     }
