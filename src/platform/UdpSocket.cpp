@@ -96,4 +96,8 @@ bool ResolveIpv4(const std::string& host, std::uint32_t* address) {
   return true;
 }
 
+long UdpSocket::Recv(void* data, std::size_t size) {
+  return RecvFrom(data, size, nullptr);
+}
+
 }  // namespace vyk

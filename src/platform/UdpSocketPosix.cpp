@@ -3,7 +3,6 @@
 #include <arpa/inet.h>
 #include <linux/errqueue.h>
 #include <linux/net_tstamp.h>
-#include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -41,10 +40,6 @@ long UdpSocket::SendTo(const void* data, std::size_t size, const Ipv4Endpoint& t
     sent = ::sendto(fd_, data, size, 0, reinterpret_cast<const sockaddr*>(&addr), sizeof addr);
   } while (sent < 0 && errno == EINTR);
   return static_cast<long>(sent);
-}
-
-long UdpSocket::Recv(void* data, std::size_t size) {
-  return RecvFrom(data, size, nullptr);
 }
 
 long UdpSocket::RecvFrom(void* data, std::size_t size, Ipv4Endpoint* from) {

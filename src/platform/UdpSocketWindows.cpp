@@ -66,10 +66,6 @@ long UdpSocket::SendTo(const void* data, std::size_t size, const Ipv4Endpoint& t
   return sent == SOCKET_ERROR ? -1 : sent;
 }
 
-long UdpSocket::Recv(void* data, std::size_t size) {
-  return RecvFrom(data, size, nullptr);
-}
-
 long UdpSocket::RecvFrom(void* data, std::size_t size, Ipv4Endpoint* from) {
   if (!IsOpen()) return -1;
   const int room = size > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(size);

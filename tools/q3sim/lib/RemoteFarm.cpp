@@ -51,7 +51,6 @@ struct Farm::Impl {
   std::uint64_t seq = 0;
   std::uint64_t handle = 0;  // 0: no farm on the other side, every call fails
   bool lost = false;         // the server stopped answering: fail at once from now on
-  bool started = false;      // the socket layer was started and needs its clean-up
 
   void Open();
   // Sends op with its arguments and waits for the answer; results gets what
@@ -98,7 +97,6 @@ void Farm::Impl::Open() {
     Warn(std::string(kVariable) + "=" + serverText + " is not HOST:PORT");
     return;
   }
-  started = vyk::WSAStartup(0x0202) == 0;
   socket = std::make_unique<vyk::UdpSocket>();
   if (!socket->IsOpen()) {
     Warn("cannot open a UDP socket for the farm control");
@@ -186,8 +184,6 @@ Farm::Farm() : impl_(std::make_unique<Impl>()) {
 
 Farm::~Farm() {
   if (impl_->handle != 0) impl_->Ask("Drop", {}, [](wire::Reader&) {});
-  impl_->socket.reset();
-  if (impl_->started) vyk::WSACleanup();
 }
 
 bool Farm::Start() {
