@@ -6,6 +6,8 @@
 // runtime's split of the raw command line, as a game's own runtime makes it.
 #ifdef _WIN32
 #include <windows.h>
+
+#include "platform/WindowsText.h"
 #else
 #include <dirent.h>
 #include <unistd.h>
@@ -23,10 +25,7 @@ std::string WorkingDirectory() {
   wchar_t wide[MAX_PATH * 4] = L"";
   const DWORD length = GetCurrentDirectoryW(MAX_PATH * 4, wide);
   if (length == 0 || length >= MAX_PATH * 4) return {};
-  char narrow[MAX_PATH * 8] = "";
-  const int size = WideCharToMultiByte(CP_ACP, 0, wide, static_cast<int>(length), narrow,
-                                       sizeof narrow, nullptr, nullptr);
-  return std::string(narrow, static_cast<std::size_t>(size > 0 ? size : 0));
+  return vyk::Narrow(std::wstring_view(wide, length));
 }
 
 std::string Session() {
