@@ -17,13 +17,6 @@ std::string Trim(std::string_view text, std::string_view blanks) {
   return std::string(text.substr(first, last - first + 1));
 }
 
-std::string Lower(std::string_view text) {
-  std::string out(text);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return out;
-}
-
 std::int64_t ParseLeadingWide(std::string_view text) {
   std::size_t i = 0;
   while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;

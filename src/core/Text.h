@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/AsciiCase.h"  // Lower
+
 namespace vyk {
 
 // White space as the C library's isspace has it: what list files, the cache
@@ -16,9 +18,6 @@ inline constexpr std::string_view kSpaces = " ";
 
 // `text` without the characters of `blanks` at either end.
 std::string Trim(std::string_view text, std::string_view blanks = kWhiteSpace);
-
-// `text` with the ASCII letters in lower case; other bytes stay as they are.
-std::string Lower(std::string_view text);
 
 // The C atoi reading of a text (leading white space skipped, an optional sign,
 // decimal digits up to the first other character, no digits give 0) in 64

@@ -9,6 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/AsciiCase.h"
 #include "platform/AtomicFile.h"
 #include "platform/FileRead.h"
 #include "platform/FileConventions.h"
@@ -23,24 +24,6 @@ std::string_view TrimBlanks(std::string_view text) {
   while (first < last && (text[first] == ' ' || text[first] == '\t')) ++first;
   while (last > first && (text[last - 1] == ' ' || text[last - 1] == '\t')) --last;
   return text.substr(first, last - first);
-}
-
-std::string Lower(std::string_view text) {
-  std::string out(text);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return out;
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
 }
 
 // ---- Parsed file ----------------------------------------------------------

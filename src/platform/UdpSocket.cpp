@@ -2,9 +2,9 @@
 // socket calls, from different headers.
 #include "platform/UdpSocket.h"
 
-#include <cctype>
 #include <string_view>
 
+#include "platform/AsciiCase.h"
 #include "platform/BsdSockets.h"
 
 namespace vyk {
@@ -25,16 +25,6 @@ std::string Ipv4Text(std::uint32_t address) {
 }
 
 namespace {
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  }
-  return true;
-}
 
 // Dotted notation as inet_addr reads it ("127.1" included). Windows has no
 // inet_aton, and its inet_addr cannot tell "255.255.255.255" from an error.
@@ -61,7 +51,7 @@ bool IsReservedInvalid(const std::string& host) {
   const std::size_t n = sizeof kSuffix - 1;
   if (name.size() < n - 1) return false;
   const std::string_view tail = std::string_view(kSuffix).substr(name.size() == n - 1 ? 1 : 0);
-  return EqualNoCase(std::string_view(name).substr(name.size() - tail.size()), tail);
+  return EqualsNoCase(std::string_view(name).substr(name.size() - tail.size()), tail);
 }
 
 }  // namespace
