@@ -18,7 +18,7 @@ constexpr const char* kHelp =
     "Usage: vykfind [FILE]\n"
     "       vykfind --query ADDRESS... [--json]\n"
     "       vykfind --refresh [--list FILE] [--all] [--json]\n"
-    "       vykfind --master [HOST[:PORT]] [--protocol N] [--json]\n"
+    "       vykfind --master [ADDRESS...] [--protocol N[,N...]] [--json]\n"
     "       vykfind --rcon ADDRESS COMMAND...\n"
     "\n"
     "Without a switch the window opens; a FILE whose name contains \".dm_\" is\n"
@@ -29,9 +29,10 @@ constexpr const char* kHelp =
     "  --refresh      refresh the server list and print the rows the window shows\n"
     "  --list FILE    refresh this server list file instead of the configured one\n"
     "  --all          print every server, not only those the filters let through\n"
-    "  --master       print the addresses a master server returns, one a line\n"
-    "                 (default: the configured master and protocol)\n"
-    "  --protocol N   the protocol to ask the master for\n"
+    "  --master       print the addresses the master servers return, merged, one\n"
+    "                 a line, and how many each gave (default: the configured\n"
+    "                 masters and protocols); exit status 1 when none answered\n"
+    "  --protocol N   the protocols to ask the masters for, e.g. 68,71\n"
     "  --rcon         send one remote-console command and print the answer; the\n"
     "                 password comes from VYKFIND_RCON_PASSWORD or is asked for\n"
     "  --json         print one JSON document instead of text\n"
@@ -93,7 +94,8 @@ int UsageError(std::ostream& err, const std::string& text) {
 
 std::optional<int> RunCommandLine(const QStringList& arguments, std::ostream& out,
                                   std::ostream& err, bool errIsTerminal,
-                                  std::chrono::milliseconds firstWait) {
+                                  std::chrono::milliseconds firstWait,
+                                  const MasterWaits& masterWaits) {
   QStringList ours{arguments.value(0)};
   for (qsizetype i = 1; i < arguments.size(); ++i) {
     if (IsEmbeddingSwitch(arguments[i])) return std::nullopt;
@@ -147,12 +149,14 @@ std::optional<int> RunCommandLine(const QStringList& arguments, std::ostream& ou
     return UsageError(err, "--query needs at least one server address");
   if (parser.isSet(refresh) && !positional.empty())
     return UsageError(err, "--refresh takes no address");
-  if (parser.isSet(master) && positional.size() > 1)
-    return UsageError(err, "--master takes at most one HOST[:PORT]");
   if (parser.isSet(rcon) && positional.empty())
     return UsageError(err, "--rcon needs a server address and a command");
-  if (parser.isSet(protocol) && parser.value(protocol).isEmpty())
-    return UsageError(err, "--protocol needs a number");
+  std::vector<std::string> protocols;
+  for (const QString& number : parser.value(protocol).split(QLatin1Char(',')))
+    if (parser.isSet(protocol)) protocols.push_back(Bytes(number));
+  for (const std::string& number : protocols)
+    if (number.empty() || number.find_first_not_of("0123456789") != std::string::npos)
+      return UsageError(err, "--protocol needs numbers, separated by commas");
 
   std::string password;
   if (parser.isSet(rcon)) {
@@ -182,8 +186,7 @@ std::optional<int> RunCommandLine(const QStringList& arguments, std::ostream& ou
     code = RefreshServers(settings, Bytes(parser.value(list)), parser.isSet(all), wantJson, io,
                           firstWait);
   } else if (parser.isSet(master)) {
-    code = ListMasterServers(settings, positional.empty() ? std::string() : positional.front(),
-                             Bytes(parser.value(protocol)), wantJson, io);
+    code = ListMasterServers(settings, positional, protocols, wantJson, io, masterWaits);
   } else {
     std::string command;
     for (std::size_t i = 1; i < positional.size(); ++i) {

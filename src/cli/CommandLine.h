@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "core/AnswerWait.h"
+#include "discovery/MasterQuery.h"
 
 namespace vyk {
 
@@ -16,9 +17,10 @@ std::optional<int> RunCommandLine(int argc, char** argv);
 
 // The same on decoded arguments (the first is the program), printing to the
 // given streams. Needs no application object. firstWait: each server
-// exchange's wait for its first datagram.
+// exchange's wait for its first datagram; masterWaits: the master exchanges'.
 std::optional<int> RunCommandLine(const QStringList& arguments, std::ostream& out,
                                   std::ostream& err, bool errIsTerminal = false,
-                                  std::chrono::milliseconds firstWait = kAnswerWait);
+                                  std::chrono::milliseconds firstWait = kAnswerWait,
+                                  const MasterWaits& masterWaits = {});
 
 }  // namespace vyk

@@ -7,13 +7,14 @@
 #include "config/ServerListFile.h"
 #include "config/Settings.h"
 #include "config/SummaryLine.h"
+#include "core/HostPort.h"
 #include "core/Refresh.h"
 #include "core/ServerJson.h"
 #include "core/ServerRows.h"
 #include "core/ServerTable.h"
 #include "core/StatusLine.h"
 #include "core/TextEncoding.h"
-#include "discovery/MasterQuery.h"
+#include "discovery/Masters.h"
 #include "launch/RemoteConsole.h"
 
 namespace vyk {
@@ -86,23 +87,6 @@ std::vector<int> AllIndices(const ServerList& servers) {
 
 }  // namespace
 
-bool SplitHostPort(const std::string& text, std::uint16_t defaultPort, std::string& host,
-                   std::uint16_t& port) {
-  const auto colon = text.rfind(':');
-  host = text.substr(0, colon);
-  port = defaultPort;
-  if (host.empty()) return false;
-  if (colon == std::string::npos) return true;
-  const std::string digits = text.substr(colon + 1);
-  if (digits.empty() || digits.size() > 5 ||
-      digits.find_first_not_of("0123456789") != std::string::npos)
-    return false;
-  const long value = std::stol(digits);
-  if (value < 1 || value > 65535) return false;
-  port = static_cast<std::uint16_t>(value);
-  return true;
-}
-
 int QueryServers(const std::vector<std::string>& addresses, const Settings& settings, bool json,
                  CommandOutput& io, std::chrono::milliseconds firstWait) {
   ServerList servers;
@@ -163,33 +147,46 @@ int RefreshServers(Settings& settings, const std::string& listFile, bool showAll
   return 0;
 }
 
-int ListMasterServers(const Settings& settings, const std::string& master,
-                      const std::string& protocol, bool json, CommandOutput& io) {
-  std::string host = settings.masterServer;
-  std::uint16_t port = settings.masterServerPort;
-  if (!master.empty() && !SplitHostPort(master, settings.masterServerPort, host, port)) {
-    io.err << "vykfind: not a master address: " << PrintableText(master) << "\n";
-    return 2;
-  }
-  const std::string wanted = protocol.empty() ? settings.protocol : protocol;
-  std::vector<std::string> addresses;
-  {
-    StatusScope status(io);
-    ScopedStatus announce("Requesting servers from " + host + ":" + std::to_string(port));
-    MasterQuery query(host, port);
-    const int count = query.RequestServers(wanted);
-    for (int i = 0; i < count; ++i) {
-      const MasterEntry entry = query.EntryAt(i);
-      addresses.push_back(MasterEntryHost(entry) + ":" + std::to_string(MasterEntryPort(entry)));
+int ListMasterServers(const Settings& settings, const std::vector<std::string>& masterTexts,
+                      const std::vector<std::string>& protocols, bool json, CommandOutput& io,
+                      const MasterWaits& waits) {
+  std::vector<MasterAddress> masters;
+  for (const std::string& text : masterTexts) {
+    masters.push_back(ParseMasterAddress(text, settings.masterServerPort));
+    if (!masters.back().valid) {
+      io.err << "vykfind: not a master address: " << PrintableText(text) << "\n";
+      return 2;
     }
   }
+  if (masters.empty()) masters = ConfiguredMasters(settings);
+  const std::vector<std::string> wanted =
+      protocols.empty() ? ConfiguredProtocols(settings) : protocols;
+  MasterHarvest harvest;
+  {
+    StatusScope status(io);
+    ScopedStatus announce("Requesting servers from " +
+                          (masters.size() == 1 ? masters[0].Address()
+                                               : std::to_string(masters.size()) + " masters"));
+    const bool classic = AsksOneMasterOnly(settings) && masters.size() == 1 && wanted.size() == 1;
+    harvest = AskMasters(masters, wanted, classic, waits);
+  }
+  std::vector<MasterJsonRow> rows;
+  for (const MasterOutcome& m : harvest.masters) {
+    rows.push_back({m.master.Address(), m.servers, m.answered});
+    io.err << PrintableText(m.master.Address()) << ": "
+           << (m.answered ? std::to_string(m.servers) + " servers" : std::string("no answer"))
+           << "\n";
+  }
+  std::vector<std::string> addresses;
+  for (const MasterEntry& entry : harvest.entries)
+    addresses.push_back(JoinHostPort(MasterEntryHost(entry), MasterEntryPort(entry)));
   if (json) {
-    io.out << MasterJson(host + ":" + std::to_string(port), wanted, addresses);
+    io.out << MasterJson(rows, wanted, addresses);
   } else {
     for (const std::string& address : addresses) io.out << address << "\n";
   }
   io.out.flush();
-  return addresses.empty() ? 1 : 0;
+  return harvest.Answered() > 0 ? 0 : 1;
 }
 
 int SendRemoteCommand(const std::string& address, const std::string& password,

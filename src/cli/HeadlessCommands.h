@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/AnswerWait.h"
+#include "discovery/MasterQuery.h"
 
 namespace vyk {
 
@@ -34,21 +35,19 @@ int QueryServers(const std::vector<std::string>& addresses, const Settings& sett
 int RefreshServers(Settings& settings, const std::string& listFile, bool showAll, bool json,
                    CommandOutput& io, std::chrono::milliseconds firstWait = kAnswerWait);
 
-// Prints the addresses a master returns for a protocol, one a line. master
-// is "host[:port]" (empty: the settings' master and port), protocol empty
-// means the settings' one. 1 when the master gave no address.
-int ListMasterServers(const Settings& settings, const std::string& master,
-                      const std::string& protocol, bool json, CommandOutput& io);
+// Asks the masters (none given: the settings' ones) for the protocols (none
+// given: the settings' ones) and prints the merged addresses, one a line,
+// IPv6 ones as "[addr]:port"; on err one line a master, "<master>: <n>
+// servers" or "<master>: no answer". 0 when a master answered, 1 when none
+// did, 2 for a master address that is not one.
+int ListMasterServers(const Settings& settings, const std::vector<std::string>& masters,
+                      const std::vector<std::string>& protocols, bool json, CommandOutput& io,
+                      const MasterWaits& waits = {});
 
 // Sends one remote-console command and prints the answer without its
 // datagram headers. 1 when no answer came.
 int SendRemoteCommand(const std::string& address, const std::string& password,
                       const std::string& command, CommandOutput& io,
                       std::chrono::milliseconds firstWait = kAnswerWait);
-
-// "host[:port]" into its parts, the port defaulting to defaultPort. False for
-// an empty host or a port that is not a number from 1 to 65535.
-bool SplitHostPort(const std::string& text, std::uint16_t defaultPort, std::string& host,
-                   std::uint16_t& port);
 
 }  // namespace vyk

@@ -132,6 +132,17 @@ std::string FormatColor(Color color) {
          std::to_string(BlueOf(color)) + ")";
 }
 
+namespace {
+
+// An empty value is kept; only a missing key takes, and writes back, the default.
+std::string ReadUnlessMissing(const SettingDesc& d) {
+  if (auto value = ProfileFile::Read(ConfigFilePath(), d.section, d.key)) return *value;
+  WriteProfileString(d.section, d.key, d.byDefault.text);
+  return d.byDefault.text;
+}
+
+}  // namespace
+
 void LoadSettings(Settings& settings) {
   ScopedStatus status("Loading Config");
   const std::string dir = ProgramDirectory();
@@ -142,6 +153,8 @@ void LoadSettings(Settings& settings) {
           using Value = std::remove_reference_t<decltype(value)>;
           if constexpr (std::is_same_v<Value, Color>) {
             value = ReadProfileColor(d.section, d.key, value);
+          } else if (d.byDefault.kind == SettingDefault::kIfMissing) {
+            if constexpr (std::is_same_v<Value, std::string>) value = ReadUnlessMissing(d);
           } else {
             std::string def;
             if (d.byDefault.kind == SettingDefault::kFixed)

@@ -7,6 +7,9 @@ constexpr SettingDefault kCurrent{};
 constexpr SettingDefault Fixed(const char* text) {
   return {SettingDefault::kFixed, text};
 }
+constexpr SettingDefault IfMissing(const char* text) {
+  return {SettingDefault::kIfMissing, text};
+}
 constexpr SettingDefault InProgramDirectory(const char* file) {
   return {SettingDefault::kInProgramDirectory, file};
 }
@@ -92,6 +95,13 @@ const SettingDesc kTable[] = {
     {&Settings::badPing, "Filter", "BadPing", kCurrent,
      Bounded("Bad Ping", "Filter", 6, 26, 0, 9999)},
     {&Settings::localOnly, "info", "LocalOnly", kCurrent, Check("Only Local", "Filter", 7, 8)},
+    // Beyond the first master and protocol: empty asks nobody more.
+    {&Settings::moreMasters, "info", "MoreMasters", IfMissing(kDefaultMoreMasters),
+     {.label = "More Masters", .category = "Master Server", .kind = kPropertyText, .position = 27,
+      .written = 27}},
+    {&Settings::moreProtocols, "quake3", "MoreProtocols", IfMissing(kDefaultMoreProtocols),
+     {.label = "More Protocols", .category = "Master Server", .kind = kPropertyText,
+      .position = 28, .written = 28}},
 };
 // clang-format on
 

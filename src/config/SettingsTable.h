@@ -18,11 +18,12 @@ using SettingField =
     std::variant<bool Settings::*, std::int32_t Settings::*, std::uint16_t Settings::*,
                  Color Settings::*, std::string Settings::*>;
 
-// What loading writes back when the key is missing or empty.
+// What loading writes back when the key is missing or empty; a kIfMissing
+// key's empty value is a value of its own ("none") and stays.
 struct SettingDefault {
-  enum Kind { kCurrentValue, kFixed, kInProgramDirectory };
+  enum Kind { kCurrentValue, kFixed, kInProgramDirectory, kIfMissing };
   Kind kind = kCurrentValue;
-  const char* text = "";  // kFixed: the value; kInProgramDirectory: the file name
+  const char* text = "";  // kFixed, kIfMissing: the value; kInProgramDirectory: the file name
 };
 
 // A setting's row in the Options dialog; no label, no row.

@@ -20,13 +20,11 @@ std::string_view UpToZero(std::string_view text) {
 
 QuerySocket::QuerySocket(const std::string& host, std::uint16_t port, const std::string& password,
                          std::chrono::milliseconds firstWait)
-    : firstWait_(firstWait) {
+    : hasAddress_((WSAStartup(0x0101), ResolveHost(host, &server_))),
+      socket_(server_.family),
+      firstWait_(firstWait) {
   ping_ = kNoPing;
-  WSAStartup(0x0101);
-  // socket_ was opened as a member; when that failed every exchange fails
-  // without sending.
-  server_ = {};
-  hasAddress_ = ResolveIpv4(host, &server_.address);
+  // When opening socket_ failed, every exchange fails without sending.
   server_.port = HostToNetwork16(port);
   password_ = std::string(UpToZero(password).substr(0, kMaxPassword));
 }

@@ -42,9 +42,9 @@ class QuerySocket {
  private:
   std::optional<std::string> Exchange(const std::string& request);
 
-  UdpSocket socket_;
-  Ipv4Endpoint server_;
+  NetEndpoint server_;  // made before hasAddress_, which resolves into it
   bool hasAddress_ = false;
+  UdpSocket socket_;  // of the server's family
   std::string password_;
   std::chrono::milliseconds firstWait_;
   std::string buffer_;

@@ -25,6 +25,12 @@ std::string GetCachedName(const std::string& section) {
   return ReadCacheValue(section, "name", "-");
 }
 
+CachedNames::CachedNames() : cache_(ServerCachePath()) {}
+
+std::string CachedNames::Get(const std::string& section) const {
+  return cache_.ReadString(section, "name", "-");
+}
+
 void SetCachedName(const std::string& section, const std::string& name) {
   WriteCacheValue(section, "name", name);
 }

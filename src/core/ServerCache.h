@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/ProfileFile.h"
+
 namespace vyk {
 
 std::string ServerCachePath();
@@ -15,6 +17,17 @@ void SetCachedName(const std::string& section, const std::string& name);
 std::int32_t GetConnectCount(const std::string& section);
 void IncrementConnectCount(const std::string& section);
 bool IsFavorite(const std::string& section);
+
+// The names of many servers from one look at the cache, for adding a whole
+// master list: as GetCachedName, but the file is read once, when made.
+class CachedNames {
+ public:
+  CachedNames();
+  std::string Get(const std::string& section) const;
+
+ private:
+  ProfileFile::Snapshot cache_;
+};
 void SetFavorite(const std::string& section, bool flag);
 
 }  // namespace vyk

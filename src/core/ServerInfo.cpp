@@ -1,9 +1,13 @@
 #include "core/ServerInfo.h"
 
+#include <algorithm>
 #include <cctype>
+#include <string_view>
 
+#include "core/HostPort.h"
 #include "core/ServerCache.h"
 #include "core/Text.h"
+#include "platform/UdpSocket.h"
 
 namespace vyk {
 namespace {
@@ -19,6 +23,11 @@ ServerInfo::ServerInfo() : name(GetCachedName(Address())) {}
 ServerInfo::ServerInfo(std::string hostText, std::uint16_t portNumber, std::string passwordText)
     : host(std::move(hostText)), port(portNumber), password(std::move(passwordText)) {
   name = GetCachedName(Address());
+}
+
+ServerInfo::ServerInfo(std::string hostText, std::uint16_t portNumber, const CachedNames& names)
+    : host(std::move(hostText)), port(portNumber) {
+  name = names.Get(Address());
 }
 
 ServerInfo::ServerInfo(const ServerInfo& other)
@@ -49,11 +58,55 @@ ServerInfo& ServerInfo::operator=(const ServerInfo& other) {
 }
 
 std::string ServerInfo::Address() const {
-  return host + ":" + std::to_string(port);
+  return JoinHostPort(host, port);
 }
+
+namespace {
+
+// The digits at the start of the text (blanks before them skipped), as a
+// port: 16 bits kept, and 0 (no digits, or a multiple of 65536) reads as
+// the default port.
+std::uint16_t LeadingPort(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size() && IsSpace(text[i])) ++i;
+  std::uint32_t number = 0;  // only the low 16 bits are kept, so wrapping is harmless
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+    number = number * 10 + static_cast<std::uint32_t>(text[i] - '0');
+  const auto port = static_cast<std::uint16_t>(number & 0xFFFF);
+  return port == 0 ? kDefaultPort : port;
+}
+
+// "[v6 address]" or "[v6 address]:port". The address is kept in its
+// shortest form, so one server typed two ways is one server; IPv4 written
+// as IPv6 becomes the dotted address.
+bool SetBracketedAddress(const std::string& trimmed, std::string& host, std::uint16_t& port) {
+  if (trimmed.empty() || trimmed.front() != '[') return false;
+  const std::size_t close = trimmed.find(']');
+  if (close == std::string::npos) return false;
+  std::string inside = trimmed.substr(1, close - 1);
+  if (inside.find(':') == std::string::npos) return false;
+  NetEndpoint parsed;
+  parsed.family = IpFamily::kV6;
+  if (ParseIpv6(inside, &parsed.bytes)) {
+    if (IsMappedIpv4(parsed.bytes)) {
+      std::uint32_t v4 = 0;
+      std::copy_n(parsed.bytes.begin() + 12, 4, reinterpret_cast<std::uint8_t*>(&v4));
+      inside = Ipv4Text(v4);
+    } else {
+      inside = AddressText(parsed);
+    }
+  }
+  host = inside;
+  const std::string_view rest = std::string_view(trimmed).substr(close + 1);
+  port = !rest.empty() && rest.front() == ':' ? LeadingPort(rest.substr(1)) : kDefaultPort;
+  return true;
+}
+
+}  // namespace
 
 bool ServerInfo::SetAddress(const std::string& text) {
   const std::string trimmed = Trim(text);
+  if (SetBracketedAddress(trimmed, host, port)) return true;
   const std::size_t colon = trimmed.find(':');
   if (colon == std::string::npos) {
     host = trimmed;
@@ -71,14 +124,8 @@ bool ServerInfo::SetAddress(const std::string& text) {
       rest += trimmed[i++];
     }
   }
-  std::size_t i = 0;
-  while (i < rest.size() && IsSpace(rest[i])) ++i;
-  std::uint32_t number = 0;  // only the low 16 bits are kept, so wrapping is harmless
-  for (; i < rest.size() && rest[i] >= '0' && rest[i] <= '9'; ++i)
-    number = number * 10 + static_cast<std::uint32_t>(rest[i] - '0');
-  port = static_cast<std::uint16_t>(number & 0xFFFF);
   // Port 0 cannot be a server: 65536 falls back like a missing port.
-  if (port == 0) port = kDefaultPort;
+  port = LeadingPort(rest);
   return true;
 }
 

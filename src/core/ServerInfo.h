@@ -14,6 +14,7 @@ inline constexpr std::uint16_t kDefaultPort = 27960;
 inline constexpr std::int32_t kNoPing = 9999;
 inline constexpr const char* kDefaultHost = "127.0.0.1";
 
+class CachedNames;
 class StatusAnswer;
 
 struct InfoPair {
@@ -37,12 +38,14 @@ class ServerInfo {
 
   ServerInfo();
   ServerInfo(std::string host, std::uint16_t port, std::string password = {});
+  // Named from a look at the cache already taken.
+  ServerInfo(std::string host, std::uint16_t port, const CachedNames& names);
   ServerInfo(const ServerInfo& other);
   ServerInfo& operator=(const ServerInfo& other);
   ServerInfo(ServerInfo&& other) noexcept = default;
   ServerInfo& operator=(ServerInfo&& other) noexcept = default;
 
-  std::string Address() const;  // "%s:%d"
+  std::string Address() const;  // "%s:%d"; "[%s]:%d" for an IPv6 host
   bool SetAddress(const std::string& text);
   std::string InfoValue(const std::string& key) const;  // case-sensitive, first match
   std::string KeyAt(int index) const;

@@ -49,14 +49,21 @@ std::string ServersJson(const ServerList& servers, const std::vector<int>& rows)
   return doc.dump(2) + "\n";
 }
 
-std::string MasterJson(const std::string& master, const std::string& protocol,
+std::string MasterJson(const std::vector<MasterJsonRow>& masters,
+                       const std::vector<std::string>& protocols,
                        const std::vector<std::string>& addresses) {
+  const auto texts = [](const std::vector<std::string>& items) {
+    ordered_json list = ordered_json::array();
+    for (const std::string& item : items) list.push_back(Text(item));
+    return list;
+  };
+  ordered_json rows = ordered_json::array();
+  for (const MasterJsonRow& m : masters)
+    rows.push_back({{"address", Text(m.address)}, {"servers", m.servers}, {"answered", m.answered}});
   ordered_json doc = ordered_json::object();
-  doc["master"] = Text(master);
-  doc["protocol"] = Text(protocol);
-  ordered_json list = ordered_json::array();
-  for (const std::string& address : addresses) list.push_back(Text(address));
-  doc["servers"] = std::move(list);
+  doc["masters"] = std::move(rows);
+  doc["protocols"] = texts(protocols);
+  doc["servers"] = texts(addresses);
   return doc.dump(2) + "\n";
 }
 

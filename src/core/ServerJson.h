@@ -14,8 +14,17 @@ namespace vyk {
 // (the first value of a key that appears twice). Ends with a line feed.
 std::string ServersJson(const ServerList& servers, const std::vector<int>& rows);
 
-// {"master": "host:port", "protocol": "...", "servers": ["host:port", ...]}.
-std::string MasterJson(const std::string& master, const std::string& protocol,
+// What one master gave.
+struct MasterJsonRow {
+  std::string address;
+  int servers = 0;
+  bool answered = false;
+};
+
+// {"masters": [{"address", "servers", "answered"}...], "protocols": ["68", ...],
+//  "servers": ["host:port", "[v6]:port", ...]}.
+std::string MasterJson(const std::vector<MasterJsonRow>& masters,
+                       const std::vector<std::string>& protocols,
                        const std::vector<std::string>& addresses);
 
 }  // namespace vyk

@@ -15,6 +15,9 @@ constexpr int GreenOf(Color c) { return (c >> 8) & 0xFF; }
 constexpr int BlueOf(Color c) { return (c >> 16) & 0xFF; }
 
 inline constexpr const char* kDefaultMasterServer = "directory.ioquake3.org";
+inline constexpr const char* kDefaultMoreMasters =
+    "directory.ioquake3.org:27950 dpmaster.deathmask.net:27950";
+inline constexpr const char* kDefaultMoreProtocols = "68 71";
 
 struct Settings {
   Color bgColor = MakeColor(0, 0, 0);
@@ -47,6 +50,10 @@ struct Settings {
   bool displayOnReload = true;
   bool minimize = true;
   bool localOnly = false;
+  // Blank-separated; empty: none. A Config.ini without the key gets the
+  // kDefaultMore... lists; a value made in code asks the one master only.
+  std::string moreMasters;    // host[:port] or [IPv6]:port
+  std::string moreProtocols;  // numbers
 
   bool operator==(const Settings&) const = default;
 };

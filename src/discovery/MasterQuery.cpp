@@ -2,11 +2,17 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
+#include <memory>
+#include <string_view>
 
+#include "core/ServerCache.h"
 #include "core/ServerList.h"
 
 namespace vyk {
 namespace {
+
+using std::chrono::microseconds;
 
 constexpr std::size_t kRequestBufferSize = 8192;
 constexpr std::size_t kReceiveBufferSize = 8192;
@@ -15,31 +21,17 @@ constexpr std::size_t kReceiveBufferSize = 8192;
 constexpr std::size_t kReplyHeaderSize = 22;
 constexpr std::size_t kEntryStep = 7;
 constexpr std::size_t kEntrySize = 6;
+constexpr std::size_t kIpv6EntrySize = 18;
+constexpr std::string_view kPlainHeader("\xFF\xFF\xFF\xFFgetserversResponse", kReplyHeaderSize);
+constexpr std::string_view kExtHeader("\xFF\xFF\xFF\xFFgetserversExtResponse", 25);
 // The last datagram of a list ends with "\EOT\0\0\0"; as an entry it would
 // read as 69.79.84.0 port 0, which no server can use.
 constexpr char kEndMarker[kEntrySize] = {'E', 'O', 'T', '\0', '\0', '\0'};
 
-}  // namespace
-
-std::string MasterEntryHost(const MasterEntry& entry) {
-  return Ipv4Text(entry.address);
-}
-
-std::uint16_t MasterEntryPort(const MasterEntry& entry) {
-  return NetworkToHost16(entry.port);
-}
-
-MasterQuery::MasterQuery(const std::string& host, std::uint16_t port) {
-  WSAStartup(0x0101);
-  destination_.port = HostToNetwork16(port);
-  // An unresolvable host leaves nothing to send to: the exchange yields nothing.
-  resolved_ = ResolveIpv4(host, &destination_.address);
-}
-
-std::string MasterQuery::RequestDatagram(const std::string& protocol) {
+std::string Request(const std::string& command, const std::string& protocol) {
   // The protocol is C text inside an 8192-byte buffer: it ends at a zero
   // byte, and an overlong request is cut to fit with its terminator.
-  std::string text = "\xFF\xFF\xFF\xFFgetservers ";
+  std::string text = "\xFF\xFF\xFF\xFF" + command + " ";
   text += protocol.c_str();
   // Masters leave out empty and full servers unless asked for them, and would
   // read a line feed after the protocol as part of a game name. The list's own
@@ -50,45 +42,217 @@ std::string MasterQuery::RequestDatagram(const std::string& protocol) {
   return text;
 }
 
-bool MasterQuery::ParseReply(const char* data, std::size_t size,
-                             std::vector<MasterEntry>& entries) {
+MasterEntry Ipv4Entry(const char* raw) {
+  MasterEntry entry;
+  std::memcpy(&entry.address, raw, 4);
+  std::memcpy(&entry.port, raw + 4, 2);
+  return entry;
+}
+
+// An IPv4 server reached through IPv6 is the IPv4 server.
+MasterEntry Ipv6Entry(const char* raw) {
+  MasterEntry entry;
+  std::memcpy(entry.address6.data(), raw, 16);
+  std::memcpy(&entry.port, raw + 16, 2);
+  if (IsMappedIpv4(entry.address6)) {
+    std::memcpy(&entry.address, raw + 12, 4);
+    entry.address6 = {};
+  } else {
+    entry.ipv6 = true;
+  }
+  return entry;
+}
+
+microseconds Until(SteadyTime when, SteadyTime now) {
+  return std::max(microseconds(0), std::chrono::duration_cast<microseconds>(when - now));
+}
+
+}  // namespace
+
+std::string MasterEntryHost(const MasterEntry& entry) {
+  if (!entry.ipv6) return Ipv4Text(entry.address);
+  NetEndpoint endpoint;
+  endpoint.family = IpFamily::kV6;
+  endpoint.bytes = entry.address6;
+  return AddressText(endpoint);
+}
+
+std::uint16_t MasterEntryPort(const MasterEntry& entry) {
+  return NetworkToHost16(entry.port);
+}
+
+RequestPacer::RequestPacer(int burst, microseconds decay) : burst_(burst), decay_(decay) {}
+
+double RequestPacer::CountAt(SteadyTime now) const {
+  const double decayed = std::chrono::duration<double>(now - at_) / decay_;
+  return std::max(0.0, count_ - decayed);
+}
+
+microseconds RequestPacer::Wait(SteadyTime now) const {
+  std::lock_guard lock(mutex_);
+  const double over = CountAt(now) - (burst_ - 1);
+  if (over <= 0) return microseconds(0);
+  return std::chrono::ceil<microseconds>(over * std::chrono::duration<double, std::micro>(decay_));
+}
+
+void RequestPacer::Sent(SteadyTime now) {
+  std::lock_guard lock(mutex_);
+  count_ = CountAt(now) + 1;
+  at_ = now;
+}
+
+RequestPacer& RequestPacer::For(const NetEndpoint& master) {
+  static std::mutex mutex;
+  static std::map<std::pair<std::array<std::uint8_t, 16>, IpFamily>,
+                  std::unique_ptr<RequestPacer>>
+      pacers;
+  std::lock_guard lock(mutex);
+  auto& pacer = pacers[{master.bytes, master.family}];
+  if (!pacer) pacer = std::make_unique<RequestPacer>();
+  return *pacer;
+}
+
+MasterQuery::MasterQuery(const std::string& host, std::uint16_t port)
+    : resolved_((WSAStartup(0x0101), ResolveHost(host, &destination_))),
+      socket_(destination_.family) {
+  // An unresolvable host leaves nothing to send to: the exchange yields nothing.
+  destination_.port = HostToNetwork16(port);
+}
+
+std::string MasterQuery::RequestDatagram(const std::string& protocol) {
+  return Request("getservers", protocol);
+}
+
+std::string MasterQuery::ExtRequestDatagram(const std::string& protocol) {
+  return Request(std::string("getserversExt ") + kGameName, protocol);
+}
+
+bool MasterQuery::ParseReply(const char* data, std::size_t size, std::vector<MasterEntry>& entries,
+                             std::size_t limit) {
   // Every whole entry counts, the one that ends the datagram included; the
   // end marker and anything after it do not.
   std::size_t at = kReplyHeaderSize + 1;
   for (; at + kEntrySize <= size; at += kEntryStep) {
     const char* raw = data + at;
     if (std::memcmp(raw, kEndMarker, kEntrySize) == 0) return true;
-    if (entries.size() >= kMaxEntries) return true;
-    MasterEntry entry;
-    std::memcpy(&entry.address, raw, 4);
-    std::memcpy(&entry.port, raw + 4, 2);
-    entries.push_back(entry);
+    if (entries.size() >= limit) return true;
+    entries.push_back(Ipv4Entry(raw));
   }
   // Older masters end with a bare "\EOT", shorter than an entry.
   return at + 3 <= size && std::memcmp(data + at, kEndMarker, 3) == 0;
 }
 
-int MasterQuery::RequestServers(const std::string& protocol, std::chrono::microseconds firstWait) {
-  entries_.clear();
-  if (!resolved_ || !socket_.IsOpen()) return 0;
-
-  const std::string request = RequestDatagram(protocol);
-  if (socket_.SendTo(request.data(), request.size(), destination_) !=
-      static_cast<long>(request.size())) {
-    return 0;
+bool MasterQuery::ParseTaggedReply(const char* data, std::size_t size,
+                                   std::vector<MasterEntry>& entries, MasterReplies& replies,
+                                   std::size_t limit) {
+  const std::string_view datagram(data, size);
+  std::size_t at = 0;
+  if (datagram.starts_with(kExtHeader)) {
+    at = kExtHeader.size();
+    ++replies.extended;
+  } else if (datagram.starts_with(kPlainHeader)) {
+    at = kPlainHeader.size();
+    ++replies.plain;
+  } else {
+    return false;
   }
+  bool ended = false;
+  while (at < size && !ended) {
+    const char separator = data[at];
+    const std::size_t length = separator == '/' ? kIpv6EntrySize : kEntrySize;
+    if (separator == '\\') {
+      // The end marker, or an older master's bare "\EOT".
+      const std::size_t tail = std::min(kEntrySize, size - at - 1);
+      ended = tail >= 3 && std::memcmp(data + at + 1, kEndMarker, tail) == 0;
+      if (ended || tail < kEntrySize) break;
+    } else if (separator != '/' || at + 1 + length > size) {
+      break;  // cut short, or no entry we know: the rest cannot be trusted
+    }
+    if (entries.size() >= limit) return true;
+    entries.push_back(separator == '/' ? Ipv6Entry(data + at + 1) : Ipv4Entry(data + at + 1));
+    at += 1 + length;
+  }
+  if (ended) ++replies.listsEnded;
+  return ended;
+}
+
+bool MasterQuery::FromMaster(const NetEndpoint& sender) const {
+  const std::size_t length = destination_.family == IpFamily::kV6 ? 16 : 4;
+  return sender.family == destination_.family &&
+         std::memcmp(sender.bytes.data(), destination_.bytes.data(), length) == 0;
+}
+
+MasterReplies MasterQuery::Exchange(const std::vector<std::string>& requests,
+                                    const MasterWaits& waits, bool tagged, RequestPacer* pacer) {
+  MasterReplies replies;
+  if (!resolved_ || !socket_.IsOpen()) return replies;
+  const std::size_t limit = entries_.size() + kMaxEntries * requests.size();
+
+  // Sends what may go now; a send that fails ends the sending.
+  std::size_t sent = 0;
+  bool sending = !requests.empty();
+  auto sendDue = [&] {
+    while (sending && sent < requests.size()) {
+      if (pacer && pacer->Wait(SteadyNow()) > microseconds(0)) return;
+      const std::string& request = requests[sent];
+      if (socket_.SendTo(request.data(), request.size(), destination_) !=
+          static_cast<long>(request.size())) {
+        sending = false;
+        return;
+      }
+      if (pacer) pacer->Sent(SteadyNow());
+      ++sent;
+    }
+    sending = false;
+  };
+  sendDue();
+  if (sent == 0) return replies;
 
   std::vector<char> buffer(kReceiveBufferSize);
-  int ready = socket_.WaitReadable(firstWait);
-  const SteadyTime listEnd = SteadyNow() + kListWait;
-  while (ready > 0 && SteadyNow() < listEnd && entries_.size() < kMaxEntries) {
+  SteadyTime waitUntil = SteadyNow() + waits.first;
+  SteadyTime listEnd = SteadyTime::max();  // set by the first datagram
+  for (;;) {
+    SteadyTime now = SteadyNow();
+    microseconds wait = Until(waitUntil, now);
+    if (sending) wait = std::min(wait, pacer->Wait(now));
+    const int ready = socket_.WaitReadable(std::max(wait, kNextWait));
+    now = SteadyNow();
+    if (ready < 0) break;
+    if (ready == 0) {
+      const std::size_t before = sent;
+      if (sending) sendDue();
+      // A request sent later gets its own wait for the answer.
+      if (sent > before)
+        waitUntil = std::max(waitUntil, now + (replies.datagrams ? waits.more : waits.first));
+      // A master silent to the first requests gets no more of them.
+      if (now >= waitUntil && (!sending || replies.datagrams == 0)) break;
+      continue;
+    }
     std::memset(buffer.data(), 0, buffer.size());
-    const long got = socket_.Recv(buffer.data(), buffer.size());
+    NetEndpoint sender;
+    const long got = socket_.RecvFrom(buffer.data(), buffer.size(), &sender);
     if (got <= 0) break;
-    const bool ended = ParseReply(buffer.data(), static_cast<std::size_t>(got), entries_);
-    const auto left = std::chrono::duration_cast<std::chrono::microseconds>(listEnd - SteadyNow());
-    ready = socket_.WaitReadable(ended ? kNextWait : std::clamp(left, kNextWait, kMoreWait));
+    if (!FromMaster(sender)) continue;
+    ++replies.datagrams;
+    const auto size = static_cast<std::size_t>(got);
+    if (tagged) {
+      ParseTaggedReply(buffer.data(), size, entries_, replies, limit);
+    } else if (ParseReply(buffer.data(), size, entries_, limit)) {
+      ++replies.listsEnded;
+    }
+    if (listEnd == SteadyTime::max()) listEnd = now + waits.list;
+    if (now >= listEnd || entries_.size() >= limit) break;
+    const bool allEnded = !sending && replies.listsEnded >= static_cast<int>(sent);
+    waitUntil = allEnded ? now + kNextWait : std::min(now + waits.more, listEnd);
   }
+  return replies;
+}
+
+int MasterQuery::RequestServers(const std::string& protocol, microseconds firstWait) {
+  entries_.clear();
+  MasterWaits waits;
+  waits.first = firstWait;
+  Exchange({RequestDatagram(protocol)}, waits, false);
   return EntryCount();
 }
 
@@ -97,12 +261,16 @@ MasterEntry MasterQuery::EntryAt(int index) const {
   return entries_[static_cast<std::size_t>(index)];
 }
 
-void AddMasterServers(const MasterQuery& query, ServerList& list) {
+void AddMasterServers(const std::vector<MasterEntry>& entries, ServerList& list) {
+  // The cache does not change while the servers are added: one look serves them all.
+  const CachedNames names;
   UniqueAdder adder(list);
-  for (int i = 0; i < query.EntryCount(); ++i) {
-    const MasterEntry entry = query.EntryAt(i);
-    adder.Add(ServerInfo(MasterEntryHost(entry), MasterEntryPort(entry), ""));
-  }
+  for (const MasterEntry& entry : entries)
+    adder.Add(ServerInfo(MasterEntryHost(entry), MasterEntryPort(entry), names));
+}
+
+void AddMasterServers(const MasterQuery& query, ServerList& list) {
+  AddMasterServers(query.Entries(), list);
 }
 
 }  // namespace vyk

@@ -13,6 +13,8 @@
 
 namespace vyk {
 
+struct NetEndpoint;
+
 // Winsock must be started before any socket call (once per process, asking
 // for version 1.1; UdpSocketWindows.cpp). POSIX needs nothing.
 #ifdef _WIN32
@@ -20,5 +22,11 @@ void StartWinsockOnce();
 #else
 inline void StartWinsockOnce() {}
 #endif
+
+// An endpoint as the socket calls take it, and back. The length is that of
+// the family's own address structure.
+socklen_t ToSockaddr(const NetEndpoint& endpoint, sockaddr_storage* out);
+NetEndpoint FromSockaddr(const sockaddr_storage& address);
+int SocketFamily(const NetEndpoint& endpoint);
 
 }  // namespace vyk

@@ -15,7 +15,37 @@
 #include "platform/FileConventions.h"
 
 namespace vyk {
+
+struct ProfileLine {
+  std::size_t start = 0;
+  std::size_t length = 0;      // without the terminator
+  std::size_t terminator = 0;  // 0, 1 ("\n") or 2 ("\r\n")
+};
+
+struct ProfileSection {
+  std::size_t header = 0;   // line of "[name]"
+  std::size_t lastKey = 0;  // last key line of the block (header when none)
+  std::unordered_map<std::string, std::size_t> keys;  // lower-case key -> first line
+};
+
+// The file's bytes, split into lines, with an index of the first block of each
+// section and the first line of each key in it: later duplicates are kept in
+// the bytes but never read, as the classic profile calls do.
+struct ProfileDocument {
+  std::string bytes;
+  std::vector<ProfileLine> lines;
+  std::unordered_map<std::string, ProfileSection> sections;  // lower-case name
+  std::string eol{kLineEnd};  // a new file gets the system's own
+
+  std::string_view Content(std::size_t i) const {
+    return std::string_view(bytes).substr(lines[i].start, lines[i].length);
+  }
+};
+
 namespace {
+
+using Line = ProfileLine;
+using Section = ProfileSection;
 
 // ---- Text helpers ---------------------------------------------------------
 
@@ -28,31 +58,7 @@ std::string_view TrimBlanks(std::string_view text) {
 
 // ---- Parsed file ----------------------------------------------------------
 
-struct Section {
-  std::size_t header = 0;   // line of "[name]"
-  std::size_t lastKey = 0;  // last key line of the block (header when none)
-  std::unordered_map<std::string, std::size_t> keys;  // lower-case key -> first line
-};
-
-struct Line {
-  std::size_t start = 0;
-  std::size_t length = 0;      // without the terminator
-  std::size_t terminator = 0;  // 0, 1 ("\n") or 2 ("\r\n")
-};
-
-// The file's bytes, split into lines, with an index of the first block of each
-// section and the first line of each key in it: later duplicates are kept in
-// the bytes but never read, as the classic profile calls do.
-struct Document {
-  std::string bytes;
-  std::vector<Line> lines;
-  std::unordered_map<std::string, Section> sections;  // lower-case name
-  std::string eol{kLineEnd};  // a new file gets the system's own
-
-  std::string_view Content(std::size_t i) const {
-    return std::string_view(bytes).substr(lines[i].start, lines[i].length);
-  }
-};
+using Document = ProfileDocument;
 
 std::shared_ptr<Document> Parse(std::string bytes) {
   auto doc = std::make_shared<Document>();
@@ -89,7 +95,10 @@ std::shared_ptr<Document> Parse(std::string bytes) {
   for (std::size_t i = 0; i < doc->lines.size(); ++i) {
     std::string_view text = TrimBlanks(doc->Content(i));
     if (!text.empty() && text.front() == '[') {
-      std::size_t close = text.find(']');
+      // The name ends at the line's last ']', as the classic calls read it:
+      // a server's IPv6 address "[::1]:27960" is a section name too.
+      std::size_t close = text.rfind(']');
+      if (close == 0) close = std::string_view::npos;
       std::string_view name =
           TrimBlanks(text.substr(1, close == std::string_view::npos ? close : close - 1));
       auto [it, inserted] = doc->sections.try_emplace(Lower(name), Section{i, i, {}});
@@ -175,7 +184,7 @@ mode_t NewFileMode(const std::string& path) {
 }
 
 bool ValidSection(std::string_view s) {
-  return !s.empty() && s.find_first_of(std::string_view("]\r\n\0", 4)) == std::string_view::npos;
+  return !s.empty() && s.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos;
 }
 
 bool ValidKey(std::string_view k) {
@@ -208,6 +217,19 @@ std::string ProfileFile::ReadString(const std::string& path, std::string_view se
                                     std::string_view key, std::string_view def) {
   auto value = Read(path, section, key);
   return value ? *value : std::string(def);
+}
+
+ProfileFile::Snapshot::Snapshot(const std::string& path) {
+  std::lock_guard lock(g_mutex);
+  std::shared_ptr<Document> doc;
+  FileStamp stamp;
+  if (Load(path, doc, stamp) == FileReadResult::kRead) doc_ = std::move(doc);
+}
+
+std::string ProfileFile::Snapshot::ReadString(std::string_view section, std::string_view key,
+                                              std::string_view def) const {
+  const std::size_t* line = doc_ ? FindKey(*doc_, section, key) : nullptr;
+  return line ? ReadableValue(RawValue(*doc_, *line)) : std::string(def);
 }
 
 namespace {

@@ -9,12 +9,15 @@
 // Every call holds one process-wide lock for its whole length. A write goes
 // through a temporary file and a rename, so a file is never half written.
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace vyk {
+
+struct ProfileDocument;
 
 class ProfileFile {
  public:
@@ -42,6 +45,19 @@ class ProfileFile {
   static bool WriteAll(const std::string& path, const std::vector<Entry>& entries);
   // Forget every parsed copy (tests and benchmarks).
   static void DropCache();
+
+  // One parsed look at a file for many reads in a row, under the same rules
+  // as ReadString: a long run of reads pays for one look at the file instead
+  // of one each. Writes made after it was taken are not seen.
+  class Snapshot {
+   public:
+    explicit Snapshot(const std::string& path);
+    std::string ReadString(std::string_view section, std::string_view key,
+                           std::string_view def) const;
+
+   private:
+    std::shared_ptr<const ProfileDocument> doc_;
+  };
 };
 
 }  // namespace vyk

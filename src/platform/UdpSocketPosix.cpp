@@ -12,6 +12,8 @@
 #include <cstring>
 #include <ctime>
 
+#include "platform/BsdSockets.h"
+
 namespace vyk {
 
 int WSAStartup(std::uint16_t /*version*/) {
@@ -21,39 +23,34 @@ int WSACleanup() {
   return 0;
 }
 
-UdpSocket::UdpSocket() {
-  fd_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+UdpSocket::UdpSocket(IpFamily family) : family_(family) {
+  fd_ = ::socket(family == IpFamily::kV6 ? AF_INET6 : AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
 }
 
 UdpSocket::~UdpSocket() {
   if (fd_ >= 0) ::close(fd_);
 }
 
-long UdpSocket::SendTo(const void* data, std::size_t size, const Ipv4Endpoint& to) {
-  if (fd_ < 0) return -1;
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = to.address;
-  addr.sin_port = to.port;
+long UdpSocket::SendTo(const void* data, std::size_t size, const NetEndpoint& to) {
+  if (fd_ < 0 || to.family != family_) return -1;
+  sockaddr_storage addr{};
+  const socklen_t length = ToSockaddr(to, &addr);
   ssize_t sent;
   do {
-    sent = ::sendto(fd_, data, size, 0, reinterpret_cast<const sockaddr*>(&addr), sizeof addr);
+    sent = ::sendto(fd_, data, size, 0, reinterpret_cast<const sockaddr*>(&addr), length);
   } while (sent < 0 && errno == EINTR);
   return static_cast<long>(sent);
 }
 
-long UdpSocket::RecvFrom(void* data, std::size_t size, Ipv4Endpoint* from) {
+long UdpSocket::RecvFrom(void* data, std::size_t size, NetEndpoint* from) {
   if (fd_ < 0) return -1;
-  sockaddr_in addr{};
+  sockaddr_storage addr{};
   socklen_t length = sizeof addr;
   ssize_t got;
   do {
     got = ::recvfrom(fd_, data, size, 0, reinterpret_cast<sockaddr*>(&addr), &length);
   } while (got < 0 && errno == EINTR);
-  if (got >= 0 && from != nullptr) {
-    from->address = addr.sin_addr.s_addr;
-    from->port = addr.sin_port;
-  }
+  if (got >= 0 && from != nullptr) *from = FromSockaddr(addr);
   return static_cast<long>(got);
 }
 

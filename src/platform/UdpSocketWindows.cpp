@@ -36,9 +36,9 @@ SOCKET Handle(std::intptr_t fd) {
 
 }  // namespace
 
-UdpSocket::UdpSocket() {
+UdpSocket::UdpSocket(IpFamily family) : family_(family) {
   StartWinsockOnce();
-  const SOCKET s = ::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+  const SOCKET s = ::socket(family == IpFamily::kV6 ? AF_INET6 : AF_INET, SOCK_DGRAM, IPPROTO_UDP);
   if (s == INVALID_SOCKET) return;
   fd_ = static_cast<std::intptr_t>(s);
   // The game started later must not inherit it.
@@ -55,21 +55,19 @@ UdpSocket::~UdpSocket() {
   if (IsOpen()) ::closesocket(Handle(fd_));
 }
 
-long UdpSocket::SendTo(const void* data, std::size_t size, const Ipv4Endpoint& to) {
-  if (!IsOpen() || size > 0x7FFFFFFF) return -1;
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = to.address;
-  addr.sin_port = to.port;
+long UdpSocket::SendTo(const void* data, std::size_t size, const NetEndpoint& to) {
+  if (!IsOpen() || size > 0x7FFFFFFF || to.family != family_) return -1;
+  sockaddr_storage addr{};
+  const socklen_t length = ToSockaddr(to, &addr);
   const int sent = ::sendto(Handle(fd_), static_cast<const char*>(data), static_cast<int>(size), 0,
-                            reinterpret_cast<const sockaddr*>(&addr), sizeof addr);
+                            reinterpret_cast<const sockaddr*>(&addr), length);
   return sent == SOCKET_ERROR ? -1 : sent;
 }
 
-long UdpSocket::RecvFrom(void* data, std::size_t size, Ipv4Endpoint* from) {
+long UdpSocket::RecvFrom(void* data, std::size_t size, NetEndpoint* from) {
   if (!IsOpen()) return -1;
   const int room = size > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(size);
-  sockaddr_in addr{};
+  sockaddr_storage addr{};
   int length = sizeof addr;
   int got = ::recvfrom(Handle(fd_), static_cast<char*>(data), room, 0,
                        reinterpret_cast<sockaddr*>(&addr), &length);
@@ -77,10 +75,7 @@ long UdpSocket::RecvFrom(void* data, std::size_t size, Ipv4Endpoint* from) {
   // buffer; POSIX hands over the part that fits. Keep the POSIX meaning.
   if (got == SOCKET_ERROR && ::WSAGetLastError() == WSAEMSGSIZE) got = room;
   if (got == SOCKET_ERROR) return -1;
-  if (from != nullptr) {
-    from->address = addr.sin_addr.s_addr;
-    from->port = addr.sin_port;
-  }
+  if (from != nullptr) *from = FromSockaddr(addr);
   return got;
 }
 
@@ -89,7 +84,7 @@ bool UdpSocket::StampArrivals() {
 }
 
 long UdpSocket::RecvStamped(void* data, std::size_t size, ArrivalTime* arrival) {
-  const long got = RecvFrom(data, size, nullptr);
+  const long got = RecvFrom(data, size, static_cast<NetEndpoint*>(nullptr));
   *arrival = readableAt_ != ArrivalTime{} ? readableAt_ : ArrivalNow();
   readableAt_ = ArrivalTime{};
   return got;

@@ -18,6 +18,8 @@
 namespace vyk {
 namespace {
 
+using namespace std::chrono_literals;
+
 constexpr std::chrono::milliseconds kSilenceWait{500};
 
 struct Outcome {
@@ -33,7 +35,8 @@ Outcome RunWith(const std::vector<const char*>& args,
   for (const char* a : args) list << QString::fromLocal8Bit(a);
   std::ostringstream out, err;
   Outcome run;
-  run.code = RunCommandLine(list, out, err, false, firstWait);
+  const MasterWaits masterWaits{firstWait, std::min<std::chrono::microseconds>(firstWait, 1s)};
+  run.code = RunCommandLine(list, out, err, false, firstWait, masterWaits);
   run.out = out.str();
   run.err = err.str();
   return run;
@@ -89,7 +92,7 @@ TEST_F(CommandLineTest, SwitchesAreCheckedBeforeAnythingRuns) {
                                              {"--list", "x.vyk"},
                                              {"--query"},
                                              {"--refresh", "1.2.3.4"},
-                                             {"--master", "a", "b"},
+                                             {"--master", "--protocol", "68,x"},
                                              {"--rcon"},
                                              {"--rcon", "127.0.0.1:1", "status", "--json"},
                                              {"--protocol", "68"},
@@ -206,29 +209,39 @@ TEST_F(CommandLineTest, RefreshPrintsTheFilteredRowsInSortOrder) {
   EXPECT_NE(run.err.find("none.vyk"), std::string::npos);
 }
 
-TEST_F(CommandLineTest, MasterListsTheFarmFromTheSettingsOrTheArgument) {
+TEST_F(CommandLineTest, MasterListsTheFarmFromTheSettingsOrTheArguments) {
   q3sim::ServerConfig config = q3sim::DefaultServerConfig("A", "q3dm1", 68);
   const std::string a = farm_.Address(farm_.AddServer(config));
   const std::string b = farm_.Address(farm_.AddServer(config));
-  farm_.AddServer(q3sim::DefaultServerConfig("Old", "q3dm1", 66));
+  const std::string old = farm_.Address(farm_.AddServer(q3sim::DefaultServerConfig("Old", "q3dm1", 66)));
   const std::uint16_t port = farm_.OpenMaster();
   ASSERT_NE(port, 0);
 
+  // One master, one protocol, nothing more configured: the request of old.
   std::ofstream(home_.Path() / "Config.ini")
-      << "[info]\nMasterServer=127.0.0.1\nMasterServerPort=" << port << "\n[quake3]\nprotocol=68\n";
+      << "[info]\nMasterServer=127.0.0.1\nMasterServerPort=" << port
+      << "\nMoreMasters=\n[quake3]\nprotocol=68\nMoreProtocols=\n";
   Outcome run = RunWith({"--master"});
   EXPECT_EQ(run.code, 0) << run.err;
   EXPECT_EQ(Lines(run.out), (std::vector<std::string>{a, b}));
+  EXPECT_EQ(run.err, "127.0.0.1:" + std::to_string(port) + ": 2 servers\n");
+  EXPECT_EQ(farm_.GetMasterStats().lastRequest,
+            std::string("\xFF\xFF\xFF\xFFgetservers 68 empty full\0", 29));
 
+  // Two masters (the second silent), two protocols, merged.
   const std::string master = "127.0.0.1:" + std::to_string(port);
-  run = RunWith({"--master", master.c_str(), "--protocol", "66", "--json"});
+  run = RunWith({"--master", master.c_str(), "127.0.0.1:9", "--protocol", "68,66", "--json"},
+                kSilenceWait);
   EXPECT_EQ(run.code, 0) << run.err;
   auto doc = nlohmann::json::parse(run.out);
-  EXPECT_EQ(doc["master"], master);
-  EXPECT_EQ(doc["protocol"], "66");
-  EXPECT_EQ(doc["servers"].size(), 1u);
+  EXPECT_EQ(doc["masters"][0]["address"], master);
+  EXPECT_EQ(doc["masters"][0]["servers"], 3);
+  EXPECT_EQ(doc["masters"][1]["answered"], false);
+  EXPECT_EQ(doc["protocols"], nlohmann::json::array({"68", "66"}));
+  EXPECT_EQ(doc["servers"], nlohmann::json::array({a, b, old}));
+  EXPECT_EQ(Lines(run.err), (std::vector<std::string>{master + ": 3 servers", "127.0.0.1:9: no answer"}));
 
-  run = RunWith({"--master", master.c_str(), "--protocol", "43"});
+  run = RunWith({"--master", "127.0.0.1:9"}, kSilenceWait);
   EXPECT_EQ(run.code, 1);
   EXPECT_TRUE(run.out.empty());
   EXPECT_EQ(RunWith({"--master", "127.0.0.1:99999"}).code, 2);

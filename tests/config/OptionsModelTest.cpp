@@ -88,7 +88,7 @@ TEST(OptionsModel, CategoriesComeOnceAndNumbersRefuseValuesOutsideTheirBounds) {
   EXPECT_EQ(numbers, 5);
 }
 
-TEST(OptionsModel, OkWritesTheTwentySevenRowsInItsOwnOrder) {
+TEST(OptionsModel, OkWritesTheTwentyNineRowsInItsOwnOrder) {
   Settings s;
   s.gamePath = "/games/q3/quake3.x86";
   s.param = "+set a 1";
@@ -127,6 +127,8 @@ TEST(OptionsModel, OkWritesTheTwentySevenRowsInItsOwnOrder) {
       {"Filter", "MaxPing", "9999"},
       {"Filter", "GoodPing", "40"},
       {"Filter", "BadPing", "90"},
+      {"info", "MoreMasters", ""},
+      {"quake3", "MoreProtocols", ""},
   };
   EXPECT_EQ(Record(rows), expected);
 }
@@ -137,7 +139,7 @@ TEST(OptionsModel, AMissingRowIsSkippedAndTheOthersAreStillWritten) {
   rows.RemoveItem(rows.Find("port")->id);
   rows.RemoveItem(rows.Find("Path")->id);
   const std::vector<Write> writes = Record(rows);
-  EXPECT_EQ(writes.size(), 25u);
+  EXPECT_EQ(writes.size(), 27u);
   EXPECT_EQ(writes.front().key, "Param");
   for (const Write& w : writes) EXPECT_NE(w.key, "MASTERSERVERPORT");
   EXPECT_TRUE(Record(PropertyRows{}).empty());

@@ -66,6 +66,8 @@ TEST_F(SettingsTest, FirstLoadWritesEveryKeyWithItsDefault) {
       {"Filter", "GoodPing", "40"},
       {"Filter", "BadPing", "90"},
       {"info", "LocalOnly", "0"},
+      {"info", "MoreMasters", "directory.ioquake3.org:27950 dpmaster.deathmask.net:27950"},
+      {"quake3", "MoreProtocols", "68 71"},
   };
   for (auto& e : expected) EXPECT_EQ(Stored(e[0], e[1]), e[2]) << e[1];
   EXPECT_EQ(Stored("info", "ServerList"), dir + "server.vyk");
@@ -74,7 +76,7 @@ TEST_F(SettingsTest, FirstLoadWritesEveryKeyWithItsDefault) {
   // Empty strings are written as keys too, so every field has its key.
   EXPECT_EQ(Stored("quake3", "path"), "");
   EXPECT_EQ(Stored("quake3", "Param"), "");
-  EXPECT_EQ(std::count(file.begin(), file.end(), '='), 30);
+  EXPECT_EQ(std::count(file.begin(), file.end(), '='), 32);
 
   // A second load changes nothing.
   ProfileFile::DropCache();
@@ -86,7 +88,8 @@ TEST_F(SettingsTest, FirstLoadWritesEveryKeyWithItsDefault) {
 TEST_F(SettingsTest, LoadReadsTheFileWithoutCaseAndAnnouncesItself) {
   WriteFile(ConfigFilePath(),
             "[INFO]\r\nmaxthread=3\r\nMasterServer=127.0.0.1\r\nMasterServerPort=93486\r\n"
-            "bgColor=(1,2,3)\r\n[quake3]\r\nParam=+set fs_game osp \r\npath=/games/q3/quake3\r\n"
+            "bgColor=(1,2,3)\r\nMoreMasters= \r\n[quake3]\r\nParam=+set fs_game osp \r\n"
+            "path=/games/q3/quake3\r\nMoreProtocols=71\r\n"
             "[Filter]\r\nMaxPing=\r\nOnlyBuddy=1\r\n[Display]\r\nOnlyBuddy=0\r\n");
   test::RecordingStatus sink;
   Settings settings;
@@ -104,6 +107,10 @@ TEST_F(SettingsTest, LoadReadsTheFileWithoutCaseAndAnnouncesItself) {
   EXPECT_EQ(settings.maxPing, 9999);  // empty value: rewritten with 9999, not the field
   EXPECT_EQ(Stored("Filter", "MaxPing"), "9999");
   EXPECT_EQ(Stored("Display", "OnlyBuddy"), "0");
+  // No more masters is a value of its own: it stays empty, unlike MaxPing.
+  EXPECT_EQ(settings.moreMasters, "");
+  EXPECT_EQ(Stored("info", "MoreMasters"), "");
+  EXPECT_EQ(settings.moreProtocols, "71");
 }
 
 TEST_F(SettingsTest, IntegersReadLikeAtolAndMalformedOnesStay) {

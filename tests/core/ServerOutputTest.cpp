@@ -125,12 +125,16 @@ TEST(ServerJsonTest, AnyBytesGiveAStrictlyValidDocument) {
   EXPECT_TRUE(silent["info"].is_object());
 }
 
-TEST(ServerJsonTest, MasterDocumentListsAddressesInOrder) {
-  auto doc = nlohmann::json::parse(MasterJson("127.0.0.1:27950", "68", {"1.2.3.4:5", "1.2.3.4:5"}));
-  EXPECT_EQ(doc["master"], "127.0.0.1:27950");
-  EXPECT_EQ(doc["protocol"], "68");
-  EXPECT_EQ(doc["servers"], nlohmann::json::array({"1.2.3.4:5", "1.2.3.4:5"}));
-  EXPECT_TRUE(nlohmann::json::parse(MasterJson("h:1", "68", {}))["servers"].empty());
+TEST(ServerJsonTest, MasterDocumentListsEachMasterAndTheAddressesInOrder) {
+  auto doc = nlohmann::json::parse(
+      MasterJson({{"127.0.0.1:27950", 2, true}, {"[::1]:27950", 0, false}}, {"68", "71"},
+                 {"1.2.3.4:5", "[2001:db8::1]:27960"}));
+  EXPECT_EQ(doc["masters"][0]["address"], "127.0.0.1:27950");
+  EXPECT_EQ(doc["masters"][0]["servers"], 2);
+  EXPECT_EQ(doc["masters"][1]["answered"], false);
+  EXPECT_EQ(doc["protocols"], nlohmann::json::array({"68", "71"}));
+  EXPECT_EQ(doc["servers"], nlohmann::json::array({"1.2.3.4:5", "[2001:db8::1]:27960"}));
+  EXPECT_TRUE(nlohmann::json::parse(MasterJson({}, {"68"}, {}))["servers"].empty());
 }
 
 }  // namespace

@@ -161,7 +161,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   entries.push_back(target);
 
   const std::vector<std::optional<std::string>> before = ReadAll(path, entries);
-  const bool valid = ValidName(target.section, std::string_view("]\r\n\0", 4), false) &&
+  const bool valid = ValidName(target.section, std::string_view("\r\n\0", 3), false) &&
                      ValidName(target.key, std::string_view("=\r\n\0", 4), true);
   const bool written = ProfileFile::Write(path, target.section, target.key, value);
   FUZZ_CHECK(written == valid);

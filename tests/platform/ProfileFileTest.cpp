@@ -233,7 +233,6 @@ TEST_F(ProfileFileTest, LineBreaksInAValueCannotAddLines) {
 
 TEST_F(ProfileFileTest, RefusesSectionsAndKeysThatWouldNotReadBack) {
   WriteFile(path_, "[s]\nk=v\n");
-  EXPECT_FALSE(Write("a]b", "k", "v"));
   EXPECT_FALSE(Write("a\nb", "k", "v"));
   EXPECT_FALSE(Write("", "k", "v"));
   EXPECT_FALSE(Write("s", "", "v"));
@@ -243,6 +242,19 @@ TEST_F(ProfileFileTest, RefusesSectionsAndKeysThatWouldNotReadBack) {
   EXPECT_FALSE(ProfileFile::Write("", "s", "k", "v"));
   EXPECT_FALSE(ProfileFile::Write(home_.Dir(), "s", "k", "v"));
   EXPECT_EQ(ReadFile(path_), "[s]\nk=v\n");
+}
+
+// An IPv6 server's section is its address, brackets included: the name ends
+// at the line's last ']'.
+TEST_F(ProfileFileTest, SectionNamesHoldBrackets) {
+  WriteFile(path_, "[s]\nk=v\n[[::1]:27960] \nname=six\n");
+  EXPECT_EQ(Read("[::1]:27960", "name"), "six");
+  EXPECT_EQ(Read("[::1", "name"), std::nullopt);
+  ASSERT_TRUE(Write("[2001:db8::1]:27961", "name", "v6"));
+  ProfileFile::DropCache();
+  EXPECT_EQ(Read("[2001:db8::1]:27961", "name"), "v6");
+  EXPECT_EQ(ReadFile(path_),
+            "[s]\nk=v\n[[::1]:27960] \nname=six\n[[2001:db8::1]:27961]\nname=v6\n");
 }
 
 TEST_F(ProfileFileTest, SurvivesHostileFileContent) {

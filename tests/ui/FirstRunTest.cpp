@@ -61,7 +61,7 @@ TEST(FirstRun, CancelEndsTheProgramAndWritesNothing) {
   EXPECT_FALSE(ConfigFileExists());
 }
 
-TEST(FirstRun, OkCreatesTheFileWithAllThirtyKeys) {
+TEST(FirstRun, OkCreatesTheFileWithEveryKey) {
   test::TestHome home;
   Settings settings;
   EXPECT_TRUE(RunFirstRunIfNeeded(settings, [](OptionsDialog& d) {
@@ -80,8 +80,9 @@ TEST(FirstRun, OkCreatesTheFileWithAllThirtyKeys) {
       "filter/maxping",        "quake3/switchprotocol", "info/lastserversort",
       "quake3/param",          "info/aliaslist",        "quake3/usealias",
       "info/copyircformat",    "info/displayonreload",  "info/minimize",
-      "filter/goodping",       "filter/badping",        "info/localonly"};
-  EXPECT_EQ(keys.size(), 30u);
+      "filter/goodping",       "filter/badping",        "info/localonly",
+      "info/moremasters",      "quake3/moreprotocols"};
+  EXPECT_EQ(keys.size(), 32u);
   EXPECT_EQ(keys, expected);
   EXPECT_EQ(settings.masterServer, "127.0.0.1");
   EXPECT_EQ(ProfileFile::Read(ConfigFilePath(), "info", "ServerList").value_or(""),

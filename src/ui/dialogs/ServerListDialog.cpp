@@ -6,7 +6,7 @@
 #include "config/ServerListFile.h"
 #include "core/Refresh.h"
 #include "core/StatusLine.h"
-#include "discovery/MasterQuery.h"
+#include "discovery/Masters.h"
 #include "platform/ProgramDirectory.h"
 #include "ui/BusyScope.h"
 #include "ui/ServerListView.h"
@@ -50,7 +50,10 @@ ServerListDialog::ServerListDialog(Settings& settings, const ServerList& mainLis
 
   setWindowTitle(FromGameText(settings_.masterServer) +
                  QStringLiteral(":%1").arg(settings_.masterServerPort));
-  request_->setText(QStringLiteral("Add ") + FromGameText(settings_.masterServer));
+  // With more masters than the one the caption names, the button speaks of them all.
+  request_->setText(NamesMoreMasters(settings_)
+                        ? QStringLiteral("Add from masters")
+                        : QStringLiteral("Add ") + FromGameText(settings_.masterServer));
   address_->setText(QStringLiteral("127.0.0.1:%1").arg(kDefaultPort));
   AddCurrentList();
   changed_ = false;
@@ -64,14 +67,19 @@ void ServerListDialog::AddCurrentList() {
 }
 
 void ServerListDialog::Request() {
-  MasterQuery query(settings_.masterServer, settings_.masterServerPort);
+  MasterHarvest harvest;
   // Up to ten seconds for a silent master: no wait cursor, but the window stays drawn.
   RunKeepingPainted(this, Qt::ArrowCursor,
-                    [this, &query] { query.RequestServers(settings_.protocol); });
+                    [this, &harvest] { harvest = AskConfiguredMasters(settings_, masterWaits_); });
   refresh_->setEnabled(false);
-  AddMasterServers(query, browser_.Servers());
+  AddMasterServers(harvest.entries, browser_.Servers());
   view_->RebuildRows(true);
   refresh_->setEnabled(true);
+  // What each master gave, where more than the one master or protocol was asked.
+  if (AsksOneMasterOnly(settings_)) return;
+  const std::string summary = HarvestSummary(harvest);
+  SetStatus(summary);
+  request_->setToolTip(FromGameText(summary));
 }
 
 void ServerListDialog::Refresh() {

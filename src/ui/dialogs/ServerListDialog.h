@@ -4,6 +4,7 @@
 
 #include "core/AnswerWait.h"
 #include "core/ServerBrowser.h"
+#include "discovery/MasterQuery.h"
 #include "ui/widgets/SkinnedDialog.h"
 
 class QLineEdit;
@@ -43,6 +44,8 @@ class ServerListDialog : public SkinnedDialog {
                    std::chrono::milliseconds firstWait = kAnswerWait);
 
   ServerListView& View() const { return *view_; }
+  // How long Request waits for the masters (tests shorten it).
+  void SetMasterWaits(const MasterWaits& waits) { masterWaits_ = waits; }
   // Whether the list changed since it was opened or last stored.
   bool Changed() const { return changed_; }
 
@@ -58,6 +61,7 @@ class ServerListDialog : public SkinnedDialog {
 
   Settings& settings_;
   const std::chrono::milliseconds firstWait_;
+  MasterWaits masterWaits_;
   const ServerList& mainList_;
   // Its own copy of the servers: the main window's stay as they are until it reloads.
   ServerBrowser browser_;
