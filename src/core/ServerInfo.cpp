@@ -83,7 +83,7 @@ bool SetBracketedAddress(const std::string& trimmed, std::string& host, std::uin
   if (trimmed.empty() || trimmed.front() != '[') return false;
   const std::size_t close = trimmed.find(']');
   if (close == std::string::npos) return false;
-  std::string inside = trimmed.substr(1, close - 1);
+  std::string inside = Trim(trimmed.substr(1, close - 1));
   if (inside.find(':') == std::string::npos) return false;
   NetEndpoint parsed;
   parsed.family = IpFamily::kV6;

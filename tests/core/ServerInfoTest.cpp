@@ -46,12 +46,24 @@ TEST_F(ServerInfoTest, SetAddressSplitsHostAndPort) {
       {"10.0.0.5:99999999999999999999", "10.0.0.5", 65535},  // no overflow
       {":27953", "", 27953},
       {"", "", 27960},
+      // IPv6 in brackets, kept in its shortest form; IPv4 written as IPv6 is IPv4.
+      {" [::1]:27961 ", "::1", 27961},
+      {"[2001:DB8:0::0001]", "2001:db8::1", 27960},
+      {"[::1]:0", "::1", 27960},
+      {"[::1]x", "::1", 27960},
+      {"[::ffff:10.0.0.5]:27962", "10.0.0.5", 27962},
+      {"[fe80::1%eth0]:27963", "fe80::1%eth0", 27963},  // as typed: a zone is no literal
+      // Brackets that hold no IPv6 address are a host like any other.
+      {"[q3]:27964", "[q3]", 27964},
+      {"[::1", "[", 27960},
   };
   for (const Case& c : cases) {
     ServerInfo r = Parsed(c.text);
     EXPECT_EQ(r.host, c.host) << c.text;
     EXPECT_EQ(r.port, c.port) << c.text;
   }
+  EXPECT_EQ(Parsed("[::1]:27961").Address(), "[::1]:27961");
+  EXPECT_EQ(Parsed("[q3]:27964").Address(), "[q3]:27964");
   EXPECT_EQ(Parsed(" 10.0.0.5:27950 ").Address(), "10.0.0.5:27950");
 }
 

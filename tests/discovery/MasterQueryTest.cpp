@@ -11,7 +11,9 @@
 #include "TestHome.h"
 #include "core/ServerCache.h"
 #include "core/ServerList.h"
+#include "core/Settings.h"
 #include "discovery/MasterQuery.h"
+#include "discovery/Masters.h"
 
 namespace vyk {
 namespace {
@@ -204,6 +206,40 @@ TEST(MasterQueryTiming, ListThatNeverEndsStopsWhenNothingMoreComes) {
   // One more-wait after the last datagram, not the first wait again.
   EXPECT_GE(Clock::now() - start, waits.more - 10ms);
   EXPECT_LT(Clock::now() - start, waits.more + kTestWait);
+}
+
+TEST(MasterSettings, MastersAndProtocolsEachOnceTheSettingsFirst) {
+  Settings s;
+  s.masterServer = "directory.ioquake3.org";
+  s.protocol = "68";
+  EXPECT_TRUE(AsksOneMasterOnly(s));
+  s.moreMasters = " Directory.ioquake3.org:27950\tdpmaster.deathmask.net [::1]:27951 [::2] bad:0 ";
+  s.moreProtocols = "71 68 x 67";
+  EXPECT_FALSE(AsksOneMasterOnly(s));
+  std::vector<std::string> names;
+  for (const MasterAddress& m : ConfiguredMasters(s)) names.push_back(m.Name() + "=" + m.Address());
+  EXPECT_EQ(names, (std::vector<std::string>{
+                       "directory.ioquake3.org=directory.ioquake3.org:27950",
+                       "dpmaster.deathmask.net=dpmaster.deathmask.net:27950",
+                       "[::1]:27951=[::1]:27951", "[::2]=[::2]:27950", "bad:0=bad:0"}));
+  EXPECT_FALSE(ConfiguredMasters(s).back().valid);
+  EXPECT_EQ(ConfiguredProtocols(s), (std::vector<std::string>{"68", "71", "67"}));
+  s.moreMasters = "";
+  EXPECT_FALSE(AsksOneMasterOnly(s));  // more protocols still
+  EXPECT_FALSE(NamesMoreMasters(s));
+}
+
+TEST(MasterSettings, SummarySaysWhatEachMasterGave) {
+  MasterHarvest harvest;
+  harvest.masters = {{ParseMasterAddress("a.example"), true, 2},
+                     {ParseMasterAddress("b.example:27951"), false, 0},
+                     {ParseMasterAddress("[::1]"), false, 0}};
+  harvest.entries.resize(812);
+  EXPECT_EQ(HarvestSummary(harvest),
+            "3 masters: 812 servers (b.example:27951 no answer, [::1] no answer)");
+  harvest.masters.resize(1);
+  harvest.entries.resize(1);
+  EXPECT_EQ(HarvestSummary(harvest), "1 master: 1 server");
 }
 
 }  // namespace

@@ -127,5 +127,80 @@ TEST(MasterReply, DuplicatesStayAndSeparatorsAreNotExamined) {
   EXPECT_EQ(Parse(datagram), (std::vector<std::string>{"10.0.0.1:27960", "10.0.0.1:27960"}));
 }
 
+// getserversExt: "\" + IPv4 entries and "/" + IPv6 entries, read by their separators.
+const std::string kExtHeader("\xFF\xFF\xFF\xFFgetserversExtResponse", 25);
+
+std::string Entry6(const std::string& sixteen, int port) {
+  return "/" + sixteen + std::string{static_cast<char>(port >> 8), static_cast<char>(port & 0xFF)};
+}
+const std::string kLoopback6 = std::string(15, '\0') + '\1';
+
+std::vector<std::string> ParseTagged(const std::string& datagram, MasterReplies& replies,
+                                     bool* ended = nullptr) {
+  std::vector<MasterEntry> entries;
+  const bool end = MasterQuery::ParseTaggedReply(datagram.data(), datagram.size(), entries,
+                                                 replies, MasterQuery::kMaxEntries);
+  if (ended) *ended = end;
+  std::vector<std::string> out;
+  for (const MasterEntry& e : entries)
+    out.push_back(MasterEntryHost(e) + ":" + std::to_string(MasterEntryPort(e)));
+  return out;
+}
+
+TEST(MasterRequest, ExtAsksForTheGameByNameAndBothFamilies) {
+  EXPECT_EQ(MasterQuery::ExtRequestDatagram("71"),
+            std::string("\xFF\xFF\xFF\xFFgetserversExt Quake3Arena 71 empty full\0", 44));
+}
+
+TEST(MasterReply, ExtRepliesMixBothFamiliesAndEndWithTheMarker) {
+  MasterReplies replies;
+  bool ended = false;
+  const std::string mapped = std::string(10, '\0') + std::string("\xFF\xFF\x0A\x00\x00\x07", 6);
+  EXPECT_EQ(ParseTagged(kExtHeader + Entry(10, 0, 0, 1, 27960) + Entry6(kLoopback6, 27961) +
+                            Entry6(mapped, 27962) + kEot + Entry(10, 9, 9, 9, 1),
+                        replies, &ended),
+            (std::vector<std::string>{"10.0.0.1:27960", "::1:27961", "10.0.0.7:27962"}));
+  EXPECT_TRUE(ended);
+  EXPECT_EQ(replies.extended, 1);
+  EXPECT_EQ(replies.listsEnded, 1);
+
+  // A getservers reply read the same way: a stray "/" entry is still one entry.
+  EXPECT_EQ(ParseTagged(kHeader + Entry6(kLoopback6, 1) + Entry(10, 0, 0, 2, 2), replies),
+            (std::vector<std::string>{"::1:1", "10.0.0.2:2"}));
+  EXPECT_EQ(replies.plain, 1);
+}
+
+TEST(MasterReply, TaggedEntriesCutShortOrUnknownEndTheDatagramButKeepWhatCameBefore) {
+  MasterReplies replies;
+  const std::string good = kExtHeader + Entry(10, 0, 0, 1, 27960);
+  EXPECT_EQ(ParseTagged(good + Entry6(kLoopback6, 1).substr(0, 12), replies).size(), 1u);
+  EXPECT_EQ(ParseTagged(good + "?" + Entry(10, 0, 0, 2, 2).substr(1), replies).size(), 1u);
+  EXPECT_EQ(ParseTagged(good + Entry(10, 0, 0, 2, 2).substr(0, 5), replies).size(), 1u);
+  // Not a master's reply at all: nothing, and not counted as one.
+  EXPECT_TRUE(ParseTagged("\xFF\xFF\xFF\xFFstatusResponse\n" + Entry(1, 2, 3, 4, 5), replies).empty());
+  EXPECT_EQ(replies.extended + replies.plain, 3);
+  EXPECT_EQ(replies.listsEnded, 0);
+  bool ended = false;
+  ParseTagged(kExtHeader + std::string("\\EOT", 4), replies, &ended);
+  EXPECT_TRUE(ended);
+}
+
+TEST(MasterPacer, FiveInABurstThenOneEveryDecay) {
+  using namespace std::chrono_literals;
+  RequestPacer pacer(5, 3s);
+  const SteadyTime start = SteadyNow();
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_EQ(pacer.Wait(start), 0us) << i;
+    pacer.Sent(start);
+  }
+  EXPECT_GT(pacer.Wait(start), 2900ms);
+  EXPECT_LE(pacer.Wait(start), 3s);
+  EXPECT_EQ(pacer.Wait(start + 3s), 0us);
+  pacer.Sent(start + 3s);
+  EXPECT_GT(pacer.Wait(start + 3s), 2900ms);
+  // A quiet while later the whole burst is free again.
+  EXPECT_EQ(pacer.Wait(start + 60s), 0us);
+}
+
 }  // namespace
 }  // namespace vyk

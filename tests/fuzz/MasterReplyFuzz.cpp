@@ -1,7 +1,8 @@
-// One datagram of a master server's getservers reply: the entry parse the
-// master exchange runs on each datagram, the addresses and ports made of the
-// entries, the records added for them and the JSON list printed of them. The
-// fuzz input also serves as the protocol text of a request datagram.
+// One datagram of a master server's reply: the entry parse the master
+// exchange runs on each datagram (by fixed steps, and by separators for a
+// getserversExt reply), the addresses and ports made of the entries, the
+// records added for them and the JSON list printed of them. The fuzz input
+// also serves as the protocol text of a request datagram.
 #include <arpa/inet.h>
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 #include <cstring>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "FuzzSupport.h"
@@ -32,6 +34,44 @@ bool DottedAddress(const std::string& text, std::uint32_t* address) {
   if (inet_pton(AF_INET, text.c_str(), &parsed) != 1) return false;
   *address = parsed.s_addr;
   return true;
+}
+
+// The separator-read parse: every entry is the bytes after its "\\" or "/",
+// IPv6 ones (other than IPv4 through IPv6) keep all sixteen, and the texts
+// made of them read back to the same bytes.
+void CheckTagged(const char* bytes, std::size_t size) {
+  std::vector<MasterEntry> entries;
+  MasterReplies replies;
+  const std::size_t limit = 40;
+  const bool ended = MasterQuery::ParseTaggedReply(bytes, size, entries, replies, limit);
+  FUZZ_CHECK(entries.size() <= limit);
+  FUZZ_CHECK(replies.plain + replies.extended <= 1);
+  // It ends a list at its marker, or when the list is full.
+  FUZZ_CHECK(replies.listsEnded == 0 || ended);
+  if (ended && entries.size() < limit) FUZZ_CHECK(replies.listsEnded == 1);
+  if (replies.plain + replies.extended == 0) FUZZ_CHECK(entries.empty() && !ended);
+  ServerList list;
+  for (const MasterEntry& entry : entries) {
+    const std::string host = MasterEntryHost(entry);
+    if (entry.ipv6) {
+      in6_addr parsed{};
+      FUZZ_CHECK(inet_pton(AF_INET6, host.c_str(), &parsed) == 1);
+      FUZZ_CHECK(std::memcmp(&parsed, entry.address6.data(), 16) == 0);
+      FUZZ_CHECK(!IsMappedIpv4(entry.address6));
+    } else {
+      std::uint32_t back = 0;
+      FUZZ_CHECK(DottedAddress(host, &back) && back == entry.address);
+    }
+    // The record's address text reads back as the same server (port 0 reads
+    // back as the default port, as a typed one does).
+    ServerInfo record(host, MasterEntryPort(entry), "");
+    ServerInfo again;
+    again.SetAddress(record.Address());
+    FUZZ_CHECK(again.host == record.host);
+    FUZZ_CHECK(record.port == 0 || again.port == record.port);
+  }
+  AddMasterServers(entries, list);
+  FUZZ_CHECK(list.Count() <= static_cast<int>(entries.size()));
 }
 
 void CheckRequest(const std::string& protocol) {
@@ -92,13 +132,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   FUZZ_CHECK(list.Count() <= static_cast<int>(addresses.size()));
 
-  // The protocol is printed as given, whatever its bytes.
+  // The protocol and the master are printed as given, whatever their bytes.
   const std::string protocol(bytes, std::min<std::size_t>(size, 16));
-  const std::string text = MasterJson("127.0.0.1:27950", protocol, addresses);
+  const std::string text =
+      MasterJson({{protocol, static_cast<int>(addresses.size()), true}}, {protocol}, addresses);
   FUZZ_CHECK(vyk::fuzz::IsValidUtf8(text));
   const nlohmann::json doc = nlohmann::json::parse(text);
   FUZZ_CHECK(doc.at("servers").size() == addresses.size());
 
   CheckRequest(std::string(bytes, size));
+  CheckTagged(bytes, size);
+  // The same bytes behind each reply header, so the separator walk sees them.
+  for (const std::string_view header :
+       {std::string_view("\xFF\xFF\xFF\xFFgetserversExtResponse", 25),
+        std::string_view("\xFF\xFF\xFF\xFFgetserversResponse", 22)}) {
+    std::string tagged(header);
+    tagged.append(bytes, size);
+    CheckTagged(tagged.data(), tagged.size());
+  }
   return 0;
 }

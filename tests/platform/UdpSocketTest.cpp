@@ -61,6 +61,25 @@ TEST(ResolveIpv4Test, SafeFromManyThreadsAtOnce) {
   EXPECT_EQ(right.load(), 32);
 }
 
+std::string ResolvedHost(const std::string& host) {
+  NetEndpoint endpoint;
+  if (!ResolveHost(host, &endpoint)) return "unresolved";
+  return (endpoint.family == IpFamily::kV6 ? "6 " : "4 ") + AddressText(endpoint);
+}
+
+TEST(ResolveHostTest, IpFourFirstThenIpSixLiteralsNeverMulticast) {
+  EXPECT_EQ(ResolvedHost("127.1"), "4 127.0.0.1");
+  EXPECT_EQ(ResolvedHost("localhost"), "4 127.0.0.1");
+  EXPECT_EQ(ResolvedHost("::1"), "6 ::1");
+  EXPECT_EQ(ResolvedHost("[2001:DB8::0:1]"), "6 2001:db8::1");
+  EXPECT_EQ(ResolvedHost("::ffff:10.0.0.5"), "4 10.0.0.5");
+  EXPECT_EQ(ResolvedHost("::ffff:255.255.255.255"), "unresolved");
+  EXPECT_EQ(ResolvedHost("ff02::1"), "unresolved");
+  EXPECT_EQ(ResolvedHost("[::1]:27960"), "unresolved");  // a port is no part of a host
+  EXPECT_EQ(ResolvedHost("nosuchhost.invalid"), "unresolved");
+  EXPECT_EQ(ResolvedHost(""), "unresolved");
+}
+
 // A bound loopback peer that echoes one datagram back to its sender.
 class Echo {
  public:
