@@ -21,7 +21,7 @@ class Client {
       fd_ = ::socket(AF_INET6, SOCK_DGRAM, 0);
       sockaddr_in6 a{};
       a.sin6_family = AF_INET6;
-      a.sin6_addr = in6addr_loopback;
+      a.sin6_addr.s6_addr[15] = 1;  // ::1, spelt the same for Winsock and POSIX
       ::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a);
     } else {
       sockaddr_in a{};
@@ -46,7 +46,7 @@ class Client {
       auto& a = reinterpret_cast<sockaddr_in6&>(to);
       a.sin6_family = AF_INET6;
       a.sin6_port = htons(port);
-      a.sin6_addr = in6addr_loopback;
+      a.sin6_addr.s6_addr[15] = 1;
       length = sizeof a;
     } else {
       auto& a = reinterpret_cast<sockaddr_in&>(to);

@@ -304,8 +304,8 @@ void Farm::Impl::HandleMaster(Master& m, int id, const Peer& from, std::string_v
                                                 : MasterEntry{{127, 0, 0, 1}, s.port});
   };
   if (config.listFarm && config.listedServers) {
-    for (int id : *config.listedServers) {
-      if (const Server* s = Find(id)) list(*s);
+    for (int serverId : *config.listedServers) {
+      if (const Server* s = Find(serverId)) list(*s);
     }
   } else if (config.listFarm) {
     for (const auto& s : servers) {
