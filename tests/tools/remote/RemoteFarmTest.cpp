@@ -210,6 +210,12 @@ TEST(RemoteFarm, DrivesAFarmInTheControlProcess) {
     EXPECT_EQ(client.RecvAll(), q3sim::MasterResponse(mc.extraEntries));
     EXPECT_EQ(farm.GetMasterStats(second).getserversExt, 1u);
     EXPECT_EQ(farm.GetMasterStats(second).floodDropped, 1u);
+    // A long list still fits one message.
+    q3sim::MasterConfig longList;
+    longList.extraEntries.assign(4000, {{10, 1, 2, 3}, 27960});
+    longList.extraEntries.back() = mc.extraEntries.back();
+    EXPECT_TRUE(farm.SetMasterConfig(second, longList));
+    EXPECT_EQ(farm.GetMasterConfig(second).extraEntries, longList.extraEntries);
 
     // What the network loses, counted on the other side.
     farm.SetDrop(0.5, 11);

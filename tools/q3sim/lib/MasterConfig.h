@@ -25,7 +25,11 @@ struct MasterEntry {
     e.port = port;
     return e;
   }
-  bool operator==(const MasterEntry&) const = default;
+  // The address of the other family does not count.
+  bool operator==(const MasterEntry& other) const {
+    return family == other.family && port == other.port &&
+           (family == Family::kIpv6 ? address6 == other.address6 : address == other.address);
+  }
 };
 
 // Wire.cpp carries it to `q3sim --control`: a new field goes there too.

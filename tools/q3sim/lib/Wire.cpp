@@ -164,11 +164,27 @@ void Field(Io& io, P& p) {
   Fields(io, p.score, p.ping, p.name);
 }
 
-template <typename Io, RecordOf<MasterEntry> E>
-void Field(Io& io, E& e) {
-  for (auto& b : e.address) Field(io, b);
-  Fields(io, e.port, e.family);
-  for (auto& b : e.address6) Field(io, b);
+// An entry travels as its family, its address's bytes and its port: a long
+// list must fit one message.
+void Field(Writer& w, const MasterEntry& e) {
+  const bool v6 = e.family == Family::kIpv6;
+  w.Bool(v6);
+  if (v6) {
+    for (std::uint8_t b : e.address6) w.U8(b);
+  } else {
+    for (std::uint8_t b : e.address) w.U8(b);
+  }
+  w.U16(e.port);
+}
+void Field(Reader& r, MasterEntry& e) {
+  e = MasterEntry{};
+  if (r.Bool()) {
+    e.family = Family::kIpv6;
+    for (std::uint8_t& b : e.address6) b = r.U8();
+  } else {
+    for (std::uint8_t& b : e.address) b = r.U8();
+  }
+  e.port = r.U16();
 }
 
 template <typename Io, RecordOf<ReplyMoment> M>
