@@ -1,5 +1,5 @@
-// A plain UDP socket on 127.0.0.1 that speaks to the farm as a game client
-// would, with room for a flood in its receive buffer.
+// A plain UDP socket on 127.0.0.1 or [::1] that speaks to the farm as a game
+// client would, with room for a flood in its receive buffer.
 #pragma once
 
 #include <cstdint>
@@ -7,45 +7,67 @@
 #include <string>
 #include <vector>
 
+#include "Family.h"
 #include "LoopbackSocket.h"
 
 namespace q3sim_test {
 
 class Client {
  public:
-  Client() {
-    sockaddr_in a{};
-    fd_ = vyk::test::BindLoopbackUdp(&a);
+  explicit Client(q3sim::Family family = q3sim::Family::kIpv4)
+      : ipv6_(family == q3sim::Family::kIpv6) {
+    if (ipv6_) {
+      vyk::StartWinsockOnce();
+      fd_ = ::socket(AF_INET6, SOCK_DGRAM, 0);
+      sockaddr_in6 a{};
+      a.sin6_family = AF_INET6;
+      a.sin6_addr.s6_addr[15] = 1;  // ::1, spelt the same for Winsock and POSIX
+      ::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    } else {
+      sockaddr_in a{};
+      fd_ = vyk::test::BindLoopbackUdp(&a);
+    }
     int size = 8 << 20;
     setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&size), sizeof size);
   }
   ~Client() { vyk::test::CloseSocket(fd_); }
 
   std::uint16_t Port() const {
-    sockaddr_in a{};
+    sockaddr_storage a{};
     socklen_t len = sizeof a;
     getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &len);
-    return ntohs(a.sin_port);
+    return PortOf(a);
   }
 
   void Send(std::uint16_t port, const std::string& bytes) {
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(port);
-    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    sockaddr_storage to{};
+    socklen_t length = 0;
+    if (ipv6_) {
+      auto& a = reinterpret_cast<sockaddr_in6&>(to);
+      a.sin6_family = AF_INET6;
+      a.sin6_port = htons(port);
+      a.sin6_addr.s6_addr[15] = 1;
+      length = sizeof a;
+    } else {
+      auto& a = reinterpret_cast<sockaddr_in&>(to);
+      a.sin_family = AF_INET;
+      a.sin_port = htons(port);
+      a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+      length = sizeof a;
+    }
     sendto(fd_, bytes.data(), static_cast<int>(bytes.size()), 0, reinterpret_cast<sockaddr*>(&to),
-           sizeof to);
+           length);
   }
 
   std::optional<std::string> Recv(int timeoutMs, std::uint16_t* fromPort = nullptr) {
     if (vyk::test::PollReadable(fd_, timeoutMs) <= 0) return std::nullopt;
     std::string buf(70000, '\0');
-    sockaddr_in from{};
+    sockaddr_storage from{};
     socklen_t len = sizeof from;
     const long n = recvfrom(fd_, buf.data(), static_cast<int>(buf.size()), 0,
                             reinterpret_cast<sockaddr*>(&from), &len);
     if (n < 0) return std::nullopt;
-    if (fromPort) *fromPort = ntohs(from.sin_port);
+    if (fromPort) *fromPort = PortOf(from);
     buf.resize(static_cast<std::size_t>(n));
     return buf;
   }
@@ -58,6 +80,12 @@ class Client {
   }
 
  private:
+  static std::uint16_t PortOf(const sockaddr_storage& a) {
+    return ntohs(a.ss_family == AF_INET6 ? reinterpret_cast<const sockaddr_in6&>(a).sin6_port
+                                         : reinterpret_cast<const sockaddr_in&>(a).sin_port);
+  }
+
+  bool ipv6_ = false;
   vyk::test::SocketFd fd_{};
 };
 

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <mutex>
 #include <optional>
 #include <set>
@@ -45,6 +46,52 @@ std::string Join(const std::vector<std::string>& parts) {
   return s;
 }
 
+// The addresses of a getservers(Ext)Response as "a.b.c.d:port" or "[hex]:port"
+// ("[::1]:port" for loopback), after checking its datagrams: each at most 1400
+// bytes under the head, the end mark in the last alone.
+std::multiset<std::string> Listed(const std::vector<std::string>& datagrams, bool ext) {
+  const std::string head = kFF + (ext ? "getserversExtResponse" : "getserversResponse");
+  const std::string eot("\\EOT\0\0\0", 7);
+  std::multiset<std::string> out;
+  for (std::size_t d = 0; d < datagrams.size(); ++d) {
+    const std::string& g = datagrams[d];
+    const bool last = d + 1 == datagrams.size();
+    EXPECT_LE(g.size(), q3sim::kMasterDatagramMax);
+    if (g.compare(0, head.size(), head) != 0 || g.size() < head.size() + (last ? 7 : 0)) {
+      ADD_FAILURE() << "not a " << head.substr(4);
+      return out;
+    }
+    const std::size_t end = g.size() - (last ? eot.size() : 0);
+    EXPECT_EQ(g.substr(end), last ? eot : "");
+    auto byte = [&](std::size_t at) {
+      return static_cast<unsigned>(static_cast<unsigned char>(g[at]));
+    };
+    for (std::size_t at = head.size(); at < end;) {
+      const bool v6 = g[at] == '/';
+      const std::size_t size = v6 ? 16 : 4;
+      if ((g[at] != '\\' && !v6) || (v6 && !ext) || at + 1 + size + 2 > end) {
+        ADD_FAILURE() << "bad entry at " << at;
+        return out;
+      }
+      std::string host;
+      if (v6) {
+        char hex[3];
+        for (std::size_t i = 0; i < size; ++i) {
+          std::snprintf(hex, sizeof hex, "%02x", byte(at + 1 + i));
+          host += hex;
+        }
+        host = "[" + (host == std::string(30, '0') + "01" ? "::1" : host) + "]";
+      } else {
+        for (std::size_t i = 0; i < size; ++i)
+          host += (i ? "." : "") + std::to_string(byte(at + 1 + i));
+      }
+      out.insert(host + ":" + std::to_string(byte(at + 1 + size) << 8 | byte(at + 2 + size)));
+      at += 1 + size + 2;
+    }
+  }
+  return out;
+}
+
 TEST(Q3SimFarm, StatusAndInfoRepliesAreIoquake3Bytes) {
   q3sim::Farm farm;
   int id = farm.AddServer(SmallServer());
@@ -69,6 +116,20 @@ TEST(Q3SimFarm, StatusAndInfoRepliesAreIoquake3Bytes) {
   ASSERT_TRUE(reply);
   const std::string challenged = kFF + "statusResponse\n\\challenge\\abc\\sv_hostname\\";
   EXPECT_EQ(reply->substr(0, challenged.size()), challenged);
+
+  // At most 128 characters, and only from a server that echoes at all.
+  const std::string longest(128, 't');
+  client.Send(farm.Port(id), kFF + "getstatus " + longest);
+  reply = client.Recv(2000);
+  ASSERT_TRUE(reply);
+  EXPECT_NE(reply->find("\\challenge\\" + longest + "\\"), std::string::npos);
+  client.Send(farm.Port(id), kFF + "getstatus " + longest + "t");
+  EXPECT_FALSE(client.Recv(200));
+  farm.Modify(id, [](q3sim::ServerConfig& c) { c.echoChallenge = false; });
+  client.Send(farm.Port(id), kFF + "getstatus abc");
+  reply = client.Recv(2000);
+  ASSERT_TRUE(reply);
+  EXPECT_EQ(*reply, q3sim::StatusResponse(SmallServer(), ""));
 
   client.Send(farm.Port(id), kFF + "getinfo xyz");
   reply = client.Recv(2000);
@@ -95,8 +156,8 @@ TEST(Q3SimFarm, StatusAndInfoRepliesAreIoquake3Bytes) {
   client.Send(farm.Port(id), kFF + "getchallenge");
   client.Send(farm.Port(id), "getstatus");
   EXPECT_FALSE(client.Recv(200));
-  EXPECT_EQ(farm.Stats(id).requests, 6u);
-  EXPECT_EQ(farm.Stats(id).replies, 4u);
+  EXPECT_EQ(farm.Stats(id).requests, 9u);
+  EXPECT_EQ(farm.Stats(id).replies, 6u);
 }
 
 TEST(Q3SimFarm, RconPasswordsCommandsAndChunks) {
@@ -362,6 +423,183 @@ TEST(Q3SimMaster, ListsTheFarmInDatagramsOfAtMost1400Bytes) {
   ASSERT_TRUE(only);
   EXPECT_GE(Clock::now() - t0, std::chrono::milliseconds(199));
   EXPECT_EQ(*only, head + eot);
+}
+
+TEST(Q3SimMaster, ExtendedQueryGameFamiliesAndAGetserversOnlyMaster) {
+  q3sim::Farm farm;
+  const int a = farm.AddServer(SmallServer()), b = farm.AddServer(SmallServer()),
+            c = farm.AddServer(SmallServer());
+  q3sim::MasterConfig mc;
+  const auto v6 =
+      q3sim::MasterEntry::Ipv6({0x20, 0x01, 0x0d, 0xb8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 9}, 27961);
+  mc.extraEntries = {{{10, 0, 0, 1}, 27960}, v6};
+  farm.SetMasterConfig(mc);
+  const std::uint16_t master = farm.OpenMaster();
+  q3sim::MasterConfig old;
+  old.knowsExt = false;
+  old.listedServers = std::vector<int>{a, c};
+  const int second = farm.AddMaster(old);
+  ASSERT_GE(second, 1);
+  EXPECT_EQ(farm.MasterAddress(second), "127.0.0.1:" + std::to_string(farm.MasterPort(second)));
+  ASSERT_TRUE(farm.Start());
+  Client client;
+  // Unanswered requests are waited for as briefly as the other tests do.
+  auto ask = [&](std::uint16_t port, const std::string& words, int waitMs = 2000) {
+    client.Send(port, kFF + words);
+    return client.RecvAll(waitMs);
+  };
+  const std::string extra4 = "10.0.0.1:27960", extra6 = "[20010db8000000000000000000000009]:27961";
+  const std::multiset<std::string> farm4 = {farm.Address(a), farm.Address(b), farm.Address(c)};
+  auto with = [](std::multiset<std::string> set, std::initializer_list<std::string> more) {
+    set.insert(more);
+    return set;
+  };
+
+  EXPECT_EQ(Listed(ask(master, "getserversExt Quake3Arena 68"), true),
+            with(farm4, {extra4, extra6}));
+  EXPECT_EQ(Listed(ask(master, "getserversExt Quake3Arena 68 ipv4 empty"), true),
+            with(farm4, {extra4}));
+  EXPECT_EQ(Listed(ask(master, "getserversExt Quake3Arena 68 full ipv6"), true),
+            std::multiset<std::string>{extra6});
+  EXPECT_EQ(Listed(ask(master, "getservers 68"), false), with(farm4, {extra4}));
+  // Another game is known to have no server; without a game there is no answer.
+  EXPECT_EQ(Join(ask(master, "getserversExt Nexuiz 68")),
+            kFF + "getserversExtResponse" + std::string("\\EOT\0\0\0", 7));
+  EXPECT_TRUE(ask(master, "getserversExt 68", 200).empty());
+  EXPECT_TRUE(ask(master, "getserversExt 68 empty", 200).empty());
+
+  // The second lists its own share, and knows nothing of the extended query.
+  EXPECT_TRUE(ask(farm.MasterPort(second), "getserversExt Quake3Arena 68", 200).empty());
+  EXPECT_EQ(Listed(ask(farm.MasterPort(second), "getservers 68"), false),
+            (std::multiset<std::string>{farm.Address(a), farm.Address(c)}));
+
+  const q3sim::MasterStats first = farm.GetMasterStats();
+  EXPECT_EQ(first.getservers, 1u);
+  EXPECT_EQ(first.getserversExt, 6u);
+  EXPECT_EQ(first.replies, 5u);
+  ASSERT_EQ(first.recentRequests.size(), 7u);
+  EXPECT_EQ(first.recentRequests[3], kFF + "getservers 68");
+  const q3sim::MasterStats other = farm.GetMasterStats(second);
+  EXPECT_EQ(other.requests, 2u);
+  EXPECT_EQ(other.getserversExt, 1u);
+  EXPECT_EQ(other.replies, 1u);
+  EXPECT_EQ(farm.GetMasterStats(second + 1).requests, 0u);
+}
+
+TEST(Q3SimMaster, FloodProtectionBurstOfFiveThenOneEachDecay) {
+  q3sim::Farm farm;
+  q3sim::MasterConfig mc;
+  mc.floodProtection = true;
+  mc.floodDecayMs = 800;
+  farm.SetMasterConfig(mc);
+  const std::uint16_t master = farm.OpenMaster();
+  ASSERT_TRUE(farm.Start());
+  Client one, other;  // one address, two ports: the same client to the master
+  auto answered = [&](Client& client, int n) {
+    for (int i = 0; i < n; ++i) client.Send(master, kFF + "getservers 68");
+    int got = 0;
+    while (client.Recv(150)) ++got;
+    return got;
+  };
+  for (int i = 0; i < 6; ++i) one.Send(master, kFF + "getservers 68");
+  const auto burst = Clock::now();
+  EXPECT_EQ(answered(one, 0), 5);
+  EXPECT_EQ(answered(other, 1), 0);
+  EXPECT_EQ(farm.GetMasterStats().floodDropped, 2u);
+  // One period after the burst, one more; two periods would allow two.
+  std::this_thread::sleep_until(burst + std::chrono::milliseconds(900));
+  EXPECT_EQ(answered(other, 2), 1);
+  EXPECT_EQ(farm.GetMasterStats().floodDropped, 3u);
+  EXPECT_EQ(farm.GetMasterStats().requests, 9u);
+}
+
+TEST(Q3SimFarm, DropLosesRequestsAndRepliesAsItsSeedSays) {
+  auto run = [](q3sim::ServerStats* stats, std::set<std::string>* tokens) {
+    q3sim::Farm farm;
+    const int id = farm.AddServer(SmallServer());
+    farm.SetDrop(0.3, 5);
+    if (!farm.Start()) return;
+    Client client;
+    // In batches the server's receive buffer holds.
+    for (int i = 0; i < 300; ++i) {
+      client.Send(farm.Port(id), kFF + "getstatus t" + std::to_string(i));
+      if (i % 50 != 49) continue;
+      for (auto reply = client.Recv(1000); reply; reply = client.Recv(100)) {
+        const std::size_t at = reply->find("\\challenge\\") + 11;
+        tokens->insert(reply->substr(at, reply->find('\\', at) - at));
+      }
+    }
+    *stats = farm.Stats(id);
+  };
+  q3sim::ServerStats stats, again;
+  std::set<std::string> tokens, tokensAgain;
+  run(&stats, &tokens);
+  run(&again, &tokensAgain);
+  EXPECT_EQ(tokens, tokensAgain);
+  EXPECT_EQ(stats.requestsDropped, again.requestsDropped);
+
+  EXPECT_EQ(stats.requests + stats.requestsDropped, 300u);
+  EXPECT_GT(stats.requestsDropped, 60u);
+  EXPECT_LT(stats.requestsDropped, 120u);
+  EXPECT_EQ(stats.replies, tokens.size());
+  EXPECT_EQ(stats.replies + stats.repliesDropped, stats.requests);
+  EXPECT_EQ(stats.datagramsDropped, stats.repliesDropped);
+  // The moments kept are those of replies that left, each with its request.
+  ASSERT_EQ(stats.recentReplies.size(), q3sim::ServerStats::kRecentReplies);
+  for (const q3sim::ReplyMoment& m : stats.recentReplies) {
+    EXPECT_TRUE(tokens.count(m.request.substr(14))) << m.request;
+    EXPECT_LE(m.requestArrived, m.replySent);
+  }
+  EXPECT_EQ(stats.recentReplies.back().replySent, stats.lastReplySent);
+  EXPECT_EQ(stats.recentReplies.back().requestArrived, stats.lastRepliedRequestArrived);
+}
+
+TEST(Q3SimIpv6, ServersAndMastersOnLoopback6) {
+  q3sim::Farm farm;
+  if (!farm.HasIpv6()) GTEST_SKIP() << "[::1] cannot be bound on this machine";
+  std::vector<int> ids;
+  for (int i = 0; i < 250; ++i)
+    ids.push_back(
+        farm.AddServer(SmallServer(), 0, i % 5 < 2 ? q3sim::Family::kIpv6 : q3sim::Family::kIpv4));
+  q3sim::ServerConfig other = SmallServer();
+  other.replyFromOtherPort = true;
+  const int fromOther = farm.AddServer(other, 0, q3sim::Family::kIpv6);
+  ASSERT_GE(fromOther, 0);
+  const std::uint16_t master = farm.OpenMaster();
+  const int master6 = farm.AddMaster({}, 0, q3sim::Family::kIpv6);
+  ASSERT_GE(master6, 1);
+  EXPECT_EQ(farm.MasterAddress(master6), "[::1]:" + std::to_string(farm.MasterPort(master6)));
+  ASSERT_TRUE(farm.Start());
+  Client client, client6(q3sim::Family::kIpv6);
+
+  EXPECT_EQ(farm.Address(ids[0]), "[::1]:" + std::to_string(farm.Port(ids[0])));
+  client6.Send(farm.Port(ids[0]), kFF + "getstatus x");
+  std::uint16_t from = 0;
+  EXPECT_EQ(client6.Recv(2000, &from), q3sim::StatusResponse(SmallServer(), "x"));
+  EXPECT_EQ(from, farm.Port(ids[0]));
+  client6.Send(farm.Port(fromOther), kGetStatus);
+  ASSERT_TRUE(client6.Recv(2000, &from));
+  EXPECT_NE(farm.StrayPort(0, q3sim::Family::kIpv6), 0);
+  EXPECT_EQ(from, farm.StrayPort(0, q3sim::Family::kIpv6));
+
+  std::multiset<std::string> all, v4;
+  for (int id : ids) {
+    all.insert(farm.Address(id));
+    if (farm.Address(id)[0] != '[') v4.insert(farm.Address(id));
+  }
+  all.insert(farm.Address(fromOther));
+  const std::string ext = kFF + "getserversExt Quake3Arena 68";
+  client.Send(master, ext);
+  const std::vector<std::string> both = client.RecvAll();
+  EXPECT_GE(both.size(), 3u);
+  EXPECT_EQ(Listed(both, true), all);
+  client.Send(master, ext + " ipv6");
+  EXPECT_EQ(Listed(client.RecvAll(), true).size(), all.size() - v4.size());
+  // Either family asks the same list.
+  client6.Send(farm.MasterPort(master6), ext);
+  EXPECT_EQ(client6.RecvAll(), both);
+  client6.Send(farm.MasterPort(master6), kFF + "getservers 68");
+  EXPECT_EQ(Listed(client6.RecvAll(), false), v4);
 }
 
 TEST(Q3SimReplies, MasterDatagramBoundaries) {

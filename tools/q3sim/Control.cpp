@@ -8,6 +8,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <bit>
 #include <chrono>
 #include <cstdio>
 #include <map>
@@ -112,12 +113,19 @@ Status Control::Serve(const wire::RequestHead& head, Reader& args, Writer& out) 
   Farm& farm = *it->second.farm;
 
   // Arguments are all read and checked before anything is done.
-  if (op == "AddServer") {
-    ServerConfig config;
-    wire::Get(args, config);
+  if (op == "AddServer" || op == "AddMaster") {
+    ServerConfig server;
+    MasterConfig master;
+    if (op == "AddServer")
+      wire::Get(args, server);
+    else
+      wire::Get(args, master);
     std::uint16_t port = args.U16();
-    if (!args.Done()) return Status::BadRequest;
-    wire::Put(out, farm.AddServer(config, port));
+    auto family = static_cast<Family>(args.U8());
+    if (!args.Done() || (family != Family::kIpv4 && family != Family::kIpv6))
+      return Status::BadRequest;
+    wire::Put(out, op == "AddServer" ? farm.AddServer(server, port, family)
+                                     : farm.AddMaster(master, port, family));
     return Status::Ok;
   }
   if (op == "SetConfig") {
@@ -129,10 +137,11 @@ Status Control::Serve(const wire::RequestHead& head, Reader& args, Writer& out) 
     return Status::Ok;
   }
   if (op == "SetMasterConfig") {
+    int id = args.I32();
     MasterConfig config;
     wire::Get(args, config);
     if (!args.Done()) return Status::BadRequest;
-    farm.SetMasterConfig(config);
+    wire::Put(out, farm.SetMasterConfig(id, config));
     return Status::Ok;
   }
   if (op == "OpenMaster") {
@@ -141,9 +150,24 @@ Status Control::Serve(const wire::RequestHead& head, Reader& args, Writer& out) 
     wire::Put(out, farm.OpenMaster(port));
     return Status::Ok;
   }
+  if (op == "SetDrop") {
+    double fraction = std::bit_cast<double>(args.U64());
+    std::uint32_t seed = args.U32();
+    if (!args.Done()) return Status::BadRequest;
+    farm.SetDrop(fraction, seed);
+    return Status::Ok;
+  }
+  if (op == "StrayPort") {
+    int which = args.I32();
+    auto family = static_cast<Family>(args.U8());
+    if (!args.Done()) return Status::BadRequest;
+    wire::Put(out, farm.StrayPort(which, family));
+    return Status::Ok;
+  }
   // The rest take an id or nothing.
-  static const char* const kWithId[] = {"RemoveServer", "Port",  "Address",
-                                        "Config",       "Stats", "StrayPort"};
+  static const char* const kWithId[] = {
+      "RemoveServer", "Port",          "Address",         "Config",        "Stats",
+      "MasterPort",   "MasterAddress", "GetMasterConfig", "GetMasterStats"};
   bool withId = false;
   for (const char* name : kWithId) withId = withId || op == name;
   int id = withId ? args.I32() : 0;
@@ -169,14 +193,16 @@ Status Control::Serve(const wire::RequestHead& head, Reader& args, Writer& out) 
     wire::Put(out, farm.Config(id));
   } else if (op == "Stats") {
     wire::Put(out, farm.Stats(id));
+  } else if (op == "HasIpv6") {
+    wire::Put(out, farm.HasIpv6());
   } else if (op == "MasterPort") {
-    wire::Put(out, farm.MasterPort());
+    wire::Put(out, farm.MasterPort(id));
+  } else if (op == "MasterAddress") {
+    wire::Put(out, farm.MasterAddress(id));
   } else if (op == "GetMasterConfig") {
-    wire::Put(out, farm.GetMasterConfig());
+    wire::Put(out, farm.GetMasterConfig(id));
   } else if (op == "GetMasterStats") {
-    wire::Put(out, farm.GetMasterStats());
-  } else if (op == "StrayPort") {
-    wire::Put(out, farm.StrayPort(id));
+    wire::Put(out, farm.GetMasterStats(id));
   } else if (op == "InFlight") {
     wire::Put(out, farm.InFlight());
   } else if (op == "MaxInFlight") {

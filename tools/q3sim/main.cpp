@@ -1,4 +1,5 @@
-// q3sim: a farm of Quake III servers and a master on 127.0.0.1, until SIGINT/SIGTERM.
+// q3sim: a farm of Quake III servers and masters on 127.0.0.1 and [::1], until SIGINT/SIGTERM.
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -19,11 +20,16 @@ void Usage() {
                "             [--latency MIN:MAX] [--players MIN:MAX] [--seed S] [--list FILE]\n"
                "             [--protocols 66,67,68] [--full FRACTION] [--password FRACTION]\n"
                "             [--rcon-password PW] [--master-delay MS] [--rate-limit]\n"
-               "             [--hostile PERCENT]\n"
+               "             [--hostile PERCENT] [--ipv6 FRACTION] [--master2-port M2]\n"
+               "             [--drop PERCENT]\n"
                "       q3sim --control PORT\n"
                "servers listen on 127.0.0.1:P..P+N-1 (P 0: free ports); the master on M\n"
                "(default: a free port). --hostile makes that share of the servers answer\n"
-               "with oversized, binary, absurd or misdirected replies.\n"
+               "with oversized, binary, absurd or misdirected replies. --ipv6 puts that\n"
+               "share on [::1] instead (on the same port numbers), listed by getserversExt.\n"
+               "--master2-port adds a master on 127.0.0.1:M2 that knows only getservers and\n"
+               "shares part of its list with the first. --drop loses that share of the\n"
+               "datagrams to and from the servers.\n"
                "--control serves farms made and driven over UDP on 127.0.0.1:PORT (0: a free\n"
                "port, printed as \"control PORT\") for programs linked with the remote farm\n"
                "library, which find it through Q3SIM_CONTROL=127.0.0.1:PORT.\n");
@@ -90,6 +96,9 @@ int main(int argc, char** argv) {
   long masterPort = 0;
   long masterDelay = 0;
   long controlPort = -1;
+  long master2Port = -1;
+  double ipv6Fraction = 0.0;
+  double dropPercent = 0.0;
   bool rateLimit = false;
   std::string listFile;
 
@@ -138,6 +147,12 @@ int main(int argc, char** argv) {
       double percent = 0;
       ok = ParsePercent(value, percent);
       options.hostileFraction = percent / 100.0;
+    } else if (arg == "--ipv6") {
+      ok = ParseFraction(value, ipv6Fraction);
+    } else if (arg == "--master2-port") {
+      ok = ParseInt(value, 0, 65535, master2Port);
+    } else if (arg == "--drop") {
+      ok = ParsePercent(value, dropPercent);
     } else if (arg == "--rcon-password") {
       options.rconPassword = value;
     } else if (arg == "--control") {
@@ -175,20 +190,55 @@ int main(int argc, char** argv) {
   q3sim::Farm farm;
   std::vector<q3sim::ServerConfig> configs = q3sim::GenerateServers(options);
   for (auto& c : configs) c.rateLimit = rateLimit;
-  std::vector<int> ids = q3sim::AddServers(farm, configs, static_cast<std::uint16_t>(basePort));
+  // The IPv6 servers spread evenly over the farm.
+  std::vector<q3sim::Family> families(configs.size(), q3sim::Family::kIpv4);
+  const long long ipv6Count =
+      ipv6Fraction > 0 ? std::llround(ipv6Fraction * static_cast<double>(configs.size())) : 0;
+  if (ipv6Count > 0 && !farm.HasIpv6()) {
+    std::fprintf(stderr, "q3sim: [::1] cannot be bound here: every server on 127.0.0.1\n");
+  } else {
+    const long long n = static_cast<long long>(configs.size());
+    for (long long i = 0; i < n; ++i) {
+      if ((i + 1) * ipv6Count / n > i * ipv6Count / n)
+        families[static_cast<std::size_t>(i)] = q3sim::Family::kIpv6;
+    }
+  }
+  std::vector<int> ids =
+      q3sim::AddServers(farm, configs, static_cast<std::uint16_t>(basePort), families);
   if (ids.size() != configs.size()) {
-    std::fprintf(stderr, "q3sim: cannot bind %d servers from port %ld on 127.0.0.1\n",
-                 options.count, basePort);
+    std::fprintf(stderr, "q3sim: cannot bind %d servers from port %ld on loopback\n", options.count,
+                 basePort);
     return 1;
   }
+  q3sim::MasterConfig mc;
+  mc.delayMs = static_cast<int>(masterDelay);
+  q3sim::MasterConfig mc2 = mc;
+  if (master2Port >= 0) {
+    // Two masters that overlap: the first misses one IPv4 server in eight, which
+    // the second (every other server and one in four more; IPv4 alone) has.
+    mc.listedServers.emplace();
+    mc2.listedServers.emplace();
+    mc2.knowsExt = false;
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+      if (i % 8 != 7 || families[i] == q3sim::Family::kIpv6) mc.listedServers->push_back(ids[i]);
+      if (i % 2 == 0 || i % 4 == 3) mc2.listedServers->push_back(ids[i]);
+    }
+  }
+  farm.SetMasterConfig(mc);
   std::uint16_t master = farm.OpenMaster(static_cast<std::uint16_t>(masterPort));
   if (master == 0) {
     std::fprintf(stderr, "q3sim: cannot bind the master to 127.0.0.1:%ld\n", masterPort);
     return 1;
   }
-  q3sim::MasterConfig mc;
-  mc.delayMs = static_cast<int>(masterDelay);
-  farm.SetMasterConfig(mc);
+  int master2 = -1;
+  if (master2Port >= 0) {
+    master2 = farm.AddMaster(mc2, static_cast<std::uint16_t>(master2Port));
+    if (master2 < 0) {
+      std::fprintf(stderr, "q3sim: cannot bind the second master to 127.0.0.1:%ld\n", master2Port);
+      return 1;
+    }
+  }
+  farm.SetDrop(dropPercent / 100.0, options.seed);
 
   if (!listFile.empty()) {
     std::ofstream out(listFile, std::ios::binary | std::ios::trunc);
@@ -204,8 +254,12 @@ int main(int argc, char** argv) {
   }
   int hostile = 0;
   for (const auto& c : configs) hostile += c.hostile != 0;
-  std::printf("q3sim: ready servers=%d base_port=%u master_port=%u hostile=%d\n", options.count,
-              ids.empty() ? 0u : farm.Port(ids.front()), master, hostile);
+  int ipv6 = 0;
+  for (q3sim::Family f : families) ipv6 += f == q3sim::Family::kIpv6;
+  std::string more = " ipv6=" + std::to_string(ipv6);
+  if (master2 >= 0) more += " master2_port=" + std::to_string(farm.MasterPort(master2));
+  std::printf("q3sim: ready servers=%d base_port=%u master_port=%u hostile=%d%s\n", options.count,
+              ids.empty() ? 0u : farm.Port(ids.front()), master, hostile, more.c_str());
   std::fflush(stdout);
 
   int sig = 0;

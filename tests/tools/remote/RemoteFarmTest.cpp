@@ -75,6 +75,7 @@ q3sim::ServerConfig OddConfig() {
   c.players = {{-12, 999, AllBytes()}, {7, 0, ""}};
   c.SetLatency(3, 9, 77);
   c.silent = true;
+  c.echoChallenge = false;
   c.rconPassword = "\n\0\xff"s;
   c.splitInto = 3;
   c.splitRepeatsHeader = true;
@@ -104,6 +105,7 @@ void ExpectSameConfig(const q3sim::ServerConfig& a, const q3sim::ServerConfig& b
   EXPECT_EQ(a.latencyMaxMs, b.latencyMaxMs);
   EXPECT_EQ(a.latencySeed, b.latencySeed);
   EXPECT_EQ(a.silent, b.silent);
+  EXPECT_EQ(a.echoChallenge, b.echoChallenge);
   EXPECT_EQ(a.rconPassword, b.rconPassword);
   EXPECT_EQ(a.splitInto, b.splitInto);
   EXPECT_EQ(a.splitRepeatsHeader, b.splitRepeatsHeader);
@@ -149,6 +151,10 @@ TEST(RemoteFarm, DrivesAFarmInTheControlProcess) {
     EXPECT_EQ(stats.lastRequest, kGetStatus);
     EXPECT_LT(std::chrono::system_clock::now() - stats.lastReplySent, std::chrono::minutes(1));
     EXPECT_LE(stats.lastRepliedRequestArrived, stats.lastReplySent);
+    ASSERT_EQ(stats.recentReplies.size(), 1u);
+    EXPECT_EQ(stats.recentReplies[0].request, kGetStatus);
+    EXPECT_EQ(stats.recentReplies[0].requestArrived, stats.lastRepliedRequestArrived);
+    EXPECT_EQ(stats.recentReplies[0].replySent, stats.lastReplySent);
     EXPECT_EQ(farm.TotalRequests(), 1u);
     EXPECT_EQ(farm.InFlight(), 0);
     EXPECT_EQ(farm.MaxInFlight(), 1);
@@ -159,13 +165,26 @@ TEST(RemoteFarm, DrivesAFarmInTheControlProcess) {
     q3sim::MasterConfig mc;
     mc.delayMs = 5;
     mc.listFarm = false;
-    mc.extraEntries = {{{1, 2, 3, 4}, 27960}, {{255, 0, 0, 255}, 65535}};
+    mc.listedServers = std::vector<int>{7, -1};
+    mc.extraEntries = {
+        {{1, 2, 3, 4}, 27960},
+        {{255, 0, 0, 255}, 65535},
+        q3sim::MasterEntry::Ipv6({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 255}, 40000)};
+    mc.knowsExt = false;
+    mc.floodProtection = true;
+    mc.floodBurst = 3;
+    mc.floodDecayMs = 77;
     farm.SetMasterConfig(mc);
     q3sim::MasterConfig got = farm.GetMasterConfig();
     EXPECT_EQ(got.delayMs, 5);
     EXPECT_FALSE(got.silent);
     EXPECT_FALSE(got.listFarm);
+    EXPECT_EQ(got.listedServers, mc.listedServers);
     EXPECT_EQ(got.extraEntries, mc.extraEntries);
+    EXPECT_FALSE(got.knowsExt);
+    EXPECT_TRUE(got.floodProtection);
+    EXPECT_EQ(got.floodBurst, 3);
+    EXPECT_EQ(got.floodDecayMs, 77);
     const std::string getservers = "\xff\xff\xff\xffgetservers 68 empty full"s;
     client.Send(master, getservers);
     EXPECT_EQ(client.RecvAll(), q3sim::MasterResponse(mc.extraEntries));
@@ -173,6 +192,41 @@ TEST(RemoteFarm, DrivesAFarmInTheControlProcess) {
     EXPECT_EQ(ms.requests, 1u);
     EXPECT_EQ(ms.replies, 1u);
     EXPECT_EQ(ms.lastRequest, getservers);
+    EXPECT_EQ(ms.getservers, 1u);
+    EXPECT_EQ(ms.getserversExt, 0u);
+    EXPECT_EQ(ms.floodDropped, 0u);
+    EXPECT_EQ(ms.recentRequests, std::vector<std::string>{getservers});
+
+    const int second = farm.AddMaster({}, 0, q3sim::Family::kIpv4);
+    ASSERT_EQ(second, 1);
+    EXPECT_EQ(farm.MasterAddress(second), "127.0.0.1:" + std::to_string(farm.MasterPort(second)));
+    mc.floodBurst = 1;
+    EXPECT_TRUE(farm.SetMasterConfig(second, mc));
+    EXPECT_EQ(farm.GetMasterConfig(second).floodBurst, 1);
+    EXPECT_FALSE(farm.SetMasterConfig(second + 1, mc));
+    client.Send(farm.MasterPort(second), "\xff\xff\xff\xffgetserversExt Quake3Arena 68"s);
+    client.Send(farm.MasterPort(second), getservers);
+    client.Send(farm.MasterPort(second), getservers);
+    EXPECT_EQ(client.RecvAll(), q3sim::MasterResponse(mc.extraEntries));
+    EXPECT_EQ(farm.GetMasterStats(second).getserversExt, 1u);
+    EXPECT_EQ(farm.GetMasterStats(second).floodDropped, 1u);
+    // A long list still fits one message.
+    q3sim::MasterConfig longList;
+    longList.extraEntries.assign(4000, {{10, 1, 2, 3}, 27960});
+    longList.extraEntries.back() = mc.extraEntries.back();
+    EXPECT_TRUE(farm.SetMasterConfig(second, longList));
+    EXPECT_EQ(farm.GetMasterConfig(second).extraEntries, longList.extraEntries);
+
+    // What the network loses, counted on the other side.
+    farm.SetDrop(0.5, 11);
+    for (int i = 0; i < 20; ++i) client.Send(farm.Port(a), kGetStatus);
+    client.RecvAll(500);
+    farm.SetDrop(0);
+    stats = farm.Stats(a);
+    EXPECT_EQ(stats.requests + stats.requestsDropped, 21u);
+    EXPECT_NE(stats.repliesDropped, 0u);
+    EXPECT_EQ(stats.replies + stats.repliesDropped, stats.requests);
+    EXPECT_GE(stats.datagramsDropped, stats.repliesDropped);
 
     farm.ResetCounters();
     EXPECT_EQ(farm.Stats(a).requests, 0u);
@@ -187,6 +241,13 @@ TEST(RemoteFarm, DrivesAFarmInTheControlProcess) {
     huge.SetInfo("big", std::string(70000, 'x'));
     EXPECT_EQ(farm.AddServer(huge), -1);
     EXPECT_EQ(farm.ServerCount(), 2);
+    if (farm.HasIpv6()) {
+      const int six = farm.AddServer(plain, 0, q3sim::Family::kIpv6);
+      EXPECT_EQ(farm.Address(six), "[::1]:" + std::to_string(farm.Port(six)));
+      q3sim_test::Client client6(q3sim::Family::kIpv6);
+      client6.Send(farm.Port(six), kGetStatus);
+      EXPECT_TRUE(client6.Recv(2000));
+    }
 
     EXPECT_TRUE(farm.RemoveServer(b));
     EXPECT_FALSE(farm.RemoveServer(b));
@@ -224,6 +285,7 @@ TEST(RemoteFarm, AResentRequestIsDoneOnce) {
   q3sim::wire::Writer add;
   q3sim::wire::Put(add, q3sim::ServerConfig{});
   add.U16(0);
+  add.U8(static_cast<std::uint8_t>(q3sim::Family::kIpv4));
   EXPECT_EQ(call(2, handle, "AddServer", add.Data()), call(2, handle, "AddServer", add.Data()));
   const std::string countAnswer = call(3, handle, "ServerCount", "");
   q3sim::wire::Reader count(countAnswer);

@@ -19,17 +19,18 @@ using namespace farm_detail;
 
 namespace farm_detail {
 
-// A UDP socket on 127.0.0.1:port, non-blocking. When descriptors run out the soft
-// limit is raised to the hard one once and the call retried.
-int BindLoopback(std::uint16_t port) {
-  int fd = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+// A UDP socket on 127.0.0.1:port or [::1]:port, non-blocking. When descriptors run
+// out the soft limit is raised to the hard one once and the call retried.
+int BindLoopback(std::uint16_t port, Family family) {
+  const int domain = family == Family::kIpv6 ? AF_INET6 : AF_INET;
+  int fd = socket(domain, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
   if (fd < 0 && (errno == EMFILE || errno == ENFILE)) {
     rlimit lim{};
     if (getrlimit(RLIMIT_NOFILE, &lim) == 0 && lim.rlim_cur < lim.rlim_max) {
       lim.rlim_cur = lim.rlim_max;
       setrlimit(RLIMIT_NOFILE, &lim);
     }
-    fd = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    fd = socket(domain, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
   }
   if (fd < 0) return -1;
   // Room for a flood or a reply of many datagrams sent back to back.
@@ -38,11 +39,24 @@ int BindLoopback(std::uint16_t port) {
   // Requests carry the moment they arrived, so a reply's true delay is known.
   int stamp = 1;
   setsockopt(fd, SOL_SOCKET, SO_TIMESTAMPNS, &stamp, sizeof stamp);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_port = htons(port);
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  if (bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+  int bound = -1;
+  if (family == Family::kIpv6) {
+    // Its port number stays free on 127.0.0.1, as on a dual-stack server.
+    int only = 1;
+    setsockopt(fd, IPPROTO_IPV6, IPV6_V6ONLY, &only, sizeof only);
+    sockaddr_in6 addr{};
+    addr.sin6_family = AF_INET6;
+    addr.sin6_port = htons(port);
+    addr.sin6_addr = in6addr_loopback;
+    bound = bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+  } else {
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(port);
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bound = bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+  }
+  if (bound != 0) {
     close(fd);
     return -1;
   }
@@ -50,15 +64,30 @@ int BindLoopback(std::uint16_t port) {
 }
 
 std::uint16_t LocalPort(int fd) {
-  sockaddr_in addr{};
+  sockaddr_storage addr{};
   socklen_t len = sizeof addr;
   if (getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0) return 0;
-  return ntohs(addr.sin_port);
+  if (addr.ss_family == AF_INET6) return ntohs(reinterpret_cast<sockaddr_in6*>(&addr)->sin6_port);
+  return ntohs(reinterpret_cast<sockaddr_in*>(&addr)->sin_port);
+}
+
+std::string AddressText(Family family, std::uint16_t port) {
+  return (family == Family::kIpv6 ? "[::1]:" : "127.0.0.1:") + std::to_string(port);
+}
+
+std::string Peer::Host() const {
+  if (address.ss_family == AF_INET6) {
+    const auto& a = reinterpret_cast<const sockaddr_in6&>(address).sin6_addr;
+    return std::string(1, '6') + std::string(reinterpret_cast<const char*>(&a), sizeof a);
+  }
+  const auto& a = reinterpret_cast<const sockaddr_in&>(address).sin_addr;
+  return std::string(1, '4') + std::string(reinterpret_cast<const char*>(&a), sizeof a);
 }
 
 }  // namespace farm_detail
 
 Farm::Farm() : impl_(std::make_unique<Impl>()) {
+  impl_->masters.push_back(std::make_unique<Master>());
   impl_->epollFd = epoll_create1(EPOLL_CLOEXEC);
   impl_->wakeFd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
   impl_->timerFd = timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
@@ -77,8 +106,15 @@ Farm::~Farm() {
   for (auto& s : impl_->servers) {
     if (s && s->fd >= 0) close(s->fd);
   }
-  for (int fd : {impl_->masterFd, impl_->strayFds[0], impl_->strayFds[1], impl_->timerFd,
-                 impl_->wakeFd, impl_->epollFd}) {
+  for (auto& m : impl_->masters) {
+    if (m->fd >= 0) close(m->fd);
+  }
+  for (auto& family : impl_->strayFds) {
+    for (int fd : family) {
+      if (fd >= 0) close(fd);
+    }
+  }
+  for (int fd : {impl_->timerFd, impl_->wakeFd, impl_->epollFd}) {
     if (fd >= 0) close(fd);
   }
 }
@@ -111,12 +147,13 @@ bool Farm::Running() const {
   return impl_->thread.joinable() && !impl_->stopping;
 }
 
-int Farm::AddServer(const ServerConfig& config, std::uint16_t port) {
-  int fd = BindLoopback(port);
+int Farm::AddServer(const ServerConfig& config, std::uint16_t port, Family family) {
+  int fd = BindLoopback(port, family);
   if (fd < 0) return -1;
   auto s = std::make_unique<Server>();
   s->fd = fd;
   s->port = LocalPort(fd);
+  s->family = family;
   s->config = config;
   s->rng.seed(config.latencySeed);
   std::lock_guard lock(impl_->mutex);
@@ -130,6 +167,13 @@ int Farm::AddServer(const ServerConfig& config, std::uint16_t port) {
   }
   impl_->servers.push_back(std::move(s));
   return id;
+}
+
+bool Farm::HasIpv6() const {
+  int fd = BindLoopback(0, Family::kIpv6);
+  if (fd < 0) return false;
+  close(fd);
+  return true;
 }
 
 bool Farm::RemoveServer(int id) {
@@ -152,7 +196,7 @@ std::uint16_t Farm::Port(int id) const {
 
 std::string Farm::Address(int id) const {
   return impl_->WithServer(id, std::string(),
-                           [](Server& s) { return "127.0.0.1:" + std::to_string(s.port); });
+                           [](Server& s) { return AddressText(s.family, s.port); });
 }
 
 ServerConfig Farm::Config(int id) const {
@@ -180,9 +224,16 @@ ServerStats Farm::Stats(int id) const {
   return impl_->WithServer(id, ServerStats(), [](Server& s) { return s.stats; });
 }
 
+void Farm::SetDrop(double fraction, std::uint32_t seed) {
+  std::lock_guard lock(impl_->mutex);
+  impl_->dropFraction = fraction;
+  impl_->dropRng.seed(seed);
+}
+
 std::uint16_t Farm::OpenMaster(std::uint16_t port) {
   std::lock_guard lock(impl_->mutex);
-  if (impl_->masterFd >= 0) return impl_->masterPort;
+  Master& m = *impl_->masters[0];
+  if (m.fd >= 0) return m.port;
   int fd = BindLoopback(port);
   if (fd < 0) return 0;
   epoll_event ev{};
@@ -192,34 +243,77 @@ std::uint16_t Farm::OpenMaster(std::uint16_t port) {
     close(fd);
     return 0;
   }
-  impl_->masterFd = fd;
-  impl_->masterPort = LocalPort(fd);
-  return impl_->masterPort;
+  m.fd = fd;
+  m.port = LocalPort(fd);
+  return m.port;
 }
 
 std::uint16_t Farm::MasterPort() const {
-  std::lock_guard lock(impl_->mutex);
-  return impl_->masterPort;
+  return MasterPort(0);
 }
 
 MasterConfig Farm::GetMasterConfig() const {
-  std::lock_guard lock(impl_->mutex);
-  return impl_->master;
+  return GetMasterConfig(0);
 }
 
 void Farm::SetMasterConfig(const MasterConfig& config) {
-  std::lock_guard lock(impl_->mutex);
-  impl_->master = config;
+  SetMasterConfig(0, config);
 }
 
 MasterStats Farm::GetMasterStats() const {
-  std::lock_guard lock(impl_->mutex);
-  return impl_->masterStats;
+  return GetMasterStats(0);
 }
 
-std::uint16_t Farm::StrayPort(int which) const {
+int Farm::AddMaster(const MasterConfig& config, std::uint16_t port, Family family) {
+  int fd = BindLoopback(port, family);
+  if (fd < 0) return -1;
+  auto m = std::make_unique<Master>();
+  m->fd = fd;
+  m->port = LocalPort(fd);
+  m->family = family;
+  m->config = config;
   std::lock_guard lock(impl_->mutex);
-  return which == 0 || which == 1 ? impl_->strayPorts[which] : 0;
+  const int id = static_cast<int>(impl_->masters.size());
+  epoll_event ev{};
+  ev.events = EPOLLIN;
+  ev.data.u64 = kMasterKey - static_cast<std::uint64_t>(id);
+  if (id > static_cast<int>(kMasterKey - kLastMasterKey) ||
+      epoll_ctl(impl_->epollFd, EPOLL_CTL_ADD, fd, &ev) != 0) {
+    close(fd);
+    return -1;
+  }
+  impl_->masters.push_back(std::move(m));
+  return id;
+}
+
+std::uint16_t Farm::MasterPort(int id) const {
+  return impl_->WithMaster<std::uint16_t>(id, 0, [](Master& m) { return m.port; });
+}
+
+std::string Farm::MasterAddress(int id) const {
+  return impl_->WithMaster(id, std::string(), [](Master& m) {
+    return m.fd < 0 ? std::string() : AddressText(m.family, m.port);
+  });
+}
+
+MasterConfig Farm::GetMasterConfig(int id) const {
+  return impl_->WithMaster(id, MasterConfig(), [](Master& m) { return m.config; });
+}
+
+bool Farm::SetMasterConfig(int id, const MasterConfig& config) {
+  return impl_->WithMaster(id, false, [&](Master& m) {
+    m.config = config;
+    return true;
+  });
+}
+
+MasterStats Farm::GetMasterStats(int id) const {
+  return impl_->WithMaster(id, MasterStats(), [](Master& m) { return m.stats; });
+}
+
+std::uint16_t Farm::StrayPort(int which, Family family) const {
+  std::lock_guard lock(impl_->mutex);
+  return which == 0 || which == 1 ? impl_->strayPorts[static_cast<int>(family)][which] : 0;
 }
 
 int Farm::InFlight() const {
@@ -242,7 +336,7 @@ void Farm::ResetCounters() {
   for (auto& s : impl_->servers) {
     if (s) s->stats = {};
   }
-  impl_->masterStats = {};
+  for (auto& m : impl_->masters) m->stats = {};
   impl_->totalRequests = 0;
   impl_->maxInFlight = impl_->inFlight;
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <netinet/in.h>
+#include <sys/socket.h>
 
 #include <chrono>
 #include <cstdint>
@@ -26,19 +27,30 @@ using Clock = std::chrono::steady_clock;
 
 constexpr std::uint64_t kWakeKey = ~0ull;
 constexpr std::uint64_t kTimerKey = ~0ull - 1;
-constexpr std::uint64_t kMasterKey = ~0ull - 2;
-constexpr int kMasterId = -1;
+constexpr std::uint64_t kMasterKey = ~0ull - 2;  // master id's key is kMasterKey - id
+constexpr std::uint64_t kLastMasterKey = kMasterKey - 1000000;
+
+// A peer of either family.
+struct Peer {
+  sockaddr_storage address{};
+  socklen_t length = 0;
+  const sockaddr* Sockaddr() const { return reinterpret_cast<const sockaddr*>(&address); }
+  // Its address without the port: what per-address limits are keyed by.
+  std::string Host() const;
+};
 
 struct Pending {
   Clock::time_point due;
   std::uint64_t seq = 0;
-  int serverId = 0;  // kMasterId for the master
-  sockaddr_in to{};
+  int serverId = 0;
+  int masterId = -1;  // >= 0: a master's reply, serverId unused
+  Peer to;
   std::vector<std::string> datagrams;
   bool countsInFlight = false;
   bool fromStray = false;               // datagrams leave from stray socket 0
   std::vector<std::string> strayFirst;  // sent from stray socket 1 before them
   std::chrono::system_clock::time_point requestArrived;
+  std::string request;  // its first bytes, for the stats' log
 };
 
 struct Later {
@@ -50,16 +62,33 @@ struct Later {
 struct Server {
   int fd = -1;
   std::uint16_t port = 0;
+  Family family = Family::kIpv4;
   ServerConfig config;
   std::mt19937 rng;
   ServerStats stats;
-  std::map<std::uint32_t, LeakyBucket> perAddress;  // keyed by IPv4 address, port ignored
+  std::map<std::string, LeakyBucket> perAddress;  // keyed by Peer::Host
   LeakyBucket outbound;
   LeakyBucket badRcon;
 };
 
-int BindLoopback(std::uint16_t port);
+// dpmaster's count of one client's recent requests.
+struct FloodCount {
+  int count = 0;
+  std::int64_t lastMs = 0;
+};
+
+struct Master {
+  int fd = -1;  // -1: master 0 before OpenMaster
+  std::uint16_t port = 0;
+  Family family = Family::kIpv4;
+  MasterConfig config;
+  MasterStats stats;
+  std::map<std::string, FloodCount> flood;  // keyed by Peer::Host
+};
+
+int BindLoopback(std::uint16_t port, Family family = Family::kIpv4);
 std::uint16_t LocalPort(int fd);
+std::string AddressText(Family family, std::uint16_t port);
 
 }  // namespace farm_detail
 
@@ -73,13 +102,14 @@ struct Farm::Impl {
   int epollFd = -1;
   int wakeFd = -1;
   int timerFd = -1;
-  int masterFd = -1;
-  std::uint16_t masterPort = 0;
-  // Sockets that belong to no server: hostile replies come from them. Bound on first use.
-  int strayFds[2] = {-1, -1};
-  std::uint16_t strayPorts[2] = {0, 0};
-  MasterConfig master;
-  MasterStats masterStats;
+  // Index = id; masters[0] always there, its socket opened by OpenMaster.
+  std::vector<std::unique_ptr<farm_detail::Master>> masters;
+  // Sockets that belong to no server, by family: hostile replies come from them.
+  // Bound on first use.
+  int strayFds[2][2] = {{-1, -1}, {-1, -1}};
+  std::uint16_t strayPorts[2][2] = {{0, 0}, {0, 0}};
+  double dropFraction = 0.0;
+  std::mt19937 dropRng;
   int inFlight = 0;
   int maxInFlight = 0;
   std::uint64_t totalRequests = 0;
@@ -95,6 +125,10 @@ struct Farm::Impl {
     if (id < 0 || id >= static_cast<int>(servers.size())) return nullptr;
     return servers[static_cast<std::size_t>(id)].get();
   }
+  farm_detail::Master* FindMaster(int id) {
+    if (id < 0 || id >= static_cast<int>(masters.size())) return nullptr;
+    return masters[static_cast<std::size_t>(id)].get();
+  }
   // `use` on server `id` under the lock, or `missing` when there is no such server.
   template <typename R, typename F>
   R WithServer(int id, R missing, F use) {
@@ -102,17 +136,28 @@ struct Farm::Impl {
     Server* s = Find(id);
     return s ? R(use(*s)) : missing;
   }
-  int StrayFd(int which);  // caller holds the mutex
+  template <typename R, typename F>
+  R WithMaster(int id, R missing, F use) {
+    std::lock_guard lock(mutex);
+    farm_detail::Master* m = FindMaster(id);
+    return m ? R(use(*m)) : missing;
+  }
+  // Whether SetDrop loses the next datagram; caller holds the mutex.
+  bool Dropped();
+  int StrayFd(int which, Family family);  // caller holds the mutex
   void Deliver(Server& s, const Pending& p);
   void Loop();
   void ReadServer(int id);
-  void ReadMaster();
+  void ReadMaster(int id);
   void Schedule(Pending p);
   void Fire();
   void ArmTimer();
-  void HandleRequest(Server& s, int id, const sockaddr_in& from, std::string_view data,
+  void HandleRequest(Server& s, int id, const farm_detail::Peer& from, std::string_view data,
                      Clock::time_point now, std::chrono::system_clock::time_point arrived);
-  void HandleMaster(const sockaddr_in& from, std::string_view data, Clock::time_point now);
+  void HandleMaster(farm_detail::Master& m, int id, const farm_detail::Peer& from,
+                    std::string_view data, Clock::time_point now);
+  // True when dpmaster's flood protection drops the request.
+  bool Flooded(farm_detail::Master& m, const farm_detail::Peer& from);
 };
 
 }  // namespace q3sim

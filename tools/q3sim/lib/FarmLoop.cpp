@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
@@ -20,21 +21,23 @@ using namespace farm_detail;
 
 namespace {
 
+constexpr std::array<std::uint8_t, 16> kLoopback6{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1};
+
 std::int64_t NowMs() {
   return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now().time_since_epoch())
       .count();
 }
 
 // Sends the datagrams back to back in one call so a reader sees them queued together.
-void SendAll(int fd, const sockaddr_in& to, const std::vector<std::string>& datagrams) {
+void SendAll(int fd, const Peer& to, const std::vector<std::string>& datagrams) {
   std::vector<mmsghdr> msgs(datagrams.size());
   std::vector<iovec> iov(datagrams.size());
   for (std::size_t i = 0; i < datagrams.size(); ++i) {
     iov[i].iov_base = const_cast<char*>(datagrams[i].data());
     iov[i].iov_len = datagrams[i].size();
     msgs[i] = {};
-    msgs[i].msg_hdr.msg_name = const_cast<sockaddr_in*>(&to);
-    msgs[i].msg_hdr.msg_namelen = sizeof to;
+    msgs[i].msg_hdr.msg_name = const_cast<sockaddr_storage*>(&to.address);
+    msgs[i].msg_hdr.msg_namelen = to.length;
     msgs[i].msg_hdr.msg_iov = &iov[i];
     msgs[i].msg_hdr.msg_iovlen = 1;
   }
@@ -51,18 +54,19 @@ void SendAll(int fd, const sockaddr_in& to, const std::vector<std::string>& data
 
 // recvfrom that also gives the moment the system stamped the datagram with
 // (the moment it is read when there is no stamp).
-ssize_t RecvStamped(int fd, std::vector<char>& buffer, sockaddr_in* from,
+ssize_t RecvStamped(int fd, std::vector<char>& buffer, Peer* from,
                     std::chrono::system_clock::time_point* arrived) {
   iovec area{buffer.data(), buffer.size()};
   alignas(cmsghdr) char control[CMSG_SPACE(sizeof(timespec))];
   msghdr message{};
-  message.msg_name = from;
-  message.msg_namelen = sizeof *from;
+  message.msg_name = &from->address;
+  message.msg_namelen = sizeof from->address;
   message.msg_iov = &area;
   message.msg_iovlen = 1;
   message.msg_control = control;
   message.msg_controllen = sizeof control;
   const ssize_t got = recvmsg(fd, &message, 0);
+  from->length = message.msg_namelen;
   *arrived = std::chrono::system_clock::now();
   for (cmsghdr* c = CMSG_FIRSTHDR(&message); got >= 0 && c != nullptr;
        c = CMSG_NXTHDR(&message, c)) {
@@ -98,8 +102,8 @@ void Farm::Impl::Loop() {
         std::uint64_t v;
         [[maybe_unused]] ssize_t r = read(timerFd, &v, sizeof v);
         Fire();
-      } else if (key == kMasterKey) {
-        ReadMaster();
+      } else if (key >= kLastMasterKey) {
+        ReadMaster(static_cast<int>(kMasterKey - key));
       } else {
         ReadServer(static_cast<int>(key));
       }
@@ -113,16 +117,20 @@ void Farm::Impl::ReadServer(int id) {
     std::lock_guard lock(mutex);
     if (id < 0 || id >= static_cast<int>(servers.size()) || !servers[id]) return;
     Server& s = *servers[id];
-    sockaddr_in from{};
+    Peer from;
     std::chrono::system_clock::time_point arrived;
     ssize_t got = RecvStamped(s.fd, buffer, &from, &arrived);
     if (got < 0) return;
+    if (Dropped()) {
+      ++s.stats.requestsDropped;
+      continue;
+    }
     HandleRequest(s, id, from, std::string_view(buffer.data(), static_cast<std::size_t>(got)),
                   Clock::now(), arrived);
   }
 }
 
-void Farm::Impl::HandleRequest(Server& s, int id, const sockaddr_in& from, std::string_view data,
+void Farm::Impl::HandleRequest(Server& s, int id, const Peer& from, std::string_view data,
                                Clock::time_point now,
                                std::chrono::system_clock::time_point arrived) {
   ++s.stats.requests;
@@ -150,7 +158,7 @@ void Farm::Impl::HandleRequest(Server& s, int id, const sockaddr_in& from, std::
 
   if (c.rateLimit) {
     std::int64_t ms = NowMs();
-    if (s.perAddress[from.sin_addr.s_addr].Limit(ms, 10, 1000)) return;
+    if (s.perAddress[from.Host()].Limit(ms, 10, 1000)) return;
     if (kind != kRcon && s.outbound.Limit(ms, 10, 100)) return;
     if (kind == kRcon && (c.rconPassword.empty() || req.Arg(1) != c.rconPassword) &&
         s.badRcon.Limit(ms, 10, 1000))
@@ -176,74 +184,149 @@ void Farm::Impl::HandleRequest(Server& s, int id, const sockaddr_in& from, std::
   p.datagrams = std::move(datagrams);
   p.countsInFlight = true;
   p.requestArrived = arrived;
+  p.request.assign(data.substr(0, ServerStats::kLoggedBytes));
   p.fromStray = c.replyFromOtherPort;
   if (c.strayBeforeReply) p.strayFirst.push_back(StrayDatagram(c.floodSeed));
   if (delay == 0) {
     Deliver(s, p);
-    ++s.stats.replies;
     --inFlight;
     return;
   }
   Schedule(std::move(p));
 }
 
-int Farm::Impl::StrayFd(int which) {
-  if (strayFds[which] < 0) {
-    strayFds[which] = BindLoopback(0);
-    if (strayFds[which] >= 0) strayPorts[which] = LocalPort(strayFds[which]);
+bool Farm::Impl::Dropped() {
+  return dropFraction > 0 &&
+         std::uniform_real_distribution<double>(0.0, 1.0)(dropRng) < dropFraction;
+}
+
+int Farm::Impl::StrayFd(int which, Family family) {
+  int& fd = strayFds[static_cast<int>(family)][which];
+  if (fd < 0) {
+    fd = BindLoopback(0, family);
+    if (fd >= 0) strayPorts[static_cast<int>(family)][which] = LocalPort(fd);
   }
-  return strayFds[which];
+  return fd;
 }
 
 void Farm::Impl::Deliver(Server& s, const Pending& p) {
-  const int strayFd = p.strayFirst.empty() ? -1 : StrayFd(1);
-  const int fd = p.fromStray ? StrayFd(0) : s.fd;
+  const int strayFd = p.strayFirst.empty() ? -1 : StrayFd(1, s.family);
+  const int fd = p.fromStray ? StrayFd(0, s.family) : s.fd;
+  // What the network loses never leaves here.
+  std::vector<std::string> stray, datagrams;
+  for (const std::string& d : p.strayFirst) {
+    if (Dropped())
+      ++s.stats.datagramsDropped;
+    else
+      stray.push_back(d);
+  }
+  for (const std::string& d : p.datagrams) {
+    if (Dropped())
+      ++s.stats.datagramsDropped;
+    else
+      datagrams.push_back(d);
+  }
+  if (stray.empty() && datagrams.empty()) {
+    ++s.stats.repliesDropped;
+    return;
+  }
   // Read right before the send: a client's ping should show the time to this
   // moment, however late the timer fired.
+  ++s.stats.replies;
   s.stats.lastRepliedRequestArrived = p.requestArrived;
   s.stats.lastReplySent = std::chrono::system_clock::now();
-  if (strayFd >= 0) SendAll(strayFd, p.to, p.strayFirst);
-  if (fd >= 0) SendAll(fd, p.to, p.datagrams);
+  auto& log = s.stats.recentReplies;
+  if (log.size() >= ServerStats::kRecentReplies) log.erase(log.begin());
+  log.push_back({p.request, p.requestArrived, s.stats.lastReplySent});
+  if (strayFd >= 0 && !stray.empty()) SendAll(strayFd, p.to, stray);
+  if (fd >= 0 && !datagrams.empty()) SendAll(fd, p.to, datagrams);
 }
 
-void Farm::Impl::ReadMaster() {
+void Farm::Impl::ReadMaster(int id) {
   for (int batch = 0; batch < 64; ++batch) {
     std::lock_guard lock(mutex);
-    if (masterFd < 0) return;
-    sockaddr_in from{};
-    socklen_t len = sizeof from;
-    ssize_t got = recvfrom(masterFd, buffer.data(), buffer.size(), 0,
-                           reinterpret_cast<sockaddr*>(&from), &len);
+    Master* m = FindMaster(id);
+    if (!m || m->fd < 0) return;
+    Peer from;
+    from.length = sizeof from.address;
+    ssize_t got = recvfrom(m->fd, buffer.data(), buffer.size(), 0,
+                           reinterpret_cast<sockaddr*>(&from.address), &from.length);
     if (got < 0) return;
-    HandleMaster(from, std::string_view(buffer.data(), static_cast<std::size_t>(got)),
+    HandleMaster(*m, id, from, std::string_view(buffer.data(), static_cast<std::size_t>(got)),
                  Clock::now());
   }
 }
 
-void Farm::Impl::HandleMaster(const sockaddr_in& from, std::string_view data,
+bool Farm::Impl::Flooded(Master& m, const Peer& from) {
+  // dpmaster's throttle: the count decays by one each period, and a request that
+  // would take it past the burst is dropped without touching it.
+  const std::int64_t ms = NowMs();
+  const std::int64_t decay = std::max(1, m.config.floodDecayMs);
+  FloodCount& f = m.flood[from.Host()];
+  const std::int64_t count = std::max<std::int64_t>(0, f.count - (ms - f.lastMs) / decay) + 1;
+  if (count > m.config.floodBurst) return true;
+  f.count = static_cast<int>(count);
+  f.lastMs = ms;
+  return false;
+}
+
+void Farm::Impl::HandleMaster(Master& m, int id, const Peer& from, std::string_view data,
                               Clock::time_point now) {
-  ++masterStats.requests;
-  masterStats.lastRequest.assign(data);
-  if (master.silent) return;
+  MasterStats& stats = m.stats;
+  const MasterConfig& config = m.config;
+  ++stats.requests;
+  stats.lastRequest.assign(data);
+  if (stats.recentRequests.size() >= MasterStats::kRecentRequests)
+    stats.recentRequests.erase(stats.recentRequests.begin());
+  stats.recentRequests.emplace_back(data.substr(0, MasterStats::kLoggedBytes));
+
+  const std::string_view command = data.substr(0, data.find_first_of(std::string_view(" \0", 2)));
+  const bool ext = command == std::string(kOobMarker) + "getserversExt";
+  if (ext)
+    ++stats.getserversExt;
+  else if (command == std::string(kOobMarker) + "getservers")
+    ++stats.getservers;
+  else
+    return;
+  if (ext && !config.knowsExt) return;
+  if (config.floodProtection && Flooded(m, from)) {
+    ++stats.floodDropped;
+    return;
+  }
+  if (config.silent) return;
   const ServersRequest request = ParseServersRequest(data);
   if (!request.valid) return;
+
   std::vector<MasterEntry> entries;
-  if (master.listFarm) {
+  auto list = [&](const Server& s) {
+    if (!MasterListsFamily(request, s.family) || !MasterLists(request, s.config)) return;
+    entries.push_back(s.family == Family::kIpv6 ? MasterEntry::Ipv6(kLoopback6, s.port)
+                                                : MasterEntry{{127, 0, 0, 1}, s.port});
+  };
+  if (config.listFarm && config.listedServers) {
+    for (int serverId : *config.listedServers) {
+      if (const Server* s = Find(serverId)) list(*s);
+    }
+  } else if (config.listFarm) {
     for (const auto& s : servers) {
-      if (s && MasterLists(request, s->config))
-        entries.push_back(MasterEntry{{127, 0, 0, 1}, s->port});
+      if (s) list(*s);
     }
   }
-  entries.insert(entries.end(), master.extraEntries.begin(), master.extraEntries.end());
+  // dpmaster knows no server of another game.
+  if (!request.ext || request.game == kMasterGame) {
+    for (const MasterEntry& e : config.extraEntries) {
+      if (MasterListsFamily(request, e.family)) entries.push_back(e);
+    }
+  }
 
   Pending p;
-  p.due = now + std::chrono::milliseconds(std::max(0, master.delayMs));
-  p.serverId = kMasterId;
+  p.due = now + std::chrono::milliseconds(std::max(0, config.delayMs));
+  p.masterId = id;
   p.to = from;
-  p.datagrams = MasterResponse(entries);
-  if (master.delayMs <= 0) {
-    SendAll(masterFd, from, p.datagrams);
-    ++masterStats.replies;
+  p.datagrams = request.ext ? MasterExtResponse(entries) : MasterResponse(entries);
+  if (config.delayMs <= 0) {
+    SendAll(m.fd, from, p.datagrams);
+    ++stats.replies;
     return;
   }
   Schedule(std::move(p));
@@ -274,17 +357,13 @@ void Farm::Impl::Fire() {
   Clock::time_point now = Clock::now();
   while (!queue.empty() && queue.top().due <= now) {
     const Pending& p = queue.top();
-    if (p.serverId == kMasterId) {
-      if (masterFd >= 0) {
-        SendAll(masterFd, p.to, p.datagrams);
-        ++masterStats.replies;
+    if (p.masterId >= 0) {
+      if (Master* m = FindMaster(p.masterId); m && m->fd >= 0) {
+        SendAll(m->fd, p.to, p.datagrams);
+        ++m->stats.replies;
       }
     } else {
-      if (p.serverId < static_cast<int>(servers.size()) && servers[p.serverId]) {
-        Server& s = *servers[p.serverId];
-        Deliver(s, p);
-        ++s.stats.replies;
-      }
+      if (Server* s = Find(p.serverId)) Deliver(*s, p);
       if (p.countsInFlight) --inFlight;
     }
     queue.pop();

@@ -134,13 +134,14 @@ std::vector<ServerConfig> GenerateServers(const GeneratorOptions& options) {
 }
 
 std::vector<int> AddServers(Farm& farm, const std::vector<ServerConfig>& configs,
-                            std::uint16_t basePort) {
+                            std::uint16_t basePort, const std::vector<Family>& families) {
   std::vector<int> ids;
   ids.reserve(configs.size());
   for (std::size_t i = 0; i < configs.size(); ++i) {
     unsigned port = basePort == 0 ? 0u : basePort + static_cast<unsigned>(i);
     if (port > 65535) return {};
-    int id = farm.AddServer(configs[i], static_cast<std::uint16_t>(port));
+    const Family family = i < families.size() ? families[i] : Family::kIpv4;
+    int id = farm.AddServer(configs[i], static_cast<std::uint16_t>(port), family);
     if (id < 0) return {};
     ids.push_back(id);
   }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "Family.h"
 #include "Hostile.h"
 #include "ServerConfig.h"
 
@@ -43,10 +44,10 @@ GeneratorOptions HostileFarmOptions(int count, double hostileFraction);
 // Whether server `index` of a farm of `count` is one of the `hostile` hostile ones.
 bool IsHostileSlot(int index, int count, int hostile);
 
-// Adds the configs to the farm, server i on basePort + i (basePort 0: free ports).
-// Returns the ids in order, or an empty vector when a port cannot be bound (the
-// servers added so far stay in the farm).
+// Adds the configs to the farm, server i on basePort + i (basePort 0: free ports)
+// of families[i] (IPv4 past its end). Returns the ids in order, or an empty vector
+// when a port cannot be bound (the servers added so far stay in the farm).
 std::vector<int> AddServers(Farm& farm, const std::vector<ServerConfig>& configs,
-                            std::uint16_t basePort = 0);
+                            std::uint16_t basePort = 0, const std::vector<Family>& families = {});
 
 }  // namespace q3sim

@@ -1,6 +1,7 @@
 // Farm for programs that cannot run the event loop themselves (the Windows
 // build): every call is a request to `q3sim --control` on this machine, found
 // through Q3SIM_CONTROL ("127.0.0.1:PORT"), which runs a real farm per object.
+#include <bit>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -176,6 +177,16 @@ wire::Writer Id(int id) {
   return w;
 }
 
+// A config, the port and family to bind it to.
+template <class Config>
+wire::Writer Bind(const Config& config, std::uint16_t port, Family family) {
+  wire::Writer w;
+  wire::Put(w, config);
+  w.U16(port);
+  w.U8(static_cast<std::uint8_t>(family));
+  return w;
+}
+
 }  // namespace
 
 Farm::Farm() : impl_(std::make_unique<Impl>()) {
@@ -198,12 +209,13 @@ bool Farm::Running() const {
   return impl_->Result("Running", {}, false);
 }
 
-int Farm::AddServer(const ServerConfig& config, std::uint16_t port) {
+int Farm::AddServer(const ServerConfig& config, std::uint16_t port, Family family) {
   if (impl_->RefuseHandler("AddServer", config)) return -1;
-  wire::Writer args;
-  wire::Put(args, config);
-  args.U16(port);
-  return impl_->Result("AddServer", args, -1);
+  return impl_->Result("AddServer", Bind(config, port, family), -1);
+}
+
+bool Farm::HasIpv6() const {
+  return impl_->Result("HasIpv6", {}, false);
 }
 
 bool Farm::RemoveServer(int id) {
@@ -250,26 +262,59 @@ std::uint16_t Farm::OpenMaster(std::uint16_t port) {
   return impl_->Result<std::uint16_t>("OpenMaster", args, 0);
 }
 
+void Farm::SetDrop(double fraction, std::uint32_t seed) {
+  wire::Writer args;
+  args.U64(std::bit_cast<std::uint64_t>(fraction));
+  args.U32(seed);
+  impl_->Ask("SetDrop", args, [](wire::Reader&) {});
+}
+
 std::uint16_t Farm::MasterPort() const {
-  return impl_->Result<std::uint16_t>("MasterPort", {}, 0);
+  return MasterPort(0);
 }
 
 MasterConfig Farm::GetMasterConfig() const {
-  return impl_->Result<MasterConfig>("GetMasterConfig", {}, MasterConfig{});
+  return GetMasterConfig(0);
 }
 
 void Farm::SetMasterConfig(const MasterConfig& config) {
-  wire::Writer args;
-  wire::Put(args, config);
-  impl_->Ask("SetMasterConfig", args, [](wire::Reader&) {});
+  SetMasterConfig(0, config);
 }
 
 MasterStats Farm::GetMasterStats() const {
-  return impl_->Result<MasterStats>("GetMasterStats", {}, MasterStats{});
+  return GetMasterStats(0);
 }
 
-std::uint16_t Farm::StrayPort(int which) const {
-  return impl_->Result<std::uint16_t>("StrayPort", Id(which), 0);
+int Farm::AddMaster(const MasterConfig& config, std::uint16_t port, Family family) {
+  return impl_->Result("AddMaster", Bind(config, port, family), -1);
+}
+
+std::uint16_t Farm::MasterPort(int id) const {
+  return impl_->Result<std::uint16_t>("MasterPort", Id(id), 0);
+}
+
+std::string Farm::MasterAddress(int id) const {
+  return impl_->Result<std::string>("MasterAddress", Id(id), "");
+}
+
+MasterConfig Farm::GetMasterConfig(int id) const {
+  return impl_->Result<MasterConfig>("GetMasterConfig", Id(id), MasterConfig{});
+}
+
+bool Farm::SetMasterConfig(int id, const MasterConfig& config) {
+  wire::Writer args = Id(id);
+  wire::Put(args, config);
+  return impl_->Result("SetMasterConfig", args, false);
+}
+
+MasterStats Farm::GetMasterStats(int id) const {
+  return impl_->Result<MasterStats>("GetMasterStats", Id(id), MasterStats{});
+}
+
+std::uint16_t Farm::StrayPort(int which, Family family) const {
+  wire::Writer args = Id(which);
+  args.U8(static_cast<std::uint8_t>(family));
+  return impl_->Result<std::uint16_t>("StrayPort", args, 0);
 }
 
 int Farm::InFlight() const {

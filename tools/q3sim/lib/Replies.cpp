@@ -231,7 +231,7 @@ std::vector<std::string> ReplyDatagrams(const ServerConfig& config, const Reques
 
   std::vector<std::string> whole;
   if (cmd == "getstatus")
-    whole.push_back(StatusResponse(config, request.Arg(1)));
+    whole.push_back(StatusResponse(config, config.echoChallenge ? request.Arg(1) : std::string()));
   else if (cmd == "getinfo")
     whole.push_back(InfoResponse(config, request.Arg(1)));
   else
@@ -272,12 +272,18 @@ std::string StrayDatagram(std::uint32_t seed) {
 
 ServersRequest ParseServersRequest(std::string_view datagram) {
   ServersRequest r;
-  constexpr std::string_view kCommand = "getservers ";
   if (datagram.substr(0, kOobMarker.size()) != kOobMarker) return r;
   std::string_view text = datagram.substr(kOobMarker.size());
   text = text.substr(0, text.find('\0'));
-  if (text.substr(0, kCommand.size()) != kCommand) return r;
-  text.remove_prefix(kCommand.size());
+  constexpr std::string_view kOld = "getservers ", kExt = "getserversExt ";
+  if (text.starts_with(kExt)) {
+    r.ext = true;
+    text.remove_prefix(kExt.size());
+  } else if (text.starts_with(kOld)) {
+    text.remove_prefix(kOld.size());
+  } else {
+    return r;
+  }
 
   std::vector<std::string> words;
   for (std::size_t at = 0; at < text.size();) {
@@ -286,11 +292,19 @@ ServersRequest ParseServersRequest(std::string_view datagram) {
     at = blank + 1;
   }
   std::size_t next = 0;
-  if (next < words.size() && !WholeNumber(words[next], r.protocol)) r.game = words[next++];
+  if (next < words.size() && (r.ext || !WholeNumber(words[next], r.protocol)))
+    r.game = words[next++];
   if (next >= words.size() || !WholeNumber(words[next], r.protocol)) return r;
+  bool ipv4 = false, ipv6 = false;
   for (++next; next < words.size(); ++next) {
     r.empty |= words[next] == "empty";
     r.full |= words[next] == "full";
+    ipv4 |= words[next] == "ipv4";
+    ipv6 |= words[next] == "ipv6";
+  }
+  if (r.ext) {
+    r.ipv4 = ipv4 || !ipv6;
+    r.ipv6 = ipv6 || !ipv4;
   }
   r.valid = true;
   return r;
@@ -302,7 +316,11 @@ bool MasterLists(const ServersRequest& request, const ServerConfig& config) {
       protocol != request.protocol) {
     return false;
   }
-  if (!request.game.empty() && config.Info("gamename") != request.game) return false;
+  // The extended query names the master's game for every Quake III server; the
+  // old one compares the server's own "gamename".
+  if (request.ext ? request.game != kMasterGame
+                  : !request.game.empty() && config.Info("gamename") != request.game)
+    return false;
   // A server with bots only counts as empty, as its infoResponse says.
   if (HumanPlayers(config) == 0 && !request.empty) return false;
   const int slots = std::atoi(config.Info("sv_maxclients").c_str()) -
@@ -311,28 +329,54 @@ bool MasterLists(const ServersRequest& request, const ServerConfig& config) {
   return true;
 }
 
-std::vector<std::string> MasterResponse(const std::vector<MasterEntry>& entries) {
-  const std::string head = std::string(kOobMarker) + "getserversResponse";
+bool MasterListsFamily(const ServersRequest& request, Family family) {
+  return family == Family::kIpv6 ? request.ipv6 : request.ipv4;
+}
+
+namespace {
+
+// Entries packed greedily into datagrams of at most kMasterDatagramMax bytes; the
+// end mark goes into the last one, or into one of its own when it does not fit.
+std::vector<std::string> PackEntries(const std::string& head,
+                                     const std::vector<MasterEntry>& entries, bool ext) {
   const std::string eot("\\EOT\0\0\0", 7);
-  const std::size_t perFull = (kMasterDatagramMax - head.size()) / 7;
-  const std::size_t perLast = (kMasterDatagramMax - head.size() - eot.size()) / 7;
   std::vector<std::string> out;
-  std::size_t i = 0;
-  auto append = [&](std::string& d, const MasterEntry& e) {
-    d += '\\';
-    for (std::uint8_t b : e.address) d += static_cast<char>(b);
-    d += static_cast<char>(e.port >> 8);
-    d += static_cast<char>(e.port & 0xff);
-  };
-  while (entries.size() - i > perLast) {
-    std::string d = head;
-    for (std::size_t k = 0; k < perFull && i < entries.size(); ++k) append(d, entries[i++]);
-    out.push_back(d);
+  std::string d = head;
+  std::string entry;
+  for (const MasterEntry& e : entries) {
+    entry.clear();
+    if (e.family == Family::kIpv6) {
+      if (!ext) continue;
+      entry += '/';
+      for (std::uint8_t b : e.address6) entry += static_cast<char>(b);
+    } else {
+      entry += '\\';
+      for (std::uint8_t b : e.address) entry += static_cast<char>(b);
+    }
+    entry += static_cast<char>(e.port >> 8);
+    entry += static_cast<char>(e.port & 0xff);
+    if (d.size() + entry.size() > kMasterDatagramMax) {
+      out.push_back(d);
+      d = head;
+    }
+    d += entry;
   }
-  std::string last = head;
-  while (i < entries.size()) append(last, entries[i++]);
-  out.push_back(last + eot);
+  if (d.size() + eot.size() > kMasterDatagramMax) {
+    out.push_back(d);
+    d = head;
+  }
+  out.push_back(d + eot);
   return out;
+}
+
+}  // namespace
+
+std::vector<std::string> MasterResponse(const std::vector<MasterEntry>& entries) {
+  return PackEntries(std::string(kOobMarker) + "getserversResponse", entries, false);
+}
+
+std::vector<std::string> MasterExtResponse(const std::vector<MasterEntry>& entries) {
+  return PackEntries(std::string(kOobMarker) + "getserversExtResponse", entries, true);
 }
 
 }  // namespace q3sim

@@ -60,23 +60,37 @@ std::vector<std::string> FloodDatagrams(int count, std::uint32_t seed);
 // One garbage datagram that starts like a statusResponse (no NUL byte).
 std::string StrayDatagram(std::uint32_t seed);
 
-// A "getservers" request as dpmaster reads it: the text between the marker and
-// the first zero byte, words split on blanks only (a line feed stays part of its
-// word). A first word that is not a whole number names a game, and the protocol
-// number must follow it. Servers without a human player and full servers are
-// listed only when the words "empty" and "full" ask for them.
+// The game a "getserversExt" names for Quake III servers, whatever their mod.
+inline constexpr std::string_view kMasterGame{"Quake3Arena"};
+
+// A "getservers" or "getserversExt" request as dpmaster reads it: the text
+// between the marker and the first zero byte, words split on blanks only (a line
+// feed stays part of its word). In "getservers" a first word that is not a whole
+// number names a game, and the protocol number must follow it; "getserversExt"
+// always names its game first. Servers without a human player and full servers
+// are listed only when the words "empty" and "full" ask for them.
 struct ServersRequest {
   bool valid = false;
+  bool ext = false;  // getserversExt
   std::string game;  // empty: any game
   long protocol = 0;
   bool empty = false;
   bool full = false;
+  // Families asked for: getservers IPv4 alone; getserversExt both unless the
+  // words "ipv4" or "ipv6" pick.
+  bool ipv4 = true;
+  bool ipv6 = false;
 };
 ServersRequest ParseServersRequest(std::string_view datagram);
 // Whether the master's answer to the request names the server.
 bool MasterLists(const ServersRequest& request, const ServerConfig& config);
+// Whether an entry of that family belongs in the answer (extraEntries too).
+bool MasterListsFamily(const ServersRequest& request, Family family);
 
-// getserversResponse datagrams of at most 1400 bytes; only the last one ends in "\EOT\0\0\0".
+// getserversResponse datagrams of at most 1400 bytes; only the last one ends in
+// "\EOT\0\0\0". IPv6 entries are left out.
 std::vector<std::string> MasterResponse(const std::vector<MasterEntry>& entries);
+// The same as getserversExtResponse: "\" and 6 bytes an IPv4 entry, "/" and 18 an IPv6 one.
+std::vector<std::string> MasterExtResponse(const std::vector<MasterEntry>& entries);
 
 }  // namespace q3sim

@@ -35,6 +35,9 @@ struct ServerConfig {
   int latencyMaxMs = 0;
   std::uint32_t latencySeed = 1;
   bool silent = false;  // counts requests, never answers
+  // A "getstatus" argument comes back as the info key "challenge", as ioquake3
+  // does; false for a server that ignores it.
+  bool echoChallenge = true;
 
   std::string rconPassword;  // empty: "No rconpassword set on the server."
   RconHandler rconHandler;   // empty: DefaultRconOutput

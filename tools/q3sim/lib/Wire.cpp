@@ -100,6 +100,16 @@ template <std::integral T>
 void Field(Reader& r, T& v) {
   v = static_cast<T>(r.U64());
 }
+template <typename T>
+requires std::is_enum_v<T>
+void Field(Writer& w, T v) {
+  w.U64(static_cast<std::uint64_t>(v));
+}
+template <typename T>
+requires std::is_enum_v<T>
+void Field(Reader& r, T& v) {
+  v = static_cast<T>(r.U64());
+}
 void Field(Writer& w, const std::string& v) {
   w.Bytes(v);
 }
@@ -154,33 +164,58 @@ void Field(Io& io, P& p) {
   Fields(io, p.score, p.ping, p.name);
 }
 
-template <typename Io, RecordOf<MasterEntry> E>
-void Field(Io& io, E& e) {
-  for (auto& b : e.address) Field(io, b);
-  Field(io, e.port);
+// An entry travels as its family, its address's bytes and its port: a long
+// list must fit one message.
+void Field(Writer& w, const MasterEntry& e) {
+  const bool v6 = e.family == Family::kIpv6;
+  w.Bool(v6);
+  if (v6) {
+    for (std::uint8_t b : e.address6) w.U8(b);
+  } else {
+    for (std::uint8_t b : e.address) w.U8(b);
+  }
+  w.U16(e.port);
+}
+void Field(Reader& r, MasterEntry& e) {
+  e = MasterEntry{};
+  if (r.Bool()) {
+    e.family = Family::kIpv6;
+    for (std::uint8_t& b : e.address6) b = r.U8();
+  } else {
+    for (std::uint8_t& b : e.address) b = r.U8();
+  }
+  e.port = r.U16();
+}
+
+template <typename Io, RecordOf<ReplyMoment> M>
+void Field(Io& io, M& m) {
+  Fields(io, m.request, m.requestArrived, m.replySent);
 }
 
 template <typename Io, RecordOf<ServerConfig> C>
 void Field(Io& io, C& c) {
   Fields(io, c.info, c.players, c.latencyMinMs, c.latencyMaxMs, c.latencySeed, c.silent,
-         c.rconPassword, c.splitInto, c.splitRepeatsHeader, c.padTo, c.rawReply, c.rateLimit,
-         c.rawPlayerLines, c.statusLimit, c.datagramMax, c.floodAfter, c.floodSeed,
+         c.echoChallenge, c.rconPassword, c.splitInto, c.splitRepeatsHeader, c.padTo, c.rawReply,
+         c.rateLimit, c.rawPlayerLines, c.statusLimit, c.datagramMax, c.floodAfter, c.floodSeed,
          c.replyFromOtherPort, c.strayBeforeReply, c.hostile);
 }
 
 template <typename Io, RecordOf<MasterConfig> C>
 void Field(Io& io, C& c) {
-  Fields(io, c.delayMs, c.silent, c.listFarm, c.extraEntries);
+  Fields(io, c.delayMs, c.silent, c.listFarm, c.listedServers, c.extraEntries, c.knowsExt,
+         c.floodProtection, c.floodBurst, c.floodDecayMs);
 }
 
 template <typename Io, RecordOf<ServerStats> S>
 void Field(Io& io, S& s) {
-  Fields(io, s.requests, s.replies, s.lastRequest, s.lastRepliedRequestArrived, s.lastReplySent);
+  Fields(io, s.requests, s.replies, s.lastRequest, s.lastRepliedRequestArrived, s.lastReplySent,
+         s.recentReplies, s.requestsDropped, s.datagramsDropped, s.repliesDropped);
 }
 
 template <typename Io, RecordOf<MasterStats> S>
 void Field(Io& io, S& s) {
-  Fields(io, s.requests, s.replies, s.lastRequest);
+  Fields(io, s.requests, s.replies, s.lastRequest, s.getservers, s.getserversExt, s.floodDropped,
+         s.recentRequests);
 }
 
 // The rcon handler does not travel: a config read back has none.
