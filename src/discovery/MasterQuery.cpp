@@ -5,6 +5,7 @@
 #include <map>
 #include <memory>
 #include <string_view>
+#include <tuple>
 
 #include "core/ServerCache.h"
 #include "core/ServerList.h"
@@ -83,16 +84,17 @@ std::uint16_t MasterEntryPort(const MasterEntry& entry) {
 
 RequestPacer::RequestPacer(int burst, microseconds decay) : burst_(burst), decay_(decay) {}
 
-double RequestPacer::CountAt(SteadyTime now) const {
-  const double decayed = std::chrono::duration<double>(now - at_) / decay_;
-  return std::max(0.0, count_ - decayed);
+std::int64_t RequestPacer::CountAt(SteadyTime now) const {
+  return std::max<std::int64_t>(0, count_ - (now - at_) / decay_);
 }
 
 microseconds RequestPacer::Wait(SteadyTime now) const {
   std::lock_guard lock(mutex_);
-  const double over = CountAt(now) - (burst_ - 1);
+  const std::int64_t over = CountAt(now) - (burst_ - 1);
   if (over <= 0) return microseconds(0);
-  return std::chrono::ceil<microseconds>(over * std::chrono::duration<double, std::micro>(decay_));
+  // The count falls a whole step each decay after the last request let through.
+  const SteadyTime free = at_ + ((count_ - (burst_ - 1)) * decay_);
+  return std::max(microseconds(1), std::chrono::ceil<microseconds>(free - now));
 }
 
 void RequestPacer::Sent(SteadyTime now) {
@@ -101,14 +103,14 @@ void RequestPacer::Sent(SteadyTime now) {
   at_ = now;
 }
 
-RequestPacer& RequestPacer::For(const NetEndpoint& master) {
+RequestPacer& RequestPacer::For(const NetEndpoint& master, microseconds decay) {
   static std::mutex mutex;
-  static std::map<std::pair<std::array<std::uint8_t, 16>, IpFamily>,
+  static std::map<std::tuple<std::array<std::uint8_t, 16>, IpFamily, std::uint16_t>,
                   std::unique_ptr<RequestPacer>>
       pacers;
   std::lock_guard lock(mutex);
-  auto& pacer = pacers[{master.bytes, master.family}];
-  if (!pacer) pacer = std::make_unique<RequestPacer>();
+  auto& pacer = pacers[{master.bytes, master.family, master.port}];
+  if (!pacer) pacer = std::make_unique<RequestPacer>(kBurst, decay);
   return *pacer;
 }
 
@@ -188,9 +190,11 @@ MasterReplies MasterQuery::Exchange(const std::vector<std::string>& requests,
   if (!resolved_ || !socket_.IsOpen()) return replies;
   const std::size_t limit = entries_.size() + kMaxEntries * requests.size();
 
-  // Sends what may go now; a send that fails ends the sending.
+  // Sends what may go now; a send that fails ends the sending. Each request
+  // sent gets its own wait for an answer.
   std::size_t sent = 0;
   bool sending = !requests.empty();
+  SteadyTime waitUntil = SteadyTime::min();
   auto sendDue = [&] {
     while (sending && sent < requests.size()) {
       if (pacer && pacer->Wait(SteadyNow()) > microseconds(0)) return;
@@ -200,32 +204,29 @@ MasterReplies MasterQuery::Exchange(const std::vector<std::string>& requests,
         sending = false;
         return;
       }
-      if (pacer) pacer->Sent(SteadyNow());
+      const SteadyTime now = SteadyNow();
+      if (pacer) pacer->Sent(now);
       ++sent;
+      waitUntil = std::max(waitUntil, now + (replies.datagrams ? waits.more : waits.first));
     }
     sending = false;
   };
   sendDue();
-  if (sent == 0) return replies;
+  if (sent == 0 && !sending) return replies;
 
   std::vector<char> buffer(kReceiveBufferSize);
-  SteadyTime waitUntil = SteadyNow() + waits.first;
   SteadyTime listEnd = SteadyTime::max();  // set by the first datagram
   for (;;) {
     SteadyTime now = SteadyNow();
     microseconds wait = Until(waitUntil, now);
-    if (sending) wait = std::min(wait, pacer->Wait(now));
+    if (sending) wait = sent == 0 ? pacer->Wait(now) : std::min(wait, pacer->Wait(now));
     const int ready = socket_.WaitReadable(std::max(wait, kNextWait));
     now = SteadyNow();
     if (ready < 0) break;
     if (ready == 0) {
-      const std::size_t before = sent;
       if (sending) sendDue();
-      // A request sent later gets its own wait for the answer.
-      if (sent > before)
-        waitUntil = std::max(waitUntil, now + (replies.datagrams ? waits.more : waits.first));
       // A master silent to the first requests gets no more of them.
-      if (now >= waitUntil && (!sending || replies.datagrams == 0)) break;
+      if (sent > 0 && now >= waitUntil && (!sending || replies.datagrams == 0)) break;
       continue;
     }
     std::memset(buffer.data(), 0, buffer.size());

@@ -39,6 +39,8 @@ struct MasterWaits {
   std::chrono::microseconds more = std::chrono::seconds(1);
   // Bound on the whole list after the first datagram, whatever keeps arriving.
   std::chrono::microseconds list = std::chrono::seconds(20);
+  // How fast a master's flood protection forgets a request (RequestPacer).
+  std::chrono::microseconds floodDecay = std::chrono::milliseconds(3100);
 };
 
 // What the datagrams of an exchange said about the master.
@@ -51,30 +53,33 @@ struct MasterReplies {
 
 // Requests to one master spaced as its flood protection counts them
 // (dpmaster's): a count that rises by one with each request and falls by one
-// every `decay`; a request goes only while the count is below `burst`, the
-// rest would be dropped unanswered. Thread-safe.
+// for each whole `decay` since the last request let through; a request that
+// would reach the throttle is dropped unanswered. dpmaster's throttle of 5
+// lets 4 through in a row, then one each 3 s. Thread-safe.
 class RequestPacer {
  public:
-  static constexpr int kBurst = 5;
-  static constexpr std::chrono::milliseconds kDecay = std::chrono::seconds(3);
+  static constexpr int kBurst = 4;
+  // dpmaster's 3 s, and a margin for the network's jitter.
+  static constexpr std::chrono::milliseconds kDecay = std::chrono::milliseconds(3100);
 
   explicit RequestPacer(int burst = kBurst, std::chrono::microseconds decay = kDecay);
   // How long from `now` until the next request may go; 0 when it may go now.
   std::chrono::microseconds Wait(SteadyTime now) const;
   void Sent(SteadyTime now);
 
-  // The pacer of a master's address for the whole process, so that a second
-  // request soon after the first keeps to the same count.
-  static RequestPacer& For(const NetEndpoint& master);
+  // The pacer of a master (address and port) for the whole process, so that a
+  // second request soon after the first keeps to the same count. Made with
+  // `decay` when first asked for.
+  static RequestPacer& For(const NetEndpoint& master, std::chrono::microseconds decay = kDecay);
 
  private:
-  double CountAt(SteadyTime now) const;  // caller holds mutex_
+  std::int64_t CountAt(SteadyTime now) const;  // caller holds mutex_
 
   const int burst_;
   const std::chrono::microseconds decay_;
   mutable std::mutex mutex_;
-  double count_ = 0;
-  SteadyTime at_{};
+  std::int64_t count_ = 0;
+  SteadyTime at_{};  // of the last request let through
 };
 
 class MasterQuery {

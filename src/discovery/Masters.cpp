@@ -145,7 +145,7 @@ MasterOutcome AskMaster(const MasterAddress& master, const std::vector<std::stri
   if (!master.valid || protocols.empty()) return outcome;
   MasterQuery query(master.host, master.port);
   if (!query.Resolved()) return outcome;
-  RequestPacer& pacer = RequestPacer::For(query.Destination());
+  RequestPacer& pacer = RequestPacer::For(query.Destination(), waits.floodDecay);
 
   MasterRequestKind kind = RememberedRequestKind(master);
   std::vector<std::string> first;

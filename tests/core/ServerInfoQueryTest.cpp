@@ -131,6 +131,24 @@ TEST_F(ServerInfoQueryTest, RconSendsThePasswordAndReturnsTheText) {
   EXPECT_EQ(record.Rcon("status", kSilenceWait), "");
 }
 
+// An IPv6 server: queried, named in the cache under its bracketed address,
+// and reached by rcon, as an IPv4 one is.
+TEST_F(ServerInfoQueryTest, IpSixServerAnswersStatusAndRcon) {
+  q3sim::ServerConfig config = q3sim::DefaultServerConfig("^2Six", "q3dm6");
+  config.rconPassword = "secret";
+  const int id = farm_.AddServer(config, 0, q3sim::Family::kIpv6);
+  if (id < 0) GTEST_SKIP() << "no ::1 on this machine";
+  ServerInfo record;
+  record.SetAddress(farm_.Address(id));
+  record.password = "secret";
+  EXPECT_EQ(record.Address(), "[::1]:" + std::to_string(farm_.Port(id)));
+  EXPECT_TRUE(record.Query());
+  EXPECT_LT(record.ping, kNoPing);
+  EXPECT_EQ(GetCachedName(record.Address()), "^2Six");
+  EXPECT_EQ(ServerInfo("::1", farm_.Port(id)).name, "^2Six");
+  EXPECT_NE(record.Rcon("echo six").find("six"), std::string::npos);
+}
+
 TEST_F(ServerInfoQueryTest, SixtyFourThreadsEachGetTheirOwnServer) {
   constexpr int kCount = 64;
   std::vector<ServerInfo> records;

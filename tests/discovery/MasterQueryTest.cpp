@@ -9,6 +9,7 @@
 #include "Farm.h"
 #include "ScriptedPeer.h"
 #include "TestHome.h"
+#include "core/HostPort.h"
 #include "core/ServerCache.h"
 #include "core/ServerList.h"
 #include "core/Settings.h"
@@ -206,6 +207,108 @@ TEST(MasterQueryTiming, ListThatNeverEndsStopsWhenNothingMoreComes) {
   // One more-wait after the last datagram, not the first wait again.
   EXPECT_GE(Clock::now() - start, waits.more - 10ms);
   EXPECT_LT(Clock::now() - start, waits.more + kTestWait);
+}
+
+// Masters that each know part of the farm: an IPv6-aware one, one that knows
+// getservers only, one on ::1 and a silent one, all asked at once.
+class SeveralMastersTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(farm_.Start());
+    for (int i = 0; i < 6; ++i)
+      farm_.AddServer(q3sim::DefaultServerConfig("s" + std::to_string(i), "q3dm1", i < 5 ? 68 : 71));
+    if (farm_.HasIpv6())
+      v6_ = farm_.AddServer(q3sim::DefaultServerConfig("six", "q3dm1", 68), 0, q3sim::Family::kIpv6);
+    q3sim::MasterConfig first;
+    first.listedServers = std::vector<int>{0, 1, 2, 5};
+    if (v6_ >= 0) first.listedServers->push_back(v6_);
+    farm_.SetMasterConfig(first);
+    settings_.masterServer = "127.0.0.1";
+    settings_.masterServerPort = farm_.OpenMaster();
+    q3sim::MasterConfig plainOnly;
+    plainOnly.knowsExt = false;
+    plainOnly.listedServers = std::vector<int>{1, 2, 3, 4};
+    if (v6_ >= 0) plainOnly.listedServers->push_back(v6_);
+    plain_ = farm_.AddMaster(plainOnly);
+    q3sim::MasterConfig silent;
+    silent.silent = true;
+    silent_ = farm_.AddMaster(silent);
+    settings_.moreMasters = farm_.MasterAddress(plain_) + " " + farm_.MasterAddress(silent_);
+    settings_.protocol = "68";
+    settings_.moreProtocols = "71";
+  }
+  std::vector<std::string> Addresses(const MasterHarvest& harvest) {
+    std::vector<std::string> out;
+    for (const MasterEntry& e : harvest.entries)
+      out.push_back(JoinHostPort(MasterEntryHost(e), MasterEntryPort(e)));
+    return out;
+  }
+  std::vector<std::string> Requests(int master) {
+    std::vector<std::string> out;
+    for (const std::string& r : farm_.GetMasterStats(master).recentRequests)
+      out.push_back(r.substr(4, r.find(" empty") - 4));
+    return out;
+  }
+
+  test::TestHome home_;
+  q3sim::Farm farm_;
+  Settings settings_;
+  int v6_ = -1, plain_ = -1, silent_ = -1;
+  const MasterWaits waits_{300ms, 300ms, 20s, 50ms};
+};
+
+TEST_F(SeveralMastersTest, AskedAtOnceMergedInOrderEachMasterReported) {
+  const auto start = Clock::now();
+  MasterHarvest harvest = AskConfiguredMasters(settings_, waits_);
+  // The silent master costs one wait, not one per protocol or master.
+  EXPECT_LT(Clock::now() - start, 2 * waits_.first + 500ms);
+
+  std::vector<std::string> expected = {farm_.Address(0), farm_.Address(1), farm_.Address(2)};
+  if (v6_ >= 0) expected.push_back(farm_.Address(v6_));  // only getserversExt lists it
+  expected.push_back(farm_.Address(5));                  // protocol 71 after 68
+  expected.push_back(farm_.Address(3));
+  expected.push_back(farm_.Address(4));
+  EXPECT_EQ(Addresses(harvest), expected);
+  ASSERT_EQ(harvest.masters.size(), 3u);
+  EXPECT_TRUE(harvest.masters[0].answered);
+  EXPECT_EQ(harvest.masters[0].servers, v6_ >= 0 ? 5 : 4);
+  EXPECT_TRUE(harvest.masters[1].answered);
+  EXPECT_EQ(harvest.masters[1].servers, 4);
+  EXPECT_FALSE(harvest.masters[2].answered);
+  EXPECT_EQ(HarvestSummary(harvest),
+            "3 masters: " + std::to_string(expected.size()) + " servers (" +
+                farm_.MasterAddress(silent_) + " no answer)");
+
+  // Unknown masters were asked both ways once; now each is asked its own way only.
+  EXPECT_EQ(Requests(0), (std::vector<std::string>{"getserversExt Quake3Arena 68", "getservers 68",
+                                                    "getserversExt Quake3Arena 71"}));
+  EXPECT_EQ(Requests(plain_), (std::vector<std::string>{"getserversExt Quake3Arena 68",
+                                                         "getservers 68", "getservers 71"}));
+  farm_.ResetCounters();
+  EXPECT_EQ(Addresses(AskConfiguredMasters(settings_, waits_)), expected);
+  EXPECT_EQ(Requests(0), (std::vector<std::string>{"getserversExt Quake3Arena 68",
+                                                    "getserversExt Quake3Arena 71"}));
+  EXPECT_EQ(Requests(plain_), (std::vector<std::string>{"getservers 68", "getservers 71"}));
+}
+
+TEST_F(SeveralMastersTest, AMasterOnIpv6GivesTheSameListAndFloodProtectionIsKept) {
+  if (!farm_.HasIpv6()) GTEST_SKIP() << "no ::1 on this machine";
+  q3sim::MasterConfig guarded;
+  guarded.floodProtection = true;
+  guarded.floodDecayMs = 100;
+  const int six = farm_.AddMaster(guarded, 0, q3sim::Family::kIpv6);
+  ASSERT_GE(six, 0);
+  settings_.masterServer = "::1";
+  settings_.masterServerPort = farm_.MasterPort(six);
+  settings_.moreMasters = "";
+  settings_.moreProtocols = "66 67 69 70 71 72";  // seven lists: more than a burst
+  MasterWaits waits = waits_;
+  waits.floodDecay = 120ms;
+  EXPECT_EQ(HarvestSummary(AskConfiguredMasters(settings_, waits)), "1 master: 7 servers");
+  // Asked again at once: the first request waits for the master to forgive.
+  EXPECT_EQ(HarvestSummary(AskConfiguredMasters(settings_, waits)), "1 master: 7 servers");
+  EXPECT_EQ(farm_.GetMasterStats(six).floodDropped, 0u);
+  EXPECT_EQ(farm_.GetMasterStats(six).getserversExt, 14u);
 }
 
 TEST(MasterSettings, MastersAndProtocolsEachOnceTheSettingsFirst) {

@@ -18,6 +18,7 @@
 namespace vyk {
 namespace {
 
+using namespace std::chrono_literals;
 using Answer = DialogPrompts::Answer;
 using test::Press;
 using test::ReadFile;
@@ -136,6 +137,26 @@ TEST_F(ServerListDialogTest, RequestAddsEachMasterServerOnceAndLeavesTheListUnch
   EXPECT_EQ(d->result(), 1);
   EXPECT_TRUE(prompts.asked.empty());
   EXPECT_EQ(FileText(), "file:1\n");
+}
+
+TEST_F(ServerListDialogTest, MoreMastersRenameRequestAndTheStatusSaysWhatEachGave) {
+  q3sim::Farm farm;
+  ASSERT_TRUE(farm.Start());
+  const int a = farm.AddServer(q3sim::DefaultServerConfig());
+  settings.masterServerPort = farm.OpenMaster();
+  q3sim::MasterConfig silent;
+  silent.silent = true;
+  settings.moreMasters = farm.MasterAddress(farm.AddMaster(silent));
+  auto d = Open();
+  d->SetMasterWaits({200ms, 200ms});
+  QPushButton* request = d->ControlAs<QPushButton>(ServerListDialog::kRequest);
+  EXPECT_EQ(request->text(), QStringLiteral("Add from masters"));
+  Press(*d, ServerListDialog::kRequest);
+  EXPECT_EQ(Addresses(*d), (std::vector<std::string>{farm.Address(a)}));
+  const std::string said = "2 masters: 1 server (" + settings.moreMasters + " no answer)";
+  EXPECT_EQ(sink.text, "  " + said);
+  EXPECT_EQ(request->toolTip().toStdString(), said);
+  EXPECT_FALSE(d->Changed());
 }
 
 TEST_F(ServerListDialogTest, WindowKeepsBeingServedWhileTheMasterIsSlow) {
