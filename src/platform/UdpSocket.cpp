@@ -130,38 +130,16 @@ std::string AddressText(const NetEndpoint& endpoint) {
 
 namespace {
 
-// An IPv6 literal, bare or in brackets, with an optional zone: the system's
-// numeric parse, which knows zone names.
-bool ParseIpv6Literal(std::string text, NetEndpoint* out) {
-  if (text.size() >= 2 && text.front() == '[' && text.back() == ']')
-    text = text.substr(1, text.size() - 2);
-  if (text.find(':') == std::string::npos) return false;
+// The first IPv6 address the system gives for the text; flags as getaddrinfo
+// takes them (AI_NUMERICHOST: a literal only, zone names known). The port is
+// left as it is.
+bool FirstIpv6(const std::string& text, int flags, NetEndpoint* out) {
   addrinfo hints{};
   hints.ai_family = AF_INET6;
   hints.ai_socktype = SOCK_DGRAM;
-  hints.ai_flags = AI_NUMERICHOST;
+  hints.ai_flags = flags;
   addrinfo* list = nullptr;
   if (getaddrinfo(text.c_str(), nullptr, &hints, &list) != 0) return false;
-  bool ok = false;
-  if (list != nullptr && list->ai_family == AF_INET6 && list->ai_addr != nullptr) {
-    sockaddr_storage storage{};
-    std::memcpy(&storage, list->ai_addr, sizeof(sockaddr_in6));
-    const std::uint16_t port = out->port;
-    *out = FromSockaddr(storage);
-    out->port = port;
-    ok = true;
-  }
-  freeaddrinfo(list);
-  return ok;
-}
-
-// The first IPv6 address the resolver knows for a name.
-bool ResolveIpv6Name(const std::string& host, NetEndpoint* out) {
-  addrinfo hints{};
-  hints.ai_family = AF_INET6;
-  hints.ai_socktype = SOCK_DGRAM;
-  addrinfo* list = nullptr;
-  if (getaddrinfo(host.c_str(), nullptr, &hints, &list) != 0) return false;
   bool ok = false;
   for (addrinfo* it = list; it != nullptr && !ok; it = it->ai_next) {
     if (it->ai_family != AF_INET6 || it->ai_addr == nullptr) continue;
@@ -174,6 +152,15 @@ bool ResolveIpv6Name(const std::string& host, NetEndpoint* out) {
   }
   freeaddrinfo(list);
   return ok;
+}
+
+// An IPv6 literal, bare or in brackets, with an optional zone.
+bool ParseIpv6Literal(std::string text, NetEndpoint* out) {
+  if (text.size() >= 2 && text.front() == '[' && text.back() == ']')
+    text = text.substr(1, text.size() - 2);
+  // Windows would read "[::1]:27960" as ::1: brackets only around the whole.
+  return text.find(':') != std::string::npos && text.find_first_of("[]") == std::string::npos &&
+         FirstIpv6(text, AI_NUMERICHOST, out);
 }
 
 }  // namespace
@@ -189,7 +176,7 @@ bool ResolveHost(const std::string& host, NetEndpoint* out) {
     if (!ParseIpv6Literal(text, &found)) return false;
   } else if (ResolveIpv4(text, &v4)) {
     found = NetEndpoint(Ipv4Endpoint{v4, out->port});
-  } else if (IsReservedInvalid(text) || !ResolveIpv6Name(text, &found)) {
+  } else if (IsReservedInvalid(text) || !FirstIpv6(text, 0, &found)) {
     return false;
   }
   if (found.family == IpFamily::kV6) {
