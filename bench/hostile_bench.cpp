@@ -35,7 +35,7 @@
 #include "Farm.h"
 #include "ForkedFarm.h"
 #include "Generator.h"
-#include "config/Settings.h"
+#include "config/ConfigFile.h"
 #include "core/ServerInfo.h"
 #include "launch/ConnectCommandLine.h"
 #include "platform/ProcessStart.h"

@@ -27,7 +27,7 @@
 #include "Farm.h"
 #include "ForkedFarm.h"
 #include "Generator.h"
-#include "config/Settings.h"
+#include "config/ConfigFile.h"
 #include "core/Refresh.h"
 #include "core/ServerList.h"
 

@@ -10,7 +10,7 @@
 #include <random>
 #include <string>
 
-#include "config/Settings.h"
+#include "config/ConfigFile.h"
 #include "core/ServerCache.h"
 #include "core/ServerRows.h"
 

@@ -14,7 +14,7 @@
 #include <fstream>
 #include <string>
 
-#include "config/Settings.h"
+#include "config/ConfigFile.h"
 #include "core/ServerCache.h"
 #include "ui/ServerListView.h"
 

@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "cli/HeadlessCommands.h"
-#include "config/Settings.h"
+#include "config/ConfigFile.h"
 #include "config/SummaryLine.h"
 #include "platform/Terminal.h"
 

@@ -4,8 +4,8 @@
 #include <ostream>
 
 #include "config/BuddyList.h"
+#include "config/ConfigFile.h"
 #include "config/ServerListFile.h"
-#include "config/Settings.h"
 #include "config/SummaryLine.h"
 #include "core/HostPort.h"
 #include "core/Refresh.h"

@@ -1,6 +1,6 @@
 #include "config/AliasList.h"
 
-#include "config/Settings.h"
+#include "config/ConfigFile.h"
 
 namespace vyk {
 namespace {

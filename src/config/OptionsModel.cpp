@@ -4,7 +4,7 @@
 #include <type_traits>
 #include <variant>
 
-#include "config/Settings.h"
+#include "config/ConfigFile.h"
 #include "platform/ProfileFile.h"
 
 namespace vyk {

@@ -2,8 +2,8 @@
 
 #include <vector>
 
+#include "config/ConfigFile.h"
 #include "config/ListFile.h"
-#include "config/Settings.h"
 #include "core/ServerCache.h"
 #include "core/Text.h"
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "VersionInfo.h"
-#include "config/Settings.h"
+#include "config/ConfigFile.h"
 #include "core/ServerInfo.h"
 #include "core/Text.h"
 

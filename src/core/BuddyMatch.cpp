@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "core/ColourText.h"
+#include "core/ColourCodes.h"
 #include "core/Text.h"
 
 namespace vyk {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 
-#include "core/ColourText.h"
+#include "core/ColourCodes.h"
 #include "core/ServerColumns.h"
 #include "core/Text.h"
 #include "core/TextEncoding.h"

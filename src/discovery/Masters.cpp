@@ -27,8 +27,8 @@ std::vector<std::string> Words(const std::string& text) {
 }
 
 bool AllDigits(std::string_view text) {
-  return !text.empty() && std::all_of(text.begin(), text.end(),
-                                      [](char c) { return c >= '0' && c <= '9'; });
+  return !text.empty() &&
+         std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 // A server as a merge key: family, address bytes, port.
@@ -95,7 +95,8 @@ std::vector<MasterAddress> ConfiguredMasters(const Settings& settings) {
   first.port = settings.masterServerPort;
   first.text = first.Address();
   masters.push_back(first);
-  for (const std::string& word : Words(settings.moreMasters)) masters.push_back(ParseMasterAddress(word));
+  for (const std::string& word : Words(settings.moreMasters))
+    masters.push_back(ParseMasterAddress(word));
   // Each master once: the same address written twice is one master.
   std::set<std::string> seen;
   std::vector<MasterAddress> unique;
@@ -161,7 +162,8 @@ MasterOutcome AskMaster(const MasterAddress& master, const std::vector<std::stri
   const MasterReplies replies = query.Exchange(first, waits, true, &pacer);
   if (replies.datagrams == 0) {
     // Silent: next time it is asked both ways again.
-    if (kind != MasterRequestKind::kUnknown) RememberRequestKind(master, MasterRequestKind::kUnknown);
+    if (kind != MasterRequestKind::kUnknown)
+      RememberRequestKind(master, MasterRequestKind::kUnknown);
     return outcome;
   }
   outcome.answered = true;
@@ -202,9 +204,8 @@ MasterHarvest AskMasters(const std::vector<MasterAddress>& masters,
   } else {
     std::vector<std::jthread> askers;
     for (std::size_t i = 0; i < masters.size(); ++i) {
-      askers.emplace_back([&, i] {
-        harvest.masters[i] = AskMaster(masters[i], protocols, waits, lists[i]);
-      });
+      askers.emplace_back(
+          [&, i] { harvest.masters[i] = AskMaster(masters[i], protocols, waits, lists[i]); });
     }
   }
   // Joined: each master's list in turn, each server once.
@@ -221,8 +222,8 @@ MasterHarvest AskConfiguredMasters(const Settings& settings, const MasterWaits& 
 }
 
 std::string HarvestSummary(const MasterHarvest& harvest) {
-  std::string text = Counted(static_cast<int>(harvest.masters.size()), "master", "masters") +
-                     ": " + Counted(static_cast<int>(harvest.entries.size()), "server", "servers");
+  std::string text = Counted(static_cast<int>(harvest.masters.size()), "master", "masters") + ": " +
+                     Counted(static_cast<int>(harvest.entries.size()), "server", "servers");
   std::string silent;
   for (const MasterOutcome& outcome : harvest.masters) {
     if (outcome.answered) continue;

@@ -20,7 +20,7 @@ inline constexpr std::uint16_t kDefaultMasterPort = 27950;
 struct MasterAddress {
   std::string host;  // a name, a dotted IPv4 address, or an IPv6 address without brackets
   std::uint16_t port = kDefaultMasterPort;
-  std::string text;    // as written, for a master that could not be read
+  std::string text;  // as written, for a master that could not be read
   bool valid = true;
 
   std::string Address() const;  // "host:port", "[v6]:port"

@@ -1,6 +1,6 @@
 #include "launch/ConnectCommandLine.h"
 
-#include "config/Settings.h"
+#include "config/ConfigFile.h"
 #include "core/ServerInfo.h"
 
 namespace vyk {

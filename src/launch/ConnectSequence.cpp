@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "config/Settings.h"
+#include "config/ConfigFile.h"
 #include "core/ServerCache.h"
 #include "core/ServerInfo.h"
 #include "core/StatusLine.h"

@@ -9,9 +9,9 @@
 #include "ui/FirstRun.h"
 #include "ui/MainDialog.h"
 #include "ui/dialogs/DemoPicker.h"
-#include "ui/widgets/ColourText.h"
 #include "ui/widgets/Resources.h"
 #include "ui/widgets/SplashWindow.h"
+#include "ui/widgets/TextCrossing.h"
 
 namespace vyk {
 

@@ -1,7 +1,7 @@
 #pragma once
 #include <functional>
 
-#include "config/Settings.h"
+#include "config/ConfigFile.h"
 
 namespace vyk {
 

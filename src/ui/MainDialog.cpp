@@ -15,9 +15,9 @@
 #include <QScrollBar>
 #include <QUrl>
 
-#include "config/Settings.h"
+#include "config/ConfigFile.h"
 #include "config/SummaryLine.h"
-#include "core/ColourText.h"
+#include "core/ColourCodes.h"
 #include "core/Refresh.h"
 #include "core/ServerCache.h"
 #include "core/ServerColumns.h"
@@ -33,9 +33,9 @@
 #include "ui/dialogs/PasswordDialog.h"
 #include "ui/widgets/CResizeCtrl.h"
 #include "ui/widgets/ColourStatic.h"
-#include "ui/widgets/ColourText.h"
 #include "ui/widgets/DialogTemplate.h"
 #include "ui/widgets/SplashWindow.h"
+#include "ui/widgets/TextCrossing.h"
 
 namespace vyk {
 

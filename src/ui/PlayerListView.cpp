@@ -3,10 +3,11 @@
 #include <QPainter>
 #include <cstdio>
 
-#include "config/Settings.h"
+#include "config/ConfigFile.h"
 #include "core/ServerInfo.h"
-#include "ui/widgets/ColourText.h"
+#include "ui/widgets/ColourTextPainter.h"
 #include "ui/widgets/ResourceIds.h"
+#include "ui/widgets/TextCrossing.h"
 
 namespace vyk {
 

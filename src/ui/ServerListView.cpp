@@ -4,11 +4,11 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <algorithm>
-#include <utility>
 #include <optional>
+#include <utility>
 
+#include "config/ConfigFile.h"
 #include "config/ServerListFile.h"
-#include "config/Settings.h"
 #include "config/SummaryLine.h"
 #include "core/BuddyMatch.h"
 #include "core/ServerCache.h"
@@ -18,9 +18,10 @@
 #include "discovery/NetworkScan.h"
 #include "ui/BusyScope.h"
 #include "ui/StatusIcons.h"
-#include "ui/widgets/ColourText.h"
+#include "ui/widgets/ColourTextPainter.h"
 #include "ui/widgets/ResourceIds.h"
 #include "ui/widgets/SkinnedHeaderCtrl.h"
+#include "ui/widgets/TextCrossing.h"
 
 namespace vyk {
 

@@ -11,7 +11,7 @@
 #include "Farm.h"
 #include "TestHome.h"
 #include "cli/CommandLine.h"
-#include "config/Settings.h"
+#include "config/ConfigFile.h"
 #include "core/ServerCache.h"
 #include "core/ServerFilter.h"
 

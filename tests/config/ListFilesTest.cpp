@@ -5,9 +5,9 @@
 #include "TestHome.h"
 #include "config/AliasList.h"
 #include "config/BuddyList.h"
+#include "config/ConfigFile.h"
 #include "config/ListFile.h"
 #include "config/ServerListFile.h"
-#include "config/Settings.h"
 #include "core/ServerCache.h"
 
 namespace vyk {

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "TestHome.h"
+#include "config/ConfigFile.h"
 #include "config/OptionsModel.h"
-#include "config/Settings.h"
 #include "platform/ProfileFile.h"
 
 namespace vyk {

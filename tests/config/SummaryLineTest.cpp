@@ -5,7 +5,7 @@
 
 #include "StatusFakes.h"
 #include "config/Clipboard.h"
-#include "config/Settings.h"
+#include "config/ConfigFile.h"
 #include "config/SummaryLine.h"
 #include "core/ServerInfo.h"
 #include "core/StatusLine.h"

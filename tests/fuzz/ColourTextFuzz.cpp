@@ -8,7 +8,7 @@
 
 #include "FuzzSupport.h"
 #include "config/SummaryLine.h"
-#include "core/ColourText.h"
+#include "core/ColourCodes.h"
 #include "core/TextEncoding.h"
 
 namespace {

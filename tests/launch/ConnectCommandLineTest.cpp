@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "config/Settings.h"
+#include "config/ConfigFile.h"
 #include "core/ServerInfo.h"
 #include "launch/ConnectCommandLine.h"
 

@@ -3,10 +3,10 @@
 
 #include <filesystem>
 
-#include "PlatformSkip.h"
 #include "Farm.h"
 #include "LaunchFakes.h"
-#include "config/Settings.h"
+#include "PlatformSkip.h"
+#include "config/ConfigFile.h"
 #include "core/ServerCache.h"
 #include "core/ServerInfo.h"
 #include "launch/ConnectSequence.h"

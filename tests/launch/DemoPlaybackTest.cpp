@@ -5,7 +5,7 @@
 
 #include "ArgRecord.h"
 #include "LaunchFakes.h"
-#include "config/Settings.h"
+#include "config/ConfigFile.h"
 #include "launch/DemoPlayback.h"
 #include "launch/GameFiles.h"
 

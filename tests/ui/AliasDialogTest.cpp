@@ -6,7 +6,7 @@
 #include "TestHome.h"
 #include "UiTestUtil.h"
 #include "config/AliasList.h"
-#include "core/ColourText.h"
+#include "core/ColourCodes.h"
 #include "ui/dialogs/AliasDialog.h"
 #include "ui/widgets/ColourComboBox.h"
 #include "ui/widgets/ColourStatic.h"

@@ -6,8 +6,9 @@
 #include <QPainter>
 
 #include "UiTestUtil.h"
-#include "core/ColourText.h"
-#include "ui/widgets/ColourText.h"
+#include "core/ColourCodes.h"
+#include "ui/widgets/ColourTextPainter.h"
+#include "ui/widgets/TextCrossing.h"
 
 namespace vyk {
 namespace {

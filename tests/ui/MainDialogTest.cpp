@@ -22,9 +22,9 @@
 #include "ui/dialogs/DemoPicker.h"
 #include "ui/dialogs/PasswordDialog.h"
 #include "ui/widgets/ColourStatic.h"
-#include "ui/widgets/ColourText.h"
 #include "ui/widgets/SkinnedHeaderCtrl.h"
 #include "ui/widgets/SplashWindow.h"
+#include "ui/widgets/TextCrossing.h"
 
 namespace vyk::test {
 namespace {

@@ -11,7 +11,7 @@
 #include "Farm.h"
 #include "Generator.h"
 #include "TestHome.h"
-#include "config/Settings.h"
+#include "config/ConfigFile.h"
 #include "ui/MainDialog.h"
 #include "ui/PlayerListView.h"
 #include "ui/ServerListView.h"

@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "config/Settings.h"
+#include "config/ConfigFile.h"
 #include "ui/MainDialog.h"
 #include "ui/ServerListView.h"
 #include "ui/widgets/Resources.h"

@@ -5,12 +5,12 @@
 
 #include "TestHome.h"
 #include "UiTestUtil.h"
-#include "config/Settings.h"
+#include "config/ConfigFile.h"
 #include "core/ServerCache.h"
 #include "core/ServerFilter.h"
 #include "ui/PlayerListView.h"
 #include "ui/ServerListView.h"
-#include "ui/widgets/ColourText.h"
+#include "ui/widgets/TextCrossing.h"
 
 namespace vyk::test {
 namespace {

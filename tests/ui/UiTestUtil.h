@@ -4,7 +4,7 @@
 #include <QRect>
 #include <functional>
 
-#include "config/Settings.h"
+#include "config/ConfigFile.h"
 
 namespace vyk::test {
 

@@ -2,12 +2,12 @@
 
 #include <QLineEdit>
 
-#include "core/ColourText.h"
+#include "core/ColourCodes.h"
 #include "ui/dialogs/DialogPrompts.h"
-#include "ui/widgets/ColourText.h"
 #include "ui/widgets/DialogTemplate.h"
 #include "ui/widgets/ResourceIds.h"
 #include "ui/widgets/SkinnedListCtrl.h"
+#include "ui/widgets/TextCrossing.h"
 
 namespace vyk {
 

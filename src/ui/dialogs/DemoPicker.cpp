@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "config/Settings.h"
+#include "config/ConfigFile.h"
 #include "core/Text.h"
 #include "launch/DemoPlayback.h"
 #include "launch/GameFiles.h"

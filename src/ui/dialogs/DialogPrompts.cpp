@@ -3,7 +3,7 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
-#include "ui/widgets/ColourText.h"
+#include "ui/widgets/TextCrossing.h"
 
 namespace vyk {
 

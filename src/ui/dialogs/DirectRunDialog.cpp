@@ -15,9 +15,9 @@
 #include "launch/ConnectSequence.h"
 #include "launch/GameStarter.h"
 #include "ui/dialogs/BlockingWork.h"
-#include "ui/widgets/ColourText.h"
 #include "ui/widgets/DialogTemplate.h"
 #include "ui/widgets/ResourceIds.h"
+#include "ui/widgets/TextCrossing.h"
 
 namespace vyk {
 

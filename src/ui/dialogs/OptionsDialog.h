@@ -1,6 +1,6 @@
 #pragma once
+#include "config/ConfigFile.h"
 #include "config/OptionsModel.h"
-#include "config/Settings.h"
 #include "ui/widgets/SkinnedDialog.h"
 
 namespace vyk {

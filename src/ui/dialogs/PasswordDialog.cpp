@@ -4,9 +4,9 @@
 
 #include "core/ServerInfo.h"
 #include "launch/ServerPassword.h"
-#include "ui/widgets/ColourText.h"
 #include "ui/widgets/DialogTemplate.h"
 #include "ui/widgets/ResourceIds.h"
+#include "ui/widgets/TextCrossing.h"
 
 namespace vyk {
 

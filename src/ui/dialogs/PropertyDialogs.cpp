@@ -8,7 +8,7 @@
 #include <QStringList>
 
 #include "config/PropertyRows.h"
-#include "ui/widgets/ColourText.h"
+#include "ui/widgets/TextCrossing.h"
 
 namespace vyk {
 

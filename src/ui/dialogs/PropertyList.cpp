@@ -9,7 +9,7 @@
 #include <QScrollBar>
 #include <QStyle>
 
-#include "ui/widgets/ColourText.h"
+#include "ui/widgets/TextCrossing.h"
 
 namespace vyk {
 

@@ -4,8 +4,8 @@
 #include <QPointer>
 #include <string>
 
+#include "config/ConfigFile.h"
 #include "config/PropertyRows.h"
-#include "config/Settings.h"
 #include "ui/dialogs/PropertyDialogs.h"
 
 namespace vyk {

@@ -3,9 +3,9 @@
 #include <QComboBox>
 
 #include "launch/ProtocolChoice.h"
-#include "ui/widgets/ColourText.h"
 #include "ui/widgets/DialogTemplate.h"
 #include "ui/widgets/ResourceIds.h"
+#include "ui/widgets/TextCrossing.h"
 
 namespace vyk {
 

@@ -12,9 +12,9 @@
 #include "ui/ServerListView.h"
 #include "ui/dialogs/BlockingWork.h"
 #include "ui/dialogs/DialogPrompts.h"
-#include "ui/widgets/ColourText.h"
 #include "ui/widgets/DialogTemplate.h"
 #include "ui/widgets/ResourceIds.h"
+#include "ui/widgets/TextCrossing.h"
 
 namespace vyk {
 

@@ -5,8 +5,9 @@
 #include <QPainter>
 #include <QStyledItemDelegate>
 
-#include "core/ColourText.h"
-#include "ui/widgets/ColourText.h"
+#include "core/ColourCodes.h"
+#include "ui/widgets/ColourTextPainter.h"
+#include "ui/widgets/TextCrossing.h"
 
 namespace vyk {
 

@@ -2,7 +2,7 @@
 #include <QComboBox>
 #include <string>
 
-#include "config/Settings.h"
+#include "config/ConfigFile.h"
 
 namespace vyk {
 

@@ -2,7 +2,8 @@
 
 #include <QPainter>
 
-#include "ui/widgets/ColourText.h"
+#include "ui/widgets/ColourTextPainter.h"
+#include "ui/widgets/TextCrossing.h"
 
 namespace vyk {
 

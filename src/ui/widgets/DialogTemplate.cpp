@@ -16,10 +16,10 @@
 
 #include "ui/widgets/ColourComboBox.h"
 #include "ui/widgets/ColourStatic.h"
-#include "ui/widgets/ColourText.h"
 #include "ui/widgets/Resources.h"
 #include "ui/widgets/SkinnedDialog.h"
 #include "ui/widgets/SkinnedListCtrl.h"
+#include "ui/widgets/TextCrossing.h"
 
 namespace vyk {
 

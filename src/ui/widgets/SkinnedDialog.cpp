@@ -14,9 +14,9 @@
 #include <QStyle>
 #include <QStyleOptionFrame>
 
-#include "ui/widgets/ColourText.h"
 #include "ui/widgets/DialogTemplate.h"
 #include "ui/widgets/SkinnedListCtrl.h"
+#include "ui/widgets/TextCrossing.h"
 
 namespace vyk {
 

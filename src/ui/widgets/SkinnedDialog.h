@@ -4,7 +4,7 @@
 #include <functional>
 #include <string>
 
-#include "config/Settings.h"
+#include "config/ConfigFile.h"
 
 class QAbstractButton;
 

@@ -3,7 +3,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 
-#include "ui/widgets/ColourText.h"
+#include "ui/widgets/TextCrossing.h"
 
 namespace vyk {
 

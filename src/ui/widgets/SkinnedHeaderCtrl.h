@@ -1,7 +1,7 @@
 #pragma once
 #include <QHeaderView>
 
-#include "config/Settings.h"
+#include "config/ConfigFile.h"
 
 namespace vyk {
 

@@ -11,10 +11,10 @@
 #include <QToolTip>
 #include <algorithm>
 
-#include "ui/widgets/ColourText.h"
 #include "ui/widgets/SkinnedDialog.h"
 #include "ui/widgets/SkinnedHeaderCtrl.h"
 #include "ui/widgets/SkinnedListModel.h"
+#include "ui/widgets/TextCrossing.h"
 
 namespace vyk {
 

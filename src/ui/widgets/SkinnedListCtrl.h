@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "config/Settings.h"
+#include "config/ConfigFile.h"
 #include "ui/widgets/PopupMenu.h"
 
 namespace vyk {

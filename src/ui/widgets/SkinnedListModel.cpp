@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "ui/widgets/ColourText.h"
+#include "ui/widgets/TextCrossing.h"
 
 namespace vyk {
 

@@ -6,7 +6,7 @@
 
 #include "StatusFakes.h"
 #include "TestHome.h"
-#include "config/Settings.h"
+#include "config/ConfigFile.h"
 #include "core/StatusLine.h"
 #include "platform/ProfileFile.h"
 

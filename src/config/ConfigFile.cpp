@@ -1,4 +1,4 @@
-#include "config/Settings.h"
+#include "config/ConfigFile.h"
 
 #include <atomic>
 #include <filesystem>

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "core/ColourText.h"
+#include "core/ColourCodes.h"
 
 namespace vyk {
 namespace {

@@ -1,13 +1,12 @@
 #pragma once
+// What crosses between the logic's texts and colours and Qt's: game texts as
+// Latin-1, file names as the file system's bytes, colours as QColor.
 #include <QColor>
 #include <QFile>
-#include <QRect>
 #include <QString>
 #include <string>
 
-#include "config/Settings.h"
-
-class QPainter;
+#include "core/Settings.h"
 
 namespace vyk {
 
@@ -29,11 +28,4 @@ inline QString FromFileName(const std::string& s) {
 inline std::string ToFileName(const QString& s) {
   return QFile::encodeName(s).toStdString();
 }
-
-// Draws text with its colour codes and dot markers from the rectangle's top-left corner,
-// clipped to it, one character at a time in the painter's font. The rectangle's left edge
-// is advanced by every character drawn, so callers pass a scratch copy. The painter's pen
-// and clip are as before afterwards; the background is the caller's.
-void DrawColourText(QPainter& painter, QRect& rect, const std::string& text);
-
 }  // namespace vyk

@@ -1,9 +1,10 @@
-#include "ui/widgets/ColourText.h"
+#include "ui/widgets/ColourTextPainter.h"
 
 #include <QFontMetrics>
 #include <QPainter>
 
-#include "core/ColourText.h"
+#include "core/ColourCodes.h"
+#include "ui/widgets/TextCrossing.h"
 
 namespace vyk {
 

@@ -1,4 +1,4 @@
-#include "core/ColourText.h"
+#include "core/ColourCodes.h"
 
 #include <cstring>
 
