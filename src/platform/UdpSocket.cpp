@@ -223,6 +223,24 @@ bool ResolveIpv4(const std::string& host, std::uint32_t* address) {
   return true;
 }
 
+int UdpSocket::WaitReadable(std::chrono::microseconds timeout) {
+  if (!IsOpen()) return -1;
+  const auto deadline = SteadyNow() + timeout;
+  auto left = timeout;
+  for (;;) {
+    if (left.count() < 0) left = std::chrono::microseconds(0);
+    const int ready = WaitOnce(left);
+    if (ready == 1) {
+      readableAt_ = ArrivalNow();
+      return 1;
+    }
+    if (ready < 0) return -1;
+    // A signal, or a wait that came back a little early: the caller asked for all of it.
+    left = std::chrono::duration_cast<std::chrono::microseconds>(deadline - SteadyNow());
+    if (ready == 0 && left.count() <= 0) return 0;
+  }
+}
+
 long UdpSocket::Recv(void* data, std::size_t size) {
   return RecvFrom(data, size, static_cast<NetEndpoint*>(nullptr));
 }

@@ -102,6 +102,10 @@ class UdpSocket {
   int WaitReadable(std::chrono::microseconds timeout);
 
  private:
+  // One wait of the system's own: 1 readable, 0 time-out, -1 error, kInterrupted.
+  static constexpr int kInterrupted = 2;
+  int WaitOnce(std::chrono::microseconds timeout);
+
   std::intptr_t fd_ = -1;  // a descriptor, or a Winsock SOCKET
   IpFamily family_;
   ArrivalTime readableAt_{};  // of the last wait that saw a datagram

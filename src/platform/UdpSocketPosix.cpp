@@ -139,30 +139,19 @@ long UdpSocket::RecvStamped(void* data, std::size_t size, ArrivalTime* arrival) 
   return static_cast<long>(got);
 }
 
-int UdpSocket::WaitReadable(std::chrono::microseconds timeout) {
-  if (fd_ < 0) return -1;
+int UdpSocket::WaitOnce(std::chrono::microseconds timeout) {
   // ppoll, not select: select cannot watch a descriptor of 1024 or more, and
   // poll counts in milliseconds only.
-  const auto deadline = SteadyNow() + timeout;
-  auto left = timeout;
-  for (;;) {
-    if (left.count() < 0) left = std::chrono::microseconds(0);
-    timespec wait{};
-    wait.tv_sec = static_cast<time_t>(left.count() / 1000000);
-    wait.tv_nsec = static_cast<long>(left.count() % 1000000) * 1000;
-    pollfd entry{};
-    entry.fd = fd_;
-    entry.events = POLLIN;
-    const int ready = ::ppoll(&entry, 1, &wait, nullptr);
-    if (ready > 0) {
-      if ((entry.revents & (POLLIN | POLLERR)) == 0) return -1;
-      readableAt_ = ArrivalNow();
-      return 1;
-    }
-    if (ready == 0) return 0;
-    if (errno != EINTR) return -1;
-    left = std::chrono::duration_cast<std::chrono::microseconds>(deadline - SteadyNow());
-  }
+  timespec wait{};
+  wait.tv_sec = static_cast<time_t>(timeout.count() / 1000000);
+  wait.tv_nsec = static_cast<long>(timeout.count() % 1000000) * 1000;
+  pollfd entry{};
+  entry.fd = static_cast<int>(fd_);
+  entry.events = POLLIN;
+  const int ready = ::ppoll(&entry, 1, &wait, nullptr);
+  if (ready > 0) return (entry.revents & (POLLIN | POLLERR)) != 0 ? 1 : -1;
+  if (ready == 0) return 0;
+  return errno == EINTR ? kInterrupted : -1;
 }
 
 }  // namespace vyk

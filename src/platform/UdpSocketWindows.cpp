@@ -90,30 +90,18 @@ long UdpSocket::RecvStamped(void* data, std::size_t size, ArrivalTime* arrival) 
   return got;
 }
 
-int UdpSocket::WaitReadable(std::chrono::microseconds timeout) {
-  if (!IsOpen()) return -1;
+int UdpSocket::WaitOnce(std::chrono::microseconds timeout) {
   // select: on Windows it watches any socket, whatever its number, and
   // counts in microseconds.
-  const auto deadline = SteadyNow() + timeout;
-  auto left = timeout;
-  for (;;) {
-    if (left.count() < 0) left = std::chrono::microseconds(0);
-    timeval wait{};
-    wait.tv_sec = static_cast<long>(left.count() / 1000000);
-    wait.tv_usec = static_cast<long>(left.count() % 1000000);
-    fd_set readable;
-    FD_ZERO(&readable);
-    FD_SET(Handle(fd_), &readable);
-    const int ready = ::select(0, &readable, nullptr, nullptr, &wait);
-    if (ready > 0) {
-      readableAt_ = ArrivalNow();
-      return 1;
-    }
-    if (ready == SOCKET_ERROR) return -1;
-    // A wait may come back a little early; the caller asked for all of it.
-    left = std::chrono::duration_cast<std::chrono::microseconds>(deadline - SteadyNow());
-    if (left.count() <= 0) return 0;
-  }
+  timeval wait{};
+  wait.tv_sec = static_cast<long>(timeout.count() / 1000000);
+  wait.tv_usec = static_cast<long>(timeout.count() % 1000000);
+  fd_set readable;
+  FD_ZERO(&readable);
+  FD_SET(Handle(fd_), &readable);
+  const int ready = ::select(0, &readable, nullptr, nullptr, &wait);
+  if (ready == SOCKET_ERROR) return -1;
+  return ready > 0 ? 1 : 0;
 }
 
 }  // namespace vyk
