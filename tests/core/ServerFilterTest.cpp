@@ -5,10 +5,13 @@
 
 #include "TestHome.h"
 #include "core/BuddyMatch.h"
+#include "core/BuddyWatch.h"
+#include "core/PlayerKinds.h"
 #include "core/ServerCache.h"
 #include "core/ServerCellColor.h"
 #include "core/ServerColumns.h"
 #include "core/ServerFilter.h"
+#include "core/ServerSearch.h"
 #include "core/Settings.h"
 
 namespace vyk {
@@ -178,6 +181,71 @@ TEST(CountBuddies, MatchesStrippedNamesWithoutCaseAndCountsEachPlayerOnce) {
   NameList none;
   EXPECT_EQ(CountBuddies(players, none), 0);
   EXPECT_FALSE(players[0].isBuddy);
+}
+
+}  // namespace
+}  // namespace vyk
+
+namespace vyk {
+namespace {
+
+// The search looks through the fields and then the players, colour codes
+// stripped and letters folded; a match by a player's name alone names the player.
+TEST_F(FilterTest, SearchFindsNameMapModAddressOrAPlayer) {
+  ServerInfo record = Answering("10.0.0.7", 30, 0, "Q3DM17");
+  record.name = "^1Rocket ^7Arena";
+  record.info.push_back({"gamename", "OSP"});
+  record.players.Add({"^4Sar^7ge", 0, 3, false});
+  record.players.Add({"^2Visor", 40, 1, false});
+  const std::string haystack = SearchHaystack(record);
+  const auto find = [&](const std::string& typed) {
+    const SearchMatch m = FindInHaystack(haystack, SearchNeedle(typed));
+    return m.found ? m.player : -2;
+  };
+  EXPECT_EQ(find("rocket arena"), -1);
+  EXPECT_EQ(find("^3ROCK"), -1);  // the typed colour codes go too
+  EXPECT_EQ(find("dm17"), -1);
+  EXPECT_EQ(find("osp"), -1);
+  EXPECT_EQ(find("0.7:2796"), -1);
+  EXPECT_EQ(find("SARGE"), 0);
+  EXPECT_EQ(find("visor"), 1);
+  EXPECT_EQ(find(""), -1);
+  EXPECT_EQ(find("arena\nsarge"), -2);  // never across two fields
+  EXPECT_EQ(find("keel"), -2);
+  EXPECT_EQ(BotCount(record), 1);
+  EXPECT_EQ(HumanCount(record), 1);
+}
+
+TEST(BuddyWatchTest, EachBuddyAndServerToldOnceUntilTheyLeave) {
+  test::TestHome home;
+  ServerList servers;
+  servers.Add(Answering("10.0.0.1", 30, 0));
+  servers.Add(Answering("10.0.0.2", 30, 0));
+  const auto put = [&](int index, std::vector<std::string> buddies) {
+    ServerInfo& r = servers.At(index);
+    r.players.Clear();
+    for (const std::string& name : buddies) r.players.Add({name, 50, 0, true});
+  };
+  BuddyWatch watch;
+  put(0, {"^1Sarge"});
+  EXPECT_TRUE(watch.Update(servers).empty());  // the first refresh takes note
+  put(1, {"Visor", "visor"});
+  auto seen = watch.Update(servers);
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_EQ(seen[0].address, "10.0.0.2:27960");
+  EXPECT_EQ(seen[0].player, "Visor");
+  EXPECT_TRUE(watch.Update(servers).empty());
+  // A silent server keeps its buddies; one who left and came back is told again.
+  servers.At(1).ping = kNoPing;
+  servers.At(1).info.clear();
+  put(0, {});
+  EXPECT_TRUE(watch.Update(servers).empty());
+  servers.At(1) = Answering("10.0.0.2", 30, 0);
+  put(1, {"Visor"});
+  put(0, {"Sarge"});
+  seen = watch.Update(servers);
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_EQ(seen[0].player, "Sarge");
 }
 
 }  // namespace

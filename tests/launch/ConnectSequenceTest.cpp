@@ -6,10 +6,12 @@
 #include "Farm.h"
 #include "LaunchFakes.h"
 #include "PlatformSkip.h"
+#include "TestHome.h"
 #include "config/ConfigFile.h"
 #include "core/ServerCache.h"
 #include "core/ServerInfo.h"
 #include "launch/ConnectSequence.h"
+#include "launch/FreeSlotWait.h"
 #include "launch/ServerPassword.h"
 #include "platform/ProcessStart.h"
 
@@ -174,6 +176,44 @@ TEST_F(ConnectSequenceTest, HostileServerValuesNeverReachTheCommandLineOrTheFile
   EXPECT_EQ(starter_.calls[0].parameters, "+connect " + injecting.Address());
   EXPECT_THAT(SplitCommandLine(starter_.calls[0].parameters),
               ElementsAre("+connect", injecting.Address()));
+}
+
+}  // namespace
+}  // namespace vyk
+
+namespace vyk {
+namespace {
+
+TEST(FreeSlotWaitTest, AsksAtOnceThenEachIntervalUntilAPublicSlotIsFree) {
+  using namespace std::chrono_literals;
+  test::TestHome home;
+  ServerInfo full("10.0.0.9", 27960);
+  full.queried = true;
+  full.ping = 40;
+  full.info = {{"mapname", "q3dm17"}, {"sv_maxclients", "4"}, {"sv_privateClients", "1"}};
+  for (int p = 0; p < 3; ++p) full.players.Add({"p" + std::to_string(p), 50, 0, false});
+  const SteadyTime start = SteadyNow();
+  FreeSlotWait wait(full, start, {5s, 1s, 60s});
+  EXPECT_LE(wait.NextAsk(), start);
+  wait.Asked(start);
+  EXPECT_EQ(wait.NextAsk(), start + 5s);
+  EXPECT_FALSE(wait.SlotFree(full));  // 3 of 4, one of them private
+  EXPECT_EQ(wait.StatusText(start + 1s),
+            "Waiting for a free slot on 10.0.0.9:27960 (3/4): next look in 4 s, 0:59 left "
+            "(Esc stops)");
+  ServerInfo silent = full;
+  silent.ping = kNoPing;
+  silent.info.clear();
+  EXPECT_FALSE(wait.SlotFree(silent));  // no answer is no slot
+  full.players.Clear();
+  full.players.Add({"p", 50, 0, false});
+  EXPECT_TRUE(wait.SlotFree(full));
+  EXPECT_FALSE(wait.Expired(start + 59s));
+  EXPECT_TRUE(wait.Expired(start + 60s));
+  // Never faster than a server lets one address ask.
+  FreeSlotWait eager(full, start, {100ms, 1s, 60s});
+  eager.Asked(start);
+  EXPECT_EQ(eager.NextAsk(), start + 1s);
 }
 
 }  // namespace
