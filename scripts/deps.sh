@@ -4,10 +4,11 @@
 set -euo pipefail
 purpose=${1:-test}
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev
-          qt6-base-dev libgl-dev nlohmann-json3-dev fonts-dejavu-core)
+          qt6-base-dev libgl-dev nlohmann-json3-dev fonts-dejavu-core
+          libgeoip-dev geoip-database famfamfam-flag-png)
 case "$purpose" in
   run)  packages+=(xvfb xauth) ;;
-  test) packages+=(clang libclang-rt-14-dev) ;;
+  test) packages+=(clang libclang-rt-14-dev dbus) ;;
   # The cross build needs no Qt: the compiler for Windows, Wine, googletest's sources.
   windows) packages=(cmake ninja-build g++ nlohmann-json3-dev googletest
                      g++-mingw-w64-x86-64-posix wine64) ;;

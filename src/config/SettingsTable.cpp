@@ -34,6 +34,10 @@ constexpr OptionRow File(const char* label, const char* category, int position, 
           .position = position, .written = written, .fileFilter = filter};
 }
 
+// Rows beyond the classic ones gather after them, where they move none of them.
+constexpr const char* kFindingGames = "Finding Games";
+constexpr std::int32_t kMaxAutoRefresh = 24 * 60;
+
 // The game port row has no bounds of its own; the port is 16 bits wide.
 constexpr std::int32_t kPortMinimum = 1;
 constexpr std::int32_t kPortMaximum = 65535;
@@ -102,6 +106,10 @@ const SettingDesc kTable[] = {
     {&Settings::moreProtocols, "quake3", "MoreProtocols", IfMissing(kDefaultMoreProtocols),
      {.label = "More Protocols", .category = "Master Server", .kind = kPropertyText,
       .position = 28, .written = 28}},
+    {&Settings::hideBotOnly, "Filter", "HideBotOnly", kCurrent,
+     Check("Hide bot-only", kFindingGames, 30, 30)},
+    {&Settings::autoRefresh, "info", "AutoRefresh", kCurrent,
+     Bounded("Auto Refresh (minutes)", kFindingGames, 31, 31, 0, kMaxAutoRefresh)},
 };
 // clang-format on
 

@@ -36,6 +36,7 @@ struct Settings {
   bool hideFull = false;
   bool hideEmpty = false;
   bool onlyBuddy = false;
+  bool hideBotOnly = false;
   std::int32_t maxPing = 9999;
   bool useFsGame = false;
   bool addOnDirectRun = true;
@@ -54,6 +55,7 @@ struct Settings {
   // kDefaultMore... lists; a value made in code asks the one master only.
   std::string moreMasters;    // host[:port] or [IPv6]:port
   std::string moreProtocols;  // numbers
+  std::int32_t autoRefresh = 0;  // minutes between refreshes of their own; 0: none
 
   bool operator==(const Settings&) const = default;
 };

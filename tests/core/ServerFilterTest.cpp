@@ -13,6 +13,7 @@
 #include "core/ServerFilter.h"
 #include "core/ServerSearch.h"
 #include "core/Settings.h"
+#include "platform/CountryLookup.h"
 
 namespace vyk {
 namespace {
@@ -246,6 +247,48 @@ TEST(BuddyWatchTest, EachBuddyAndServerToldOnceUntilTheyLeave) {
   seen = watch.Update(servers);
   ASSERT_EQ(seen.size(), 1u);
   EXPECT_EQ(seen[0].player, "Sarge");
+}
+
+}  // namespace
+}  // namespace vyk
+
+namespace vyk {
+namespace {
+
+TEST_F(FilterTest, HideBotOnlyKeepsEmptyServersAndAnyWithAHuman) {
+  settings_.hideBotOnly = true;
+  ServerInfo bots = Answering("10.0.0.1", 30, 0);
+  bots.players.Add({"Sarge", 0, 1, false});
+  bots.players.Add({"Doom", 0, 1, false});
+  EXPECT_FALSE(PassesFilters(bots, settings_));
+  EXPECT_EQ(ServerCellText(bots, kPlayersColumn), "0+2/16");
+  bots.players.Add({"Human", 70, 1, false});
+  EXPECT_TRUE(PassesFilters(bots, settings_));
+  EXPECT_EQ(ServerCellText(bots, kPlayersColumn), "1+2/16");
+  EXPECT_TRUE(PassesFilters(Answering("10.0.0.2", 30, 0), settings_));  // empty: Hide Empty's
+  EXPECT_EQ(ServerCellText(Answering("10.0.0.2", 30, 3), kPlayersColumn), "3/16");
+}
+
+// The country column sorts by the tenth key, so the classic "keep the order" stays 8.
+TEST_F(FilterTest, CountryColumnSortsByItsOwnKeyWithoutCodesLast) {
+  EXPECT_EQ(SortKeyOfColumn(kCountryColumn), kSortByCountry);
+  EXPECT_EQ(ColumnOfSortKey(kSortByCountry), kCountryColumn);
+  EXPECT_EQ(ColumnOfSortKey(kSortNone), -1);
+  EXPECT_EQ(SortKeyOfColumn(kPingColumn), kSortByPing);
+  EXPECT_STREQ(ServerColumnTitle(kCountryColumn), "Country");
+  const ServerInfo named("q3.example.org", 27960);  // a name is never looked up
+  EXPECT_EQ(ServerCellText(named, kCountryColumn), "");
+  if (CountryCode("8.8.8.8").empty()) GTEST_SKIP() << "no GeoIP database on this machine";
+  const ServerInfo us("8.8.8.8", 27960), de("81.169.145.1", 27960), v6("2a00:1450:4001:80b::200e", 1);
+  EXPECT_EQ(ServerCellText(us, kCountryColumn), "US");
+  EXPECT_EQ(ServerCellText(v6, kCountryColumn), "DE");
+  EXPECT_LT(Compare(de, us, kSortByCountry), 0);
+  EXPECT_LT(Compare(us, named, kSortByCountry), 0);
+  // Without the databases the column stays empty and nothing fails.
+  SetCountryDatabaseFolder(home_.Dir());
+  EXPECT_EQ(ServerCellText(us, kCountryColumn), "");
+  SetCountryDatabaseFolder("");
+  EXPECT_EQ(ServerCellText(us, kCountryColumn), "US");
 }
 
 }  // namespace

@@ -88,7 +88,7 @@ TEST_F(ServerListDialogTest, OpensOnACopyOfTheMainListAndQuitsWithoutAsking) {
   EXPECT_EQ(d->ControlAs<QLineEdit>(ServerListDialog::kAddress)->text(),
             QStringLiteral("127.0.0.1:27960"));
   EXPECT_EQ(d->View().SelectionStyle(), 1);
-  EXPECT_EQ(d->View().ColumnCount(), 8);
+  EXPECT_EQ(d->View().ColumnCount(), 9);
   EXPECT_EQ(Addresses(*d), (std::vector<std::string>{"10.0.0.1:27960", "10.0.0.2:27961"}));
   EXPECT_EQ(d->View().RowCount(), 2);
   EXPECT_FALSE(d->Changed());
