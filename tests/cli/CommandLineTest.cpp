@@ -240,7 +240,7 @@ TEST_F(CommandLineTest, RconSendsTheCommandWithThePasswordFromTheEnvironment) {
   const std::string address = farm_.Address(farm_.AddServer(config));
   const int id = farm_.ServerCount() - 1;
 
-  ::setenv("VYKFIND_RCON_PASSWORD", "secret", 1);
+  test::SetVariable("VYKFIND_RCON_PASSWORD", "secret");
   Outcome run = RunWith({"--rcon", address.c_str(), "say", "hello", "there"});
   EXPECT_EQ(run.code, 0) << run.err;
   EXPECT_EQ(farm_.Stats(id).lastRequest.rfind("\xFF\xFF\xFF\xFFrcon secret say hello there", 0),
@@ -253,7 +253,7 @@ TEST_F(CommandLineTest, RconSendsTheCommandWithThePasswordFromTheEnvironment) {
   const std::string silent = Add("Quiet", "q3dm1", 0, true);
   run = RunWith({"--rcon", silent.c_str(), "status"}, kSilenceWait);
   EXPECT_EQ(run.code, 1);
-  ::unsetenv("VYKFIND_RCON_PASSWORD");
+  test::RemoveVariable("VYKFIND_RCON_PASSWORD");
 }
 
 }  // namespace
