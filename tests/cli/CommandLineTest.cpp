@@ -140,7 +140,7 @@ TEST_F(CommandLineTest, RunWithoutConfigIniWritesNoneAndLeavesOneWrittenMeanwhil
   for (int i = 0; i < 5000 && farm_.Stats(id).requests == 0; ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   const bool written = std::filesystem::exists(ini);
-  std::ofstream(ini) << "[quake3]\npath=/g/QUAKE3.exe\n";
+  std::ofstream(ini, std::ios::binary) << "[quake3]\npath=/g/QUAKE3.exe\n";
   command.join();
   EXPECT_EQ(run.code, 0) << run.err;
   EXPECT_FALSE(written);
