@@ -22,18 +22,17 @@ wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
 export WINEPREFIX=$PWD/build-win/wineprefix-desktop WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=" LANG=C.UTF-8 LC_ALL=
 size=1100x800
-display_pid=
+xvfb=
 cleanup() {
   "${wine%wine64}wineserver" -k 2>/dev/null || true
-  [[ -n $display_pid ]] && kill "$display_pid" 2>/dev/null || true
+  if [[ -n $xvfb ]]; then kill "$xvfb" 2>/dev/null || true; fi
 }
 trap cleanup EXIT
 if [[ -n $shot ]]; then
-  # A display number of the server's own choosing.
   fifo=$(mktemp -u)
   mkfifo "$fifo"
   Xvfb -displayfd 3 -screen 0 ${size}x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
-  display_pid=$!
+  xvfb=$!
   read -r number <"$fifo"
   rm -f "$fifo"
   export DISPLAY=:$number
@@ -49,22 +48,32 @@ fi
 export VYK_DEMO_PROGRAM="$wine build-win/src/vykfind.exe" VYK_DEMO_HOME=$PWD/build-win/demo-home
 export VYK_DEMO_Q3SIM=build-win-host/tools/q3sim/q3sim
 if [[ -z $shot ]]; then
-  exec scripts/demo.sh build-win
+  scripts/demo.sh build-win
+  exit
 fi
 
 scripts/demo.sh build-win >build-win/demo.log 2>&1 &
 demo=$!
-# The main window's title names the alias; wait for it to be drawn.
-title="Demo"
-for _ in $(seq 120); do
-  sleep 1
-  xdotool search --name "Wine desktop" >/dev/null 2>&1 && [[ -f build-win/demo-home/cache.srv ]] &&
-    ! pgrep -f -- '--refresh --all' >/dev/null && break
+# The skin's black client area, found on the screen: a new Wine prefix and the
+# quiet first refresh take a while, so wait until the window is drawn.
+client=
+for _ in $(seq 90); do
+  sleep 2
+  kill -0 "$demo" 2>/dev/null || { cat build-win/demo.log; exit 1; }
+  import -window root "$shot"
+  client=$(convert "$shot" -fill white +opaque black -format '%@' info: 2>/dev/null)
+  [[ $client =~ ^([0-9]+)x([0-9]+)\+([0-9]+)\+([0-9]+)$ ]] && ((BASH_REMATCH[1] > 400)) && break
+  client=
 done
-sleep 8
-capture() { import -window root "$shot"; }
-capture
-# Refresh All: the button's place in the window, from the window's frame corner.
-corner=$(convert "$shot" -crop 1x1+0+0 txt:- >/dev/null 2>&1 && python3 scripts/find-frame.py "$shot" || true)
-echo "$corner $title"
-wait "$demo" || true
+[[ -n $client ]] || { echo "the window did not appear"; exit 1; }
+sleep 3
+# "Refresh All" lies at (4, 178), 56 x 14 of the main dialog's 480 x 322 units.
+read -r w h x y <<<"${BASH_REMATCH[1]} ${BASH_REMATCH[2]} ${BASH_REMATCH[3]} ${BASH_REMATCH[4]}"
+xdotool mousemove $((x + w * 32 / 480)) $((y + h * 185 / 322)) click 1
+# Silent servers take their 2 s; the rows are done well before 10 s.
+sleep 10
+xdotool mousemove $((x + w - 20)) $((y + h + 40))
+import -window root "$shot"
+# The window with its frame, without the empty desktop around it.
+convert "$shot" -crop $((w + 16))x$((h + 24))+$((x - 8))+$((y - 12)) +repage "$shot"
+echo "saved $shot"

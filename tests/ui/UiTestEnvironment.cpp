@@ -16,10 +16,9 @@ class QtApplicationEnvironment : public ::testing::Environment {
     app_ = std::make_unique<QApplication>(argc_, argv_);
 #ifdef _WIN32
     // The offscreen platform there knows only the fonts beside the tests
-    // (lib/fonts) and no family like the dialogs' "MS Sans Serif": give it
-    // the sans serif face that fontconfig picks on Linux.
-    for (const char* family : {"MS Sans Serif", "Sans Serif"})
-      QFont::insertSubstitution(QString::fromLatin1(family), QStringLiteral("DejaVu Sans"));
+    // (lib/fonts) and not its own "Sans Serif": give it the face that
+    // fontconfig picks on Linux.
+    QFont::insertSubstitution(QStringLiteral("Sans Serif"), QStringLiteral("DejaVu Sans"));
 #endif
   }
   void TearDown() override { app_.reset(); }
