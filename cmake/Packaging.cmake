@@ -65,7 +65,6 @@ if(WIN32)
   install(DIRECTORY ${licences}/ DESTINATION licences)
 
   set(CPACK_PACKAGE_FILE_NAME vykfind-${PROJECT_VERSION}-win64)
-  set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
   set(CPACK_PACKAGE_INSTALL_DIRECTORY "Vyk Finder")
   set(CPACK_NSIS_PACKAGE_NAME "Vyk Finder")
   set(CPACK_NSIS_DISPLAY_NAME "Vyk Finder ${PROJECT_VERSION}")
@@ -76,6 +75,9 @@ if(WIN32)
   set(CPACK_NSIS_INSTALLED_ICON_NAME "vykfind.exe")
   set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
   set(CPACK_NSIS_MODIFY_PATH OFF)
+  # A 64-bit installer for the 64-bit program: it needs no 32-bit Windows layer
+  # (Debian's wine64 has none) and sees the 64-bit registry and Program Files.
+  set(CPACK_NSIS_DEFINES "Target amd64-unicode")
 else()
   install(TARGETS vykfind RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   install(FILES ${PROJECT_SOURCE_DIR}/dist/vykfind.desktop

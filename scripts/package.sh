@@ -2,8 +2,11 @@
 # Makes the three packages into build-pkg/ and checks each:
 #   vykfind_<version>_amd64.deb    Debian/Ubuntu; lintian and desktop-file-validate
 #   vykfind-<version>-win64.zip    Windows, portable (the files it keeps go beside it)
-#   vykfind-<version>-win64.exe    Windows installer (NSIS); under Wine it is run
-#                                  silently and the installed program prints its version
+#   vykfind-<version>-win64.exe    Windows installer (NSIS)
+# Under Wine, the unpacked zip's program and the installed one (the installer
+# run silently, /S) each print their version and keep their files where they
+# should (beside the program; in %APPDATA%\vykfind); the Start menu entry is
+# there, and the uninstaller removes the program.
 # The Windows two need Qt for Windows: scripts/qt-mingw.sh builds it the first
 # time (about half an hour), then it is reused.
 # Usage: scripts/package.sh
@@ -50,7 +53,14 @@ installer=$(ls -t $out/vykfind-*-win64.exe | head -1)
 wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
 export WINEPREFIX=$PWD/$out/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 export LANG=C.UTF-8 LC_ALL=
-trap '"${wine%wine64}wineserver" -k 2>/dev/null' EXIT
+# One loopback server (the .deb build's farm) for the programs to ask.
+farm_list=$(mktemp)
+$out/linux/tools/q3sim/q3sim --servers 1 --base-port 0 --master-port 0 --list "$farm_list" \
+  >/dev/null 2>&1 &
+farm=$!
+trap 'kill $farm 2>/dev/null; rm -f "$farm_list"; "${wine%wine64}wineserver" -k 2>/dev/null' EXIT
+for _ in $(seq 50); do [[ -s $farm_list ]] && break; sleep 0.1; done
+server=$(head -1 "$farm_list")
 [[ -f $WINEPREFIX/system.reg ]] || "$wine" wineboot --init >/dev/null 2>&1
 
 unpacked=$out/win/unzipped
@@ -61,14 +71,23 @@ portable=$(ls -d "$unpacked"/*/)
 printed=$("$wine" "$portable/vykfind.exe" --version 2>&1 | tr -d '\r')
 [[ $printed == "Vyk Finder ver "* ]] || fail "the zip's vykfind.exe --version printed: $printed"
 
+rm -rf "$WINEPREFIX"/drive_c/users/*/AppData/Roaming/vykfind
 "$wine" "$installer" /S >/dev/null 2>&1 || fail "the installer exited $?"
 installed=$WINEPREFIX/drive_c/"Program Files"/"Vyk Finder"
 printed=$("$wine" "$installed/vykfind.exe" --version 2>&1 | tr -d '\r')
 [[ $printed == "Vyk Finder ver "* ]] || fail "the installed vykfind.exe --version printed: $printed"
+# Installed, it keeps the user's files in the profile; unpacked, beside itself.
+"$wine" "$installed/vykfind.exe" --query "$server" >/dev/null 2>&1
+ls "$WINEPREFIX"/drive_c/users/*/AppData/Roaming/vykfind/cache.srv >/dev/null 2>&1 &&
+  [[ ! -e $installed/cache.srv ]] || fail "the installed program's files are not in %APPDATA%\\vykfind"
+"$wine" "$portable/vykfind.exe" --query "$server" >/dev/null 2>&1
+[[ -f $portable/cache.srv ]] || fail "the unpacked program's files are not beside it"
 [[ -f $installed/Uninstall.exe ]] || fail "no uninstaller"
-ls "$WINEPREFIX"/drive_c/users/*/AppData/Roaming/Microsoft/Windows/"Start Menu"/Programs/*/*.lnk \
-  "$WINEPREFIX"/drive_c/ProgramData/Microsoft/Windows/"Start Menu"/Programs/*/*.lnk 2>/dev/null |
-  grep -q 'Vyk Finder' || fail "no Start menu entry"
+find "$WINEPREFIX/drive_c" -path '*/Start Menu/Programs/Vyk Finder/Vyk Finder.lnk' | grep -q . ||
+  fail "no Start menu entry"
+"$wine" "$installed/Uninstall.exe" /S >/dev/null 2>&1
+for _ in $(seq 30); do [[ -e $installed/vykfind.exe ]] && sleep 1; done
+[[ ! -e $installed/vykfind.exe ]] || fail "the uninstaller left the program"
 
 echo
 ls -l "$deb" "$zip" "$installer" | awk '{printf "%8.1f MB  %s\n", $5 / 1e6, $NF}'

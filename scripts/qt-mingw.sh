@@ -60,7 +60,7 @@ if ! grep -rqs '^[^#]*deb-src' /etc/apt/sources.list /etc/apt/sources.list.d/; t
   echo "== enabling Debian's source packages"
   if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; else SUDO=; fi
   for f in /etc/apt/sources.list.d/*.sources; do
-    [[ -f $f ]] && sed 's/^Types:.*\bdeb\b.*$/Types: deb-src/' "$f"
+    if [[ -f $f ]]; then sed 's/^Types:.*\bdeb\b.*$/Types: deb-src/' "$f"; fi
   done | $SUDO tee /etc/apt/sources.list.d/vykfind-deb-src.sources >/dev/null
   if [[ -f /etc/apt/sources.list ]]; then
     sed -n 's/^deb /deb-src /p' /etc/apt/sources.list |
