@@ -27,6 +27,10 @@ constexpr double kHostileShare = 0.1;
 class HostileRefreshTest : public MainWindowTest {
  protected:
   void SetUp() override {
+#ifdef _WIN32
+    GTEST_SKIP() << "the farm runs in another process there, and hostile servers' configurations "
+                    "outgrow its control datagrams";
+#endif
     MainWindowTest::SetUp();
     configs_ = q3sim::GenerateServers(q3sim::HostileFarmOptions(kServers, kHostileShare));
     AddToFarm(configs_);

@@ -269,7 +269,7 @@ TEST_F(ServerListDialogTest, YesStoresTheListAndCancelKeepsTheMainList) {
     Press(*d, 1);
     EXPECT_EQ(d->result(), 1);
     EXPECT_FALSE(d->Changed());
-    EXPECT_EQ(FileText(), "10.0.0.1:27960\n10.0.0.9:1234\n");
+    EXPECT_EQ(FileText(), test::NewFileLines("10.0.0.1:27960\n10.0.0.9:1234\n"));
   }
   EXPECT_EQ(prompts.asked.size(), 2u);
 }
@@ -297,7 +297,7 @@ TEST_F(ServerListDialogTest, SaveAsWritesTheChosenFileOnly) {
   EXPECT_TRUE(prompts.requests[0].save);
   EXPECT_EQ(prompts.requests[0].directory, ProgramDirectory());
   EXPECT_EQ(prompts.requests[0].filter, "Vyk Server File|*.vyk|All File|*.*|");
-  EXPECT_EQ(ReadFile(other), "10.0.0.1:27960\n");
+  EXPECT_EQ(ReadFile(other), test::NewFileLines("10.0.0.1:27960\n"));
   EXPECT_EQ(FileText(), "file:1\n");
   EXPECT_FALSE(d->Changed());
   Press(*d, ServerListDialog::kSaveAs);  // cancelled: nothing written
