@@ -91,6 +91,8 @@ else()
 
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  # The country column's databases and flags: without them it stays empty.
+  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "geoip-database, famfamfam-flag-png")
   # "games" would want the program in /usr/games, off root's PATH.
   set(CPACK_DEBIAN_PACKAGE_SECTION net)
   set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
