@@ -1,33 +1,17 @@
 #include "ui/FinderApp.h"
 
 #include <QFile>
-#include <QMessageBox>
 
-#include "core/StatusLine.h"
 #include "launch/GameStarter.h"
 #include "ui/AppIcon.h"
 #include "ui/FirstRun.h"
 #include "ui/MainDialog.h"
 #include "ui/dialogs/DemoPicker.h"
+#include "ui/dialogs/DialogPrompts.h"
 #include "ui/widgets/Resources.h"
 #include "ui/widgets/SplashWindow.h"
-#include "ui/widgets/TextCrossing.h"
 
 namespace vyk {
-
-namespace {
-
-// Messages of start-up before any window exists: boxes without owner.
-class OwnerlessMessages : public StatusSink {
- public:
-  std::string StatusText() override { return "Ready"; }
-  void SetStatusText(const std::string&) override {}
-  void ShowError(const std::string& text) override {
-    QMessageBox::information(nullptr, QStringLiteral("Error"), FromFileName(text));
-  }
-};
-
-}  // namespace
 
 FinderApp::FinderApp(int& argc, char** argv) : QApplication(argc, argv) {
   InitResources();
@@ -62,10 +46,8 @@ bool FinderApp::RunFirstRunOptions() {
 }
 
 void FinderApp::PlayDemoFile(const std::string& fileName) {
-  OwnerlessMessages messages;
-  InstallStatusSink(&messages);
-  PlayDemoArgument(settings_, fileName, SystemGameStarter());
-  InstallStatusSink(nullptr);
+  // No window exists yet: the message box has no owner.
+  CurrentPrompts().Report(nullptr, PlayDemoArgument(settings_, fileName, SystemGameStarter()));
 }
 
 int FinderApp::Run() {
