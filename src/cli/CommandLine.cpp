@@ -9,6 +9,7 @@
 #include "cli/HeadlessCommands.h"
 #include "config/ConfigFile.h"
 #include "config/SummaryLine.h"
+#include "core/FrameworkSwitch.h"
 #include "platform/Terminal.h"
 
 namespace vyk {
@@ -44,15 +45,6 @@ constexpr const char* kHelp =
 
 std::string Bytes(const QString& text) {
   return text.toLocal8Bit().toStdString();
-}
-
-// Started for embedding or automation: the window start-up handles it.
-bool IsEmbeddingSwitch(const QString& arg) {
-  QString name = arg;
-  while (name.startsWith(QLatin1Char('-')) || name.startsWith(QLatin1Char('/'))) name.remove(0, 1);
-  if (name.size() == arg.size()) return false;
-  return name.compare(QStringLiteral("Embedding"), Qt::CaseInsensitive) == 0 ||
-         name.compare(QStringLiteral("Automation"), Qt::CaseInsensitive) == 0;
 }
 
 // Qt's own window options (-platform offscreen, -style fusion, ...) belong
@@ -98,7 +90,8 @@ std::optional<int> RunCommandLine(const QStringList& arguments, std::ostream& ou
                                   const MasterWaits& masterWaits) {
   QStringList ours{arguments.value(0)};
   for (qsizetype i = 1; i < arguments.size(); ++i) {
-    if (IsEmbeddingSwitch(arguments[i])) return std::nullopt;
+    // Started for embedding or automation: the window start-up handles it.
+    if (IsFrameworkSwitch(Bytes(arguments[i]))) return std::nullopt;
     bool takesValue = false;
     if (IsWindowOption(arguments[i], takesValue)) {
       if (takesValue) ++i;

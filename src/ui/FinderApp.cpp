@@ -2,6 +2,7 @@
 
 #include <QFile>
 
+#include "core/FrameworkSwitch.h"
 #include "launch/GameStarter.h"
 #include "ui/AppIcon.h"
 #include "ui/FirstRun.h"
@@ -24,17 +25,10 @@ FinderApp::~FinderApp() = default;
 bool FinderApp::ParseArguments(const QStringList& args, std::string* fileName) {
   for (qsizetype i = 1; i < args.size(); ++i) {
     const QString& arg = args[i];
-    // "/" starts a path here, so only the two framework switches count in
-    // that form; every other "/..." argument is a file name.
-    const bool dashed = arg.startsWith(QLatin1Char('-'));
-    const QString name = arg.mid(arg.startsWith(QStringLiteral("--")) ? 2 : 1);
-    const bool frameworkSwitch =
-        (dashed || arg.startsWith(QLatin1Char('/'))) &&
-        (name.compare(QStringLiteral("Embedding"), Qt::CaseInsensitive) == 0 ||
-         name.compare(QStringLiteral("Automation"), Qt::CaseInsensitive) == 0);
     // Started for embedding or automation: there is nothing to show.
-    if (frameworkSwitch) return false;
-    if (dashed) continue;
+    if (IsFrameworkSwitch(arg.toStdString())) return false;
+    // Other switches are for Qt or the headless commands; any other "/..." is a file name.
+    if (arg.startsWith(QLatin1Char('-'))) continue;
     // File names stay in the bytes the file system knows them by.
     if (fileName->empty()) *fileName = QFile::encodeName(arg).toStdString();
   }
