@@ -166,7 +166,7 @@ void ServerListView::ReloadServers() {
 }
 
 bool ServerListView::SaveServers() const {
-  return SaveServerList(browser_.Servers(), settings_);
+  return SaveServerList(browser_.Servers(), settings_).Ok();
 }
 
 void ServerListView::DeleteSelected() {

@@ -102,6 +102,10 @@ TEST_F(FilterTest, CellColoursBuddyOverFavouriteButPingAndFullByTheirOwnRules) {
   EXPECT_TRUE(FillsPublicSlots(privateSlots));  // 12 of 16 with 4 private
   EXPECT_FALSE(FillsPublicSlots(Answering("c", 40, 11, "q3dm6", "12")));
   EXPECT_FALSE(FillsPublicSlots(ServerInfo()));  // no players: never full
+  // Values past 32 bits are not cut before the subtraction: 10 public slots here.
+  ServerInfo absurd = Answering("d", 40, 5, "q3dm6", "3000000000");
+  absurd.info.push_back({"sv_privateClients", "2999999990"});
+  EXPECT_FALSE(FillsPublicSlots(absurd));
 }
 
 TEST_F(FilterTest, SilentServersGoLastForBuddyPlayerMapAndPingOnly) {

@@ -44,7 +44,8 @@ class ConnectSequenceTest : public test::GameDirTest {
   }
 
   bool Connect(ServerInfo& server, const std::string& alias = "") {
-    return ConnectToCurrentServer(server, settings_, alias, host_, starter_, firstWait_);
+    return status_.Report(
+        ConnectToCurrentServer(server, settings_, alias, host_, starter_, firstWait_));
   }
 
   std::chrono::milliseconds firstWait_ = kAnswerWait;
@@ -89,6 +90,7 @@ TEST_F(ConnectSequenceTest, MissingGameStopsBeforeAnyTrace) {
 
   EXPECT_THAT(status_.errors,
               ElementsAre("Unable to find :\n" + dir_ + "ioquake3.x86_64", "Unable to find :\n"));
+  EXPECT_THAT(status_.errorsOver, Contains("  Connceting to server :" + server.Address()));
   EXPECT_THAT(starter_.calls, IsEmpty());
   EXPECT_EQ(GetConnectCount(server.Address()), 0);
   EXPECT_EQ(ReadRawProfileString("DEBUG", "Lastrun"), "");
@@ -113,6 +115,8 @@ TEST_F(ConnectSequenceTest, MissingVersionStopsUnlessSwitchingIsOff) {
   ServerInfo server = AddServer(q3sim::DefaultServerConfig("Arena", "q3dm17", 71));
   EXPECT_FALSE(Connect(server));
   EXPECT_THAT(status_.errors, ElementsAre("Unable to find :\n" + dir_ + "quake3.71"));
+  EXPECT_THAT(status_.errorsOver, ElementsAre("  switching to protocol : 71"));
+  EXPECT_EQ(status_.shown.back(), "  Ready");
   EXPECT_THAT(starter_.calls, IsEmpty());
   EXPECT_EQ(GetConnectCount(server.Address()), 0);
 

@@ -283,8 +283,8 @@ TEST_F(ServerListDialogTest, AListThatCannotBeStoredKeepsTheEditorOpen) {
   Press(*d, 1);
   EXPECT_TRUE(d->isVisible());
   EXPECT_TRUE(d->Changed());
-  ASSERT_EQ(sink.errors.size(), 1u);
-  EXPECT_EQ(sink.errors[0], "Unable to Write :\n" + settings.serverListPath);
+  ASSERT_EQ(prompts.errors.size(), 1u);
+  EXPECT_EQ(prompts.errors[0], "Unable to Write :\n" + settings.serverListPath);
 }
 
 TEST_F(ServerListDialogTest, SaveAsWritesTheChosenFileOnly) {
@@ -302,7 +302,7 @@ TEST_F(ServerListDialogTest, SaveAsWritesTheChosenFileOnly) {
   EXPECT_FALSE(d->Changed());
   Press(*d, ServerListDialog::kSaveAs);  // cancelled: nothing written
   EXPECT_EQ(prompts.requests.size(), 2u);
-  EXPECT_TRUE(sink.errors.empty());
+  EXPECT_TRUE(prompts.errors.empty());
 }
 
 TEST_F(ServerListDialogTest, RefreshQueriesEveryServerAndShowsThemAll) {
