@@ -294,14 +294,7 @@ void MainDialog::RefreshAllServers() {
   ScopedStatus status("Refreshing servers");
   SelectServer(-1);
   BusyScope busy(this);
-  QWidget* refreshAll = Control(kRefreshAll);
-  refreshAll->setEnabled(false);
-  servers_->repaint();
-  const QString title = windowTitle();
-  setWindowTitle(QStringLiteral("Refresh ... please wait"));
-  RefreshAll(browser_.Servers(), settings_, *servers_, false, firstWait_);
-  setWindowTitle(title);
-  refreshAll->setEnabled(true);
+  servers_->RefreshServers(*Control(kRefreshAll), false, firstWait_);
 }
 
 void MainDialog::RefreshCurrentServer() {

@@ -4,7 +4,6 @@
 #include <QPushButton>
 
 #include "config/ServerListFile.h"
-#include "core/Refresh.h"
 #include "core/StatusLine.h"
 #include "discovery/Masters.h"
 #include "platform/ProgramDirectory.h"
@@ -84,14 +83,8 @@ void ServerListDialog::Request() {
 
 void ServerListDialog::Refresh() {
   BusyScope busy(this);
-  refresh_->setEnabled(false);
-  view_->DeleteAllRows();
-  view_->repaint();
-  const QString caption = windowTitle();
-  setWindowTitle(QStringLiteral("Refresh ... please wait"));
-  RefreshAll(browser_.Servers(), settings_, *view_, true, firstWait_);
-  setWindowTitle(caption);
-  refresh_->setEnabled(true);
+  view_->ClearRows();
+  view_->RefreshServers(*refresh_, true, firstWait_);
 }
 
 void ServerListDialog::Add() {
