@@ -97,7 +97,7 @@ class ArrowCursor {
 }  // namespace
 
 MainDialog::MainDialog(Settings& settings, QWidget* parent, std::chrono::milliseconds firstWait)
-    : SkinnedDialog(settings, parent),
+    : CommandDialog(settings, parent),
       settings_(settings),
       firstWait_(firstWait),
       browser_(settings.lastServerSort) {
@@ -250,42 +250,26 @@ void MainDialog::SelectServer(int index) {
   setWindowTitle(FromGameText(title));
 }
 
-void MainDialog::OnCommand(int id) {
-  switch (id) {
-    case kRefreshAll:
-      return RefreshAllServers();
-    case kRefreshCurrent:
-      return RefreshCurrentServer();
-    case kConnect:
-      return ConnectToCurrent();
-    case kRun:
-      return RunRemoteConsole();
-    case kServer:
-      return OnServerButton();
-    case kOption:
-      return OnOptionButton();
-    case kBuddy:
-      return OnBuddyButton();
-    case kAlias:
-      return OnAliasButton();
-    case kDirectRun:
-      return OnDirectRunButton();
-    case kProtocol:
-      return OnProtocolButton();
-    case kDemo:
-      return OnDemoButton();
-    case kCopy:
-      return CopyCurrent();
-    case kOnlyBuddy:
-      return ToggleOnlyBuddy();
-    case kAddToBuddy:
-      return AddSelectedPlayersToBuddies();
-    case kHelp:
-    case kHelpIndex:
-      return OpenHelp();
-    default:
-      SkinnedDialog::OnCommand(id);  // kOk (Enter) and kQuit (the button, Escape) close
-  }
+MainDialog::CommandTable MainDialog::Commands() {
+  static constexpr Command kCommands[] = {
+      {kRefreshAll, &MainDialog::RefreshAllServers},
+      {kRefreshCurrent, &MainDialog::RefreshCurrentServer},
+      {kConnect, &MainDialog::ConnectToCurrent},
+      {kRun, &MainDialog::RunRemoteConsole},
+      {kServer, &MainDialog::OnServerButton},
+      {kOption, &MainDialog::OnOptionButton},
+      {kBuddy, &MainDialog::OnBuddyButton},
+      {kAlias, &MainDialog::OnAliasButton},
+      {kDirectRun, &MainDialog::OnDirectRunButton},
+      {kProtocol, &MainDialog::OnProtocolButton},
+      {kDemo, &MainDialog::OnDemoButton},
+      {kCopy, &MainDialog::CopyCurrent},
+      {kOnlyBuddy, &MainDialog::ToggleOnlyBuddy},
+      {kAddToBuddy, &MainDialog::AddSelectedPlayersToBuddies},
+      {kHelp, &MainDialog::OpenHelp},
+      {kHelpIndex, &MainDialog::OpenHelp},
+  };
+  return kCommands;
 }
 
 // The other dialog buttons: MainDialogButtons.cpp.

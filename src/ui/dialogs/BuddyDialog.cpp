@@ -13,7 +13,7 @@ namespace vyk {
 
 BuddyDialog::BuddyDialog(const Settings& settings, BuddyList& buddies, QWidget* parent,
                          DialogPrompts* prompts)
-    : SkinnedDialog(settings, parent),
+    : CommandDialog(settings, parent),
       buddies_(buddies),
       prompts_(prompts ? *prompts : CurrentPrompts()) {
   DialogTemplate tmpl;
@@ -74,26 +74,23 @@ void BuddyDialog::SaveBuddies() {
   changed_ = false;
 }
 
-void BuddyDialog::OnCommand(int id) {
-  switch (id) {
-    case kAdd:
-      return AddName();
-    case kRemove:
-      return RemoveSelected();
-    case kSave:
-      return SaveBuddies();
-    case kOk:
-      if (changed_) SaveBuddies();
-      EndDialog(kOk);
-      return;
-    case kCancel:
-      // Whatever was not saved is dropped.
-      buddies_.Load(GetSettings().buddyListPath);
-      EndDialog(kCancel);
-      return;
-    default:
-      SkinnedDialog::OnCommand(id);
-  }
+BuddyDialog::CommandTable BuddyDialog::Commands() {
+  static constexpr Command kCommands[] = {
+      {kAdd, &BuddyDialog::AddName},         {kRemove, &BuddyDialog::RemoveSelected},
+      {kSave, &BuddyDialog::SaveBuddies},    {kOk, &BuddyDialog::SaveAndClose},
+      {kCancel, &BuddyDialog::DropAndClose},
+  };
+  return kCommands;
+}
+
+void BuddyDialog::SaveAndClose() {
+  if (changed_) SaveBuddies();
+  EndDialog(kOk);
+}
+
+void BuddyDialog::DropAndClose() {
+  buddies_.Load(GetSettings().buddyListPath);
+  EndDialog(kCancel);
 }
 
 }  // namespace vyk

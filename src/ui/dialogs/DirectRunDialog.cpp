@@ -45,7 +45,7 @@ ServerInfo TypedServer(const std::string& text) {
 DirectRunDialog::DirectRunDialog(const Settings& settings, ServerList& servers,
                                  const std::string& alias, QWidget* parent, GameStarter* starter,
                                  Clipboard* clipboard)
-    : SkinnedDialog(settings, parent),
+    : CommandDialog(settings, parent),
       servers_(servers),
       alias_(alias),
       starter_(starter),
@@ -120,28 +120,28 @@ void DirectRunDialog::QueryServer(ServerInfo& server, std::chrono::milliseconds 
   RunKeepingPainted(this, Qt::WaitCursor, [&server, firstWait] { server.Query(firstWait); });
 }
 
-void DirectRunDialog::OnCommand(int id) {
-  switch (id) {
-    case kGetInfo:
-      return GetInfo();
-    case kCopyInfo: {
-      SystemClipboard system;
-      CopyTextToClipboard(clipboard_ ? *clipboard_ : system, Text(info_));
-      return;
-    }
-    case kAddToList:
-      AddTypedServer();
-      EndDialog(kAddToList);
-      return;
-    case kOk:
-      return Connect();
-    case kCancel:
-      SaveDirectRunFields();
-      EndDialog(kCancel);
-      return;
-    default:
-      SkinnedDialog::OnCommand(id);
-  }
+DirectRunDialog::CommandTable DirectRunDialog::Commands() {
+  static constexpr Command kCommands[] = {
+      {kGetInfo, &DirectRunDialog::GetInfo},       {kCopyInfo, &DirectRunDialog::CopyInfo},
+      {kAddToList, &DirectRunDialog::AddAndClose}, {kOk, &DirectRunDialog::Connect},
+      {kCancel, &DirectRunDialog::SaveAndCancel},
+  };
+  return kCommands;
+}
+
+void DirectRunDialog::CopyInfo() {
+  SystemClipboard system;
+  CopyTextToClipboard(clipboard_ ? *clipboard_ : system, Text(info_));
+}
+
+void DirectRunDialog::AddAndClose() {
+  AddTypedServer();
+  EndDialog(kAddToList);
+}
+
+void DirectRunDialog::SaveAndCancel() {
+  SaveDirectRunFields();
+  EndDialog(kCancel);
 }
 
 }  // namespace vyk

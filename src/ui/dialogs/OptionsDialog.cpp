@@ -8,7 +8,7 @@
 namespace vyk {
 
 OptionsDialog::OptionsDialog(Settings& settings, QWidget* parent)
-    : SkinnedDialog(settings, parent), settings_(settings) {
+    : CommandDialog(settings, parent), settings_(settings) {
   DialogTemplate tmpl;
   LoadDialogTemplate(kOptionsTemplate, tmpl);
   BuildFromTemplate(tmpl, [this](const ControlTemplate& c, QWidget* parentWidget) -> QWidget* {
@@ -45,13 +45,16 @@ void OptionsDialog::Fill() {
   list_->SetRowTextColor(settings_.textColor);
 }
 
-void OptionsDialog::OnCommand(int id) {
-  if (id == kOk) {
-    list_->CommitEdits();
-    WriteOptionRows(list_->Rows(), writer_);
-    LoadSettings(settings_);
-  }
-  SkinnedDialog::OnCommand(id);
+OptionsDialog::CommandTable OptionsDialog::Commands() {
+  static constexpr Command kCommands[] = {{kOk, &OptionsDialog::WriteAndClose}};
+  return kCommands;
+}
+
+void OptionsDialog::WriteAndClose() {
+  list_->CommitEdits();
+  WriteOptionRows(list_->Rows(), writer_);
+  LoadSettings(settings_);
+  SkinnedDialog::OnCommand(kOk);
 }
 
 }  // namespace vyk

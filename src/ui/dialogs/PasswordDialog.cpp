@@ -11,7 +11,7 @@
 namespace vyk {
 
 PasswordDialog::PasswordDialog(const Settings& settings, const ServerInfo& server, QWidget* parent)
-    : SkinnedDialog(settings, parent), server_(server) {
+    : CommandDialog(settings, parent), server_(server) {
   DialogTemplate t;
   LoadDialogTemplate(kPasswordTemplate, t);
   BuildFromTemplate(t);
@@ -22,12 +22,15 @@ PasswordDialog::PasswordDialog(const Settings& settings, const ServerInfo& serve
   }
 }
 
-void PasswordDialog::OnCommand(int id) {
-  if (id == kOk) {
-    if (auto* edit = ControlAs<QLineEdit>(kPasswordEdit)) password_ = ToGameText(edit->text());
-    RememberPassword(server_.Address(), password_);
-  }
-  SkinnedDialog::OnCommand(id);
+PasswordDialog::CommandTable PasswordDialog::Commands() {
+  static constexpr Command kCommands[] = {{kOk, &PasswordDialog::RememberAndClose}};
+  return kCommands;
+}
+
+void PasswordDialog::RememberAndClose() {
+  if (auto* edit = ControlAs<QLineEdit>(kPasswordEdit)) password_ = ToGameText(edit->text());
+  RememberPassword(server_.Address(), password_);
+  SkinnedDialog::OnCommand(kOk);
 }
 
 }  // namespace vyk

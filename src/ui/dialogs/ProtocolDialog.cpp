@@ -10,7 +10,7 @@
 namespace vyk {
 
 ProtocolDialog::ProtocolDialog(const Settings& settings, QWidget* parent)
-    : SkinnedDialog(settings, parent) {
+    : CommandDialog(settings, parent) {
   DialogTemplate tmpl;
   LoadDialogTemplate(kProtocolTemplate, tmpl);
   BuildFromTemplate(tmpl);
@@ -26,14 +26,15 @@ std::string ProtocolDialog::ChosenEntry() const {
   return ToGameText(i >= 0 ? combo_->itemText(i) : combo_->currentText());
 }
 
-void ProtocolDialog::OnCommand(int id) {
-  if (id == kOk) {
-    // The switch shows its own failures; the dialog closes with OK whatever they were.
-    ApplyProtocolChoice(GetSettings().gamePath, ChosenEntry());
-    EndDialog(kOk);
-    return;
-  }
-  SkinnedDialog::OnCommand(id);
+ProtocolDialog::CommandTable ProtocolDialog::Commands() {
+  static constexpr Command kCommands[] = {{kOk, &ProtocolDialog::ApplyAndClose}};
+  return kCommands;
+}
+
+void ProtocolDialog::ApplyAndClose() {
+  // The switch shows its own failures; the dialog closes with OK whatever they were.
+  ApplyProtocolChoice(GetSettings().gamePath, ChosenEntry());
+  EndDialog(kOk);
 }
 
 }  // namespace vyk

@@ -19,7 +19,7 @@ namespace vyk {
 
 ServerListDialog::ServerListDialog(Settings& settings, const ServerList& mainList, QWidget* parent,
                                    DialogPrompts* prompts, std::chrono::milliseconds firstWait)
-    : SkinnedDialog(settings, parent),
+    : CommandDialog(settings, parent),
       settings_(settings),
       firstWait_(firstWait),
       mainList_(mainList),
@@ -121,32 +121,29 @@ void ServerListDialog::Quit() {
   }
 }
 
-void ServerListDialog::OnCommand(int id) {
-  switch (id) {
-    case kAddCurrentList:
-      return AddCurrentList();
-    case kRequest:
-      return Request();
-    case kRefresh:
-      return Refresh();
-    case kDeleteSelected:
-      view_->DeleteSelected();
-      changed_ = true;  // also when nothing was selected
-      return;
-    case kDeleteTimeout:
-      view_->RemoveTimedOut();
-      changed_ = true;
-      return;
-    case kAdd:
-      return Add();
-    case kSaveAs:
-      return SaveAs();
-    case kOk:
-    case kCancel:
-      return Quit();
-    default:
-      SkinnedDialog::OnCommand(id);
-  }
+ServerListDialog::CommandTable ServerListDialog::Commands() {
+  static constexpr Command kCommands[] = {
+      {kAddCurrentList, &ServerListDialog::AddCurrentList},
+      {kRequest, &ServerListDialog::Request},
+      {kRefresh, &ServerListDialog::Refresh},
+      {kDeleteSelected, &ServerListDialog::DeleteSelected},
+      {kDeleteTimeout, &ServerListDialog::DeleteTimedOut},
+      {kAdd, &ServerListDialog::Add},
+      {kSaveAs, &ServerListDialog::SaveAs},
+      {kOk, &ServerListDialog::Quit},
+      {kCancel, &ServerListDialog::Quit},
+  };
+  return kCommands;
+}
+
+void ServerListDialog::DeleteSelected() {
+  view_->DeleteSelected();
+  changed_ = true;
+}
+
+void ServerListDialog::DeleteTimedOut() {
+  view_->RemoveTimedOut();
+  changed_ = true;
 }
 
 }  // namespace vyk

@@ -16,7 +16,7 @@ class CommandDialog : public SkinnedDialog {
     int id;
     void (D::*run)();
   };
-  using Commands = std::span<const Command>;
+  using CommandTable = std::span<const Command>;
 
   using SkinnedDialog::SkinnedDialog;
 
