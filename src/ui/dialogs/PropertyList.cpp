@@ -82,6 +82,52 @@ QString ValueText(const PropertyItem& item) {
   }
 }
 
+// The value area of a row that is not a category: a check box, a colour or a text.
+void PaintValue(QPainter& p, const PropertyItem& item) {
+  const QRect row = ToQRect(item.rowRect);
+  const int textTop = row.top() + kTextTop;
+  const QRect value = ToQRect(item.valueRect);
+  switch (item.kind) {
+    case kPropertyCheck: {
+      const int side = std::min(value.height(), value.width()) - 2;
+      if (side > 0)
+        DrawCheckBox(p, QRect(value.left() + 1, value.top() + 1, side, side), item.flag);
+      break;
+    }
+    case kPropertyColour: {
+      const QRect edge = value.adjusted(1, 1, -1, -1);
+      DrawSunkenEdge(p, edge);
+      p.fillRect(edge.adjusted(1, 1, -1, -1), ToQColor(item.colour));
+      break;
+    }
+    default: {
+      p.save();
+      p.setClipRect(value);
+      p.setPen(ToQColor(item.textColor));
+      p.drawText(QRect(value.left() + kValueIndent, textTop,
+                       std::max(0, value.width() - kValueIndent), row.bottom() - textTop + 1),
+                 Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, ValueText(item));
+      p.restore();
+      break;
+    }
+  }
+}
+
+// The "..." button of a file row, sunken while it is pressed.
+void PaintFileButton(QPainter& p, const PropertyItem& item, bool down) {
+  const QRect button = ToQRect(item.buttonRect);
+  DrawEdgeLines(p, button, down ? Qt::black : Qt::white, down ? Qt::white : Qt::black);
+  QFont small(QStringLiteral("Arial"), 7);
+  small.setStyleHint(QFont::SansSerif);
+  p.save();
+  p.setFont(small);
+  p.setPen(ToQColor(item.textColor));
+  p.setClipRect(button);
+  p.drawText(QRect(button.left() + 3, button.top() + 3, button.width() - 3, button.height() - 3),
+             Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, QStringLiteral("..."));
+  p.restore();
+}
+
 }  // namespace
 
 PropertyList::PropertyList(const Settings& settings, QWidget* parent)
@@ -144,22 +190,6 @@ bool PropertyList::RemoveItem(int id) {
 void PropertyList::SetRowTextColor(Color colour) {
   rows_.SetRowTextColor(colour);
   viewport()->update();
-}
-
-bool PropertyList::GetText(const std::string& label, std::string& out) const {
-  return rows_.GetText(label, out);
-}
-bool PropertyList::GetInt(const std::string& label, std::int32_t& out) const {
-  return rows_.GetInt(label, out);
-}
-bool PropertyList::GetBool(const std::string& label, std::int32_t& out) const {
-  return rows_.GetBool(label, out);
-}
-bool PropertyList::GetColor(const std::string& label, Color& out) const {
-  return rows_.GetColor(label, out);
-}
-bool PropertyList::GetFont(const std::string& label, PropertyFont& out) const {
-  return rows_.GetFont(label, out);
 }
 
 bool PropertyList::SetText(const std::string& label, const std::string& text) {
@@ -494,45 +524,8 @@ void PropertyList::PaintRow(QPainter& p, const PropertyItem& item) {
              Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, FromGameText(item.label));
   p.restore();
 
-  const QRect value = ToQRect(item.valueRect);
-  switch (item.kind) {
-    case kPropertyCheck: {
-      const int side = std::min(value.height(), value.width()) - 2;
-      if (side > 0)
-        DrawCheckBox(p, QRect(value.left() + 1, value.top() + 1, side, side), item.flag);
-      break;
-    }
-    case kPropertyColour: {
-      const QRect edge = value.adjusted(1, 1, -1, -1);
-      DrawSunkenEdge(p, edge);
-      p.fillRect(edge.adjusted(1, 1, -1, -1), ToQColor(item.colour));
-      break;
-    }
-    default: {
-      p.save();
-      p.setClipRect(value);
-      p.setPen(fg);
-      p.drawText(QRect(value.left() + kValueIndent, textTop,
-                       std::max(0, value.width() - kValueIndent), row.bottom() - textTop + 1),
-                 Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, ValueText(item));
-      p.restore();
-      break;
-    }
-  }
-  if (item.kind == kPropertyFile) {
-    const QRect button = ToQRect(item.buttonRect);
-    const bool down = pressedButton_ == item.id;
-    DrawEdgeLines(p, button, down ? Qt::black : Qt::white, down ? Qt::white : Qt::black);
-    QFont small(QStringLiteral("Arial"), 7);
-    small.setStyleHint(QFont::SansSerif);
-    p.save();
-    p.setFont(small);
-    p.setPen(fg);
-    p.setClipRect(button);
-    p.drawText(QRect(button.left() + 3, button.top() + 3, button.width() - 3, button.height() - 3),
-               Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, QStringLiteral("..."));
-    p.restore();
-  }
+  PaintValue(p, item);
+  if (item.kind == kPropertyFile) PaintFileButton(p, item, pressedButton_ == item.id);
 }
 
 }  // namespace vyk

@@ -30,11 +30,7 @@ class PropertyList : public QAbstractScrollArea {
   // Closes the open editor, keeping its value when it is valid.
   void CommitEdits();
 
-  bool GetText(const std::string& label, std::string& out) const;
-  bool GetInt(const std::string& label, std::int32_t& out) const;
-  bool GetBool(const std::string& label, std::int32_t& out) const;
-  bool GetColor(const std::string& label, Color& out) const;
-  bool GetFont(const std::string& label, PropertyFont& out) const;
+  // Setters by label also repaint; the values are read from Rows().
   bool SetText(const std::string& label, const std::string& text);
   bool SetInt(const std::string& label, std::int32_t value);
   bool SetColor(const std::string& label, Color colour);
