@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QClipboard>
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDir>
@@ -30,6 +29,7 @@
 #include "ui/BusyScope.h"
 #include "ui/PlayerListView.h"
 #include "ui/ServerListView.h"
+#include "ui/SystemClipboard.h"
 #include "ui/dialogs/PasswordDialog.h"
 #include "ui/widgets/CResizeCtrl.h"
 #include "ui/widgets/ColourStatic.h"
@@ -103,9 +103,7 @@ MainDialog::MainDialog(Settings& settings, QWidget* parent, std::chrono::millise
       browser_(settings.lastServerSort) {
   // Over the window being created, while the servers, buddies and aliases load below.
   ShowSplash(this);
-  DialogTemplate t;
-  LoadDialogTemplate(kMainTemplate, t);
-  BuildFromTemplate(t, [this](const ControlTemplate& c, QWidget* owner) -> QWidget* {
+  BuildFromTemplate(kMainTemplate, [this](const ControlTemplate& c, QWidget* owner) -> QWidget* {
     if (c.id == kServerList) return servers_ = new ServerListView(settings_, browser_, owner);
     if (c.id == kPlayerList) return players_ = new PlayerListView(settings_, owner);
     return nullptr;
@@ -405,10 +403,7 @@ void MainDialog::ShowError(const std::string& text) {
 }
 
 bool MainDialog::SetText(const std::string& text) {
-  QClipboard* clipboard = QGuiApplication::clipboard();
-  if (!clipboard) return false;
-  clipboard->setText(FromGameText(text));
-  return true;
+  return SystemClipboard().SetText(text);
 }
 
 }  // namespace vyk

@@ -5,16 +5,13 @@
 #include "config/AliasList.h"
 #include "ui/widgets/ColourComboBox.h"
 #include "ui/widgets/ColourStatic.h"
-#include "ui/widgets/DialogTemplate.h"
 #include "ui/widgets/ResourceIds.h"
 
 namespace vyk {
 
 AliasDialog::AliasDialog(const Settings& settings, AliasList& aliases, QWidget* parent)
     : CommandDialog(settings, parent), aliases_(aliases) {
-  DialogTemplate tmpl;
-  LoadDialogTemplate(kAliasTemplate, tmpl);
-  BuildFromTemplate(tmpl);
+  BuildFromTemplate(kAliasTemplate);
   combo_ = ControlAs<ColourComboBox>(kCombo);
   preview_ = ControlAs<ColourStatic>(kPreview);
   preview_->Clear();

@@ -4,7 +4,6 @@
 
 #include "core/ColourCodes.h"
 #include "ui/dialogs/DialogPrompts.h"
-#include "ui/widgets/DialogTemplate.h"
 #include "ui/widgets/ResourceIds.h"
 #include "ui/widgets/SkinnedListCtrl.h"
 #include "ui/widgets/TextCrossing.h"
@@ -16,9 +15,7 @@ BuddyDialog::BuddyDialog(const Settings& settings, BuddyList& buddies, QWidget* 
     : CommandDialog(settings, parent),
       buddies_(buddies),
       prompts_(prompts ? *prompts : CurrentPrompts()) {
-  DialogTemplate tmpl;
-  LoadDialogTemplate(kBuddyTemplate, tmpl);
-  BuildFromTemplate(tmpl);
+  BuildFromTemplate(kBuddyTemplate);
   name_ = ControlAs<QLineEdit>(kName);
   list_ = ControlAs<SkinnedListCtrl>(kList);
   list_->SetSelectionStyle(SkinnedListCtrl::kColouredSelection);

@@ -1,7 +1,5 @@
 #include "ui/dialogs/DirectRunDialog.h"
 
-#include <QClipboard>
-#include <QGuiApplication>
 #include <QLineEdit>
 
 #include "config/Clipboard.h"
@@ -14,24 +12,14 @@
 #include "core/Text.h"
 #include "launch/ConnectSequence.h"
 #include "launch/GameStarter.h"
+#include "ui/SystemClipboard.h"
 #include "ui/dialogs/BlockingWork.h"
-#include "ui/widgets/DialogTemplate.h"
 #include "ui/widgets/ResourceIds.h"
 #include "ui/widgets/TextCrossing.h"
 
 namespace vyk {
 
 namespace {
-
-class SystemClipboard : public Clipboard {
- public:
-  bool SetText(const std::string& text) override {
-    QClipboard* clipboard = QGuiApplication::clipboard();
-    if (!clipboard) return false;
-    clipboard->setText(FromGameText(text));
-    return true;
-  }
-};
 
 // What the user typed, as a record: host before the first ":", port after it.
 ServerInfo TypedServer(const std::string& text) {
@@ -50,9 +38,7 @@ DirectRunDialog::DirectRunDialog(const Settings& settings, ServerList& servers,
       alias_(alias),
       starter_(starter),
       clipboard_(clipboard) {
-  DialogTemplate tmpl;
-  LoadDialogTemplate(kDirectRunTemplate, tmpl);
-  BuildFromTemplate(tmpl);
+  BuildFromTemplate(kDirectRunTemplate);
   address_ = ControlAs<QLineEdit>(kAddress);
   password_ = ControlAs<QLineEdit>(kPassword);
   parameters_ = ControlAs<QLineEdit>(kParameters);

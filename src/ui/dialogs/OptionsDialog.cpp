@@ -9,13 +9,12 @@ namespace vyk {
 
 OptionsDialog::OptionsDialog(Settings& settings, QWidget* parent)
     : CommandDialog(settings, parent), settings_(settings) {
-  DialogTemplate tmpl;
-  LoadDialogTemplate(kOptionsTemplate, tmpl);
-  BuildFromTemplate(tmpl, [this](const ControlTemplate& c, QWidget* parentWidget) -> QWidget* {
-    if (c.id != kListId) return nullptr;
-    list_ = new PropertyList(settings_, parentWidget);
-    return list_;
-  });
+  BuildFromTemplate(kOptionsTemplate,
+                    [this](const ControlTemplate& c, QWidget* parentWidget) -> QWidget* {
+                      if (c.id != kListId) return nullptr;
+                      list_ = new PropertyList(settings_, parentWidget);
+                      return list_;
+                    });
   if (!list_) {
     // Without its template the dialog still works: the list fills it.
     list_ = new PropertyList(settings_, this);

@@ -4,7 +4,6 @@
 
 #include "core/ServerInfo.h"
 #include "launch/ServerPassword.h"
-#include "ui/widgets/DialogTemplate.h"
 #include "ui/widgets/ResourceIds.h"
 #include "ui/widgets/TextCrossing.h"
 
@@ -12,9 +11,7 @@ namespace vyk {
 
 PasswordDialog::PasswordDialog(const Settings& settings, const ServerInfo& server, QWidget* parent)
     : CommandDialog(settings, parent), server_(server) {
-  DialogTemplate t;
-  LoadDialogTemplate(kPasswordTemplate, t);
-  BuildFromTemplate(t);
+  BuildFromTemplate(kPasswordTemplate);
   if (auto* edit = ControlAs<QLineEdit>(kPasswordEdit)) {
     edit->setText(FromGameText(RememberedPassword(server_.Address())));
     edit->selectAll();

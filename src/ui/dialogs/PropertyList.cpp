@@ -8,6 +8,7 @@
 #include <QRegularExpressionValidator>
 #include <QScrollBar>
 #include <QStyle>
+#include <utility>
 
 #include "ui/widgets/TextCrossing.h"
 
@@ -273,34 +274,21 @@ void PropertyList::ScrollRows(PropertyScroll action, int thumbPosition) {
 }
 
 void PropertyList::OnScrollAction(int action) {
-  PropertyScroll scroll;
-  switch (action) {
-    case QAbstractSlider::SliderSingleStepSub:
-      scroll = PropertyScroll::kLineUp;
-      break;
-    case QAbstractSlider::SliderSingleStepAdd:
-      scroll = PropertyScroll::kLineDown;
-      break;
-    case QAbstractSlider::SliderPageStepSub:
-      scroll = PropertyScroll::kPageUp;
-      break;
-    case QAbstractSlider::SliderPageStepAdd:
-      scroll = PropertyScroll::kPageDown;
-      break;
-    case QAbstractSlider::SliderToMinimum:
-      scroll = PropertyScroll::kTop;
-      break;
-    case QAbstractSlider::SliderToMaximum:
-      scroll = PropertyScroll::kBottom;
-      break;
-    case QAbstractSlider::SliderMove:
-      scroll = PropertyScroll::kThumb;
-      break;
-    default:
-      return;
+  static constexpr std::pair<int, PropertyScroll> kScrolls[] = {
+      {QAbstractSlider::SliderSingleStepSub, PropertyScroll::kLineUp},
+      {QAbstractSlider::SliderSingleStepAdd, PropertyScroll::kLineDown},
+      {QAbstractSlider::SliderPageStepSub, PropertyScroll::kPageUp},
+      {QAbstractSlider::SliderPageStepAdd, PropertyScroll::kPageDown},
+      {QAbstractSlider::SliderToMinimum, PropertyScroll::kTop},
+      {QAbstractSlider::SliderToMaximum, PropertyScroll::kBottom},
+      {QAbstractSlider::SliderMove, PropertyScroll::kThumb},
+  };
+  for (const auto& [sliderAction, scroll] : kScrolls) {
+    if (sliderAction != action) continue;
+    // The slider has already moved for the action; the rows decide where it ends.
+    ScrollRows(scroll, verticalScrollBar()->sliderPosition());
+    return;
   }
-  // The slider has already moved for the action; the rows decide where it ends.
-  ScrollRows(scroll, verticalScrollBar()->sliderPosition());
 }
 
 void PropertyList::CommitEdits() {

@@ -3,7 +3,6 @@
 #include <QComboBox>
 
 #include "launch/ProtocolChoice.h"
-#include "ui/widgets/DialogTemplate.h"
 #include "ui/widgets/ResourceIds.h"
 #include "ui/widgets/TextCrossing.h"
 
@@ -11,9 +10,7 @@ namespace vyk {
 
 ProtocolDialog::ProtocolDialog(const Settings& settings, QWidget* parent)
     : CommandDialog(settings, parent) {
-  DialogTemplate tmpl;
-  LoadDialogTemplate(kProtocolTemplate, tmpl);
-  BuildFromTemplate(tmpl);
+  BuildFromTemplate(kProtocolTemplate);
   combo_ = ControlAs<QComboBox>(kVersion);
   // The entries come sorted; the last one is usually the active executable itself.
   for (const std::string& entry : ListProtocolEntries(settings.gamePath))

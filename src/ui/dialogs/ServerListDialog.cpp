@@ -25,12 +25,12 @@ ServerListDialog::ServerListDialog(Settings& settings, const ServerList& mainLis
       mainList_(mainList),
       browser_(settings.lastServerSort),
       prompts_(prompts ? *prompts : CurrentPrompts()) {
-  DialogTemplate t;
-  LoadDialogTemplate(kServerListTemplate, t);
-  BuildFromTemplate(t, [this](const ControlTemplate& c, QWidget* owner) -> QWidget* {
-    if (c.id == kList) return view_ = new ServerListView(settings_, browser_, owner);
-    return nullptr;
-  });
+  BuildFromTemplate(kServerListTemplate,
+                    [this](const ControlTemplate& c, QWidget* owner) -> QWidget* {
+                      if (c.id == kList)
+                        return view_ = new ServerListView(settings_, browser_, owner);
+                      return nullptr;
+                    });
   address_ = ControlAs<QLineEdit>(kAddress);
   request_ = ControlAs<QPushButton>(kRequest);
   refresh_ = ControlAs<QPushButton>(kRefresh);
