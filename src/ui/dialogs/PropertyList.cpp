@@ -386,6 +386,17 @@ void PropertyList::mouseDoubleClickEvent(QMouseEvent* event) {
   mousePressEvent(event);
 }
 
+template <class T>
+void PropertyList::Choose(const PropertyItem& item, T PropertyItemDesc::*value,
+                          const std::function<bool(QWidget*, T&)>& choose) {
+  T chosen = item.*value;
+  const int id = item.id;
+  if (choose && choose(this, chosen)) {
+    if (PropertyItem* again = rows_.ById(id)) again->*value = chosen;
+  }
+  viewport()->update();
+}
+
 void PropertyList::Click(const QPoint& pos) {
   CommitEdits();
   const PropertyHit hit = rows_.HitTest(pos.x(), pos.y());
@@ -403,24 +414,12 @@ void PropertyList::Click(const QPoint& pos) {
     case kPropertyChoice:
       OpenEditor(*item);
       break;
-    case kPropertyFont: {
-      PropertyFont font = item->font;
-      const int id = item->id;
-      if (dialogs_.chooseFont && dialogs_.chooseFont(this, font)) {
-        if (PropertyItem* again = rows_.ById(id)) again->font = font;
-      }
-      viewport()->update();
+    case kPropertyFont:
+      Choose(*item, &PropertyItemDesc::font, dialogs_.chooseFont);
       break;
-    }
-    case kPropertyColour: {
-      Color colour = item->colour;
-      const int id = item->id;
-      if (dialogs_.chooseColour && dialogs_.chooseColour(this, colour)) {
-        if (PropertyItem* again = rows_.ById(id)) again->colour = colour;
-      }
-      viewport()->update();
+    case kPropertyColour:
+      Choose(*item, &PropertyItemDesc::colour, dialogs_.chooseColour);
       break;
-    }
     case kPropertyCheck:
       rows_.Toggle(item->id);
       viewport()->update();

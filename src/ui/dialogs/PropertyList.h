@@ -2,6 +2,7 @@
 #include <QAbstractScrollArea>
 #include <QFont>
 #include <QPointer>
+#include <functional>
 #include <string>
 
 #include "config/ConfigFile.h"
@@ -79,6 +80,11 @@ class PropertyList : public QAbstractScrollArea {
   void Click(const QPoint& pos);
   void OpenEditor(PropertyItem& item);
   void ClickButton(PropertyItem& item);
+  // The row's font or colour through its dialog; the choice goes into the row if the row
+  // is still there when the dialog ends.
+  template <class T>
+  void Choose(const PropertyItem& item, T PropertyItemDesc::*value,
+              const std::function<bool(QWidget*, T&)>& choose);
   void PaintRow(QPainter& p, const PropertyItem& item);
 
   const Settings& settings_;
