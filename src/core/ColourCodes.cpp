@@ -1,6 +1,7 @@
 #include "core/ColourCodes.h"
 
 #include <cstring>
+#include <optional>
 
 namespace vyk {
 
@@ -24,6 +25,20 @@ bool IsDigit(char c) {
 
 constexpr std::string::size_type kMarkerLength = 7;  // backslash, five ignored, selector
 
+// The colour of the dot a marker's selector draws; none for the selectors that draw none.
+std::optional<Color> MarkerDotColour(char selector) {
+  switch (selector) {
+    case 'B':
+      return kColourCodePalette[4];
+    case 'R':
+      return kColourCodePalette[1];
+    case 'S':
+      return kColourCodePalette[6];
+    default:
+      return std::nullopt;
+  }
+}
+
 }  // namespace
 
 ColourTextLayout LayoutColourText(const std::string& text, int left, int top, int height,
@@ -45,26 +60,10 @@ ColourTextLayout LayoutColourText(const std::string& text, int left, int top, in
       const char selector = text[i + 6];
       i += kMarkerLength;
       const int dotSize = height / 2;
-      Color dotColour = 0;
-      bool dot = true;
-      switch (selector) {
-        case 'B':
-          dotColour = kColourCodePalette[4];
-          break;
-        case 'R':
-          dotColour = kColourCodePalette[1];
-          break;
-        case 'S':
-          dotColour = kColourCodePalette[6];
-          break;
-        default:
-          dot = false;
-          break;
-      }
-      if (dot) {
+      if (const std::optional<Color> dotColour = MarkerDotColour(selector)) {
         ColourTextOp op;
         op.kind = ColourTextOp::Kind::Dot;
-        op.colour = dotColour;
+        op.colour = *dotColour;
         op.x = left;
         op.y = top + (height - dotSize) / 2;
         op.size = dotSize;

@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QClipboard>
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDir>
@@ -29,6 +28,7 @@
 #include "ui/BusyScope.h"
 #include "ui/PlayerListView.h"
 #include "ui/ServerListView.h"
+#include "ui/SystemClipboard.h"
 #include "ui/dialogs/DialogPrompts.h"
 #include "ui/dialogs/PasswordDialog.h"
 #include "ui/widgets/CResizeCtrl.h"
@@ -81,15 +81,13 @@ constexpr ResizeShare kShares[] = {
 }  // namespace
 
 MainDialog::MainDialog(Settings& settings, QWidget* parent, std::chrono::milliseconds firstWait)
-    : SkinnedDialog(settings, parent),
+    : CommandDialog(settings, parent),
       settings_(settings),
       firstWait_(firstWait),
       browser_(settings.lastServerSort) {
   // Over the window being created, while the servers, buddies and aliases load below.
   ShowSplash(this);
-  DialogTemplate t;
-  LoadDialogTemplate(kMainTemplate, t);
-  BuildFromTemplate(t, [this](const ControlTemplate& c, QWidget* owner) -> QWidget* {
+  BuildFromTemplate(kMainTemplate, [this](const ControlTemplate& c, QWidget* owner) -> QWidget* {
     if (c.id == kServerList) return servers_ = new ServerListView(settings_, browser_, owner);
     if (c.id == kPlayerList) return players_ = new PlayerListView(settings_, owner);
     return nullptr;
@@ -234,42 +232,26 @@ void MainDialog::SelectServer(int index) {
   setWindowTitle(FromGameText(title));
 }
 
-void MainDialog::OnCommand(int id) {
-  switch (id) {
-    case kRefreshAll:
-      return RefreshAllServers();
-    case kRefreshCurrent:
-      return RefreshCurrentServer();
-    case kConnect:
-      return ConnectToCurrent();
-    case kRun:
-      return RunRemoteConsole();
-    case kServer:
-      return OnServerButton();
-    case kOption:
-      return OnOptionButton();
-    case kBuddy:
-      return OnBuddyButton();
-    case kAlias:
-      return OnAliasButton();
-    case kDirectRun:
-      return OnDirectRunButton();
-    case kProtocol:
-      return OnProtocolButton();
-    case kDemo:
-      return OnDemoButton();
-    case kCopy:
-      return CopyCurrent();
-    case kOnlyBuddy:
-      return ToggleOnlyBuddy();
-    case kAddToBuddy:
-      return AddSelectedPlayersToBuddies();
-    case kHelp:
-    case kHelpIndex:
-      return OpenHelp();
-    default:
-      SkinnedDialog::OnCommand(id);  // kOk (Enter) and kQuit (the button, Escape) close
-  }
+MainDialog::CommandTable MainDialog::Commands() {
+  static constexpr Command kCommands[] = {
+      {kRefreshAll, &MainDialog::RefreshAllServers},
+      {kRefreshCurrent, &MainDialog::RefreshCurrentServer},
+      {kConnect, &MainDialog::ConnectToCurrent},
+      {kRun, &MainDialog::RunRemoteConsole},
+      {kServer, &MainDialog::OnServerButton},
+      {kOption, &MainDialog::OnOptionButton},
+      {kBuddy, &MainDialog::OnBuddyButton},
+      {kAlias, &MainDialog::OnAliasButton},
+      {kDirectRun, &MainDialog::OnDirectRunButton},
+      {kProtocol, &MainDialog::OnProtocolButton},
+      {kDemo, &MainDialog::OnDemoButton},
+      {kCopy, &MainDialog::CopyCurrent},
+      {kOnlyBuddy, &MainDialog::ToggleOnlyBuddy},
+      {kAddToBuddy, &MainDialog::AddSelectedPlayersToBuddies},
+      {kHelp, &MainDialog::OpenHelp},
+      {kHelpIndex, &MainDialog::OpenHelp},
+  };
+  return kCommands;
 }
 
 // The other dialog buttons: MainDialogButtons.cpp.
@@ -278,14 +260,7 @@ void MainDialog::RefreshAllServers() {
   ScopedStatus status("Refreshing servers");
   SelectServer(-1);
   BusyScope busy(this);
-  QWidget* refreshAll = Control(kRefreshAll);
-  refreshAll->setEnabled(false);
-  servers_->repaint();
-  const QString title = windowTitle();
-  setWindowTitle(QStringLiteral("Refresh ... please wait"));
-  RefreshAll(browser_.Servers(), settings_, *servers_, false, firstWait_);
-  setWindowTitle(title);
-  refreshAll->setEnabled(true);
+  servers_->RefreshServers(*Control(kRefreshAll), false, firstWait_);
 }
 
 void MainDialog::RefreshCurrentServer() {
@@ -405,10 +380,7 @@ void MainDialog::SetStatusText(const std::string& text) {
 }
 
 bool MainDialog::SetText(const std::string& text) {
-  QClipboard* clipboard = QGuiApplication::clipboard();
-  if (!clipboard) return false;
-  clipboard->setText(FromGameText(text));
-  return true;
+  return SystemClipboard().SetText(text);
 }
 
 }  // namespace vyk

@@ -9,8 +9,8 @@
 #include "core/ServerBrowser.h"
 #include "core/StatusLine.h"
 #include "launch/ConnectHost.h"
+#include "ui/widgets/CommandDialog.h"
 #include "ui/widgets/ResourceIds.h"
-#include "ui/widgets/SkinnedDialog.h"
 
 class QCheckBox;
 class QLineEdit;
@@ -28,7 +28,10 @@ class ServerListView;
 // The main window (kMainTemplate): server list, player list, remote console and the
 // buttons. Every command runs on the user-interface thread and blocks the window until
 // it ends; the status line, the title, the cursor and disabled buttons tell the user.
-class MainDialog : public SkinnedDialog, public ConnectHost, public StatusSink, public Clipboard {
+class MainDialog : public CommandDialog<MainDialog>,
+                   public ConnectHost,
+                   public StatusSink,
+                   public Clipboard {
   Q_OBJECT
  public:
   // Control and command ids of the template and the pop-up menus.
@@ -91,7 +94,8 @@ class MainDialog : public SkinnedDialog, public ConnectHost, public StatusSink, 
   // tree it was built from. Empty when there is none.
   static QString ManualPath();
 
-  void OnCommand(int id) override;
+  // What each button and menu id runs; kOk (Enter) and kQuit (the button, Escape) close.
+  static CommandTable Commands();
 
   // ConnectHost.
   void RefreshCurrentRow() override;

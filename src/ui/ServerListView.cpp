@@ -11,6 +11,7 @@
 #include "config/ServerListFile.h"
 #include "config/SummaryLine.h"
 #include "core/BuddyMatch.h"
+#include "core/Refresh.h"
 #include "core/ServerCache.h"
 #include "core/ServerColumns.h"
 #include "core/ServerFilter.h"
@@ -35,7 +36,14 @@ constexpr int kFixedWidths = 500;
 }  // namespace
 
 ServerListView::ServerListView(Settings& settings, ServerBrowser& browser, QWidget* parent)
-    : SkinnedListCtrl(settings, parent), settings_(settings), browser_(browser) {
+    : ServerListView(settings, browser, new ServerRowsModel(browser.Rows()), parent) {}
+
+ServerListView::ServerListView(Settings& settings, ServerBrowser& browser, ServerRowsModel* model,
+                               QWidget* parent)
+    : SkinnedListCtrl(settings, model, parent),
+      settings_(settings),
+      browser_(browser),
+      model_(*model) {
   // The tree view's own sorting is off, and with it the header's clicks; ours need them.
   Header()->setSectionsClickable(true);
   connect(this, &SkinnedListCtrl::headerClicked, this, [this](int column) {
@@ -57,74 +65,59 @@ void ServerListView::SetUpColumns() {
 
 void ServerListView::SortBy(int key) {
   if (key < 0 || key > kLastSortKey) key = kSortByPing;
-  browser_.Rows().SortBy(key, browser_.Servers());
+  ChangeRows([this, key] { browser_.Rows().SortBy(key, browser_.Servers()); }, true);
   StoreLastServerSort(settings_, key);
   SetSortColumn(ColumnOfSortKey(key));
-  MirrorRows(false);
-}
-
-void ServerListView::MirrorRows(bool rebuild) {
-  const ServerList& servers = browser_.Servers();
-  const std::vector<int>& order = browser_.Rows().Indices();
-  if (rebuild) {
-    BeginRowBatch();
-    DeleteAllRows();
-    for (std::size_t r = 0; r < order.size(); ++r) {
-      InsertRow(static_cast<int>(r), servers.At(order[r]).name, order[r]);
-      FillRow(static_cast<int>(r), order[r]);
-    }
-    EndRowBatch();
-    return;
-  }
-  // Same rows, new order: rank every server index by its place in the browser's rows.
-  std::vector<int> rank(static_cast<std::size_t>(servers.Count()), 0);
-  for (std::size_t r = 0; r < order.size(); ++r)
-    if (order[r] >= 0 && order[r] < servers.Count()) rank[order[r]] = static_cast<int>(r);
-  SortRows([&rank](std::intptr_t a, std::intptr_t b) { return rank[a] < rank[b]; });
-}
-
-bool ServerListView::AddRowIfShown(int index, bool showAll) {
-  ServerList& servers = browser_.Servers();
-  if (!browser_.Rows().AddIfShown(servers, index, browser_.Buddies(), settings_, showAll))
-    return false;
-  const int row = InsertRow(index, servers.At(index).name, index);
-  FillRow(row, index);
-  RedrawRow(row);
-  return true;
 }
 
 void ServerListView::RebuildRows(bool showAll) {
   ScopedStatus status("Align ServerList");
-  browser_.Rows().Rebuild(browser_.Servers(), browser_.Buddies(), settings_, showAll);
+  ChangeRows(
+      [this, showAll] {
+        browser_.Rows().Rebuild(browser_.Servers(), browser_.Buddies(), settings_, showAll);
+        const int key = browser_.SortKey();
+        if (key != kSortNone) StoreLastServerSort(settings_, key);
+        for (int row = 0; row < RowCount(); ++row) FillRow(row, IndexAt(row));
+      },
+      false);
   const int key = browser_.SortKey();
-  if (key != kSortNone) StoreLastServerSort(settings_, key);
-  MirrorRows(true);
   SetSortColumn(ColumnOfSortKey(key));
+}
+
+void ServerListView::ClearRows() {
+  if (RowCount() > 0) ChangeRows([this] { browser_.Rows().Clear(); }, false);
+}
+
+void ServerListView::ChangeRows(const std::function<void()>& change, bool keepSelection) {
+  const bool painting = updatesEnabled();
+  setUpdatesEnabled(false);
+  if (keepSelection) {
+    ReorderRows(change);
+  } else {
+    BeginRowBatch();
+    change();
+    EndRowBatch();
+  }
+  if (painting) setUpdatesEnabled(true);
 }
 
 void ServerListView::FillRow(int row, int index) {
   ServerInfo& record = browser_.Servers().At(index);
+  ServerRowsModel::Texts texts;
   for (int column : {kAddressColumn, kServerNameColumn, kBuddiesColumn, kPlayersColumn, kMapColumn,
                      kPingColumn, kConnectCountColumn, kFavoriteColumn, kCountryColumn})
-    SetItemText(row, column, ServerCellText(record, column));
-  if (index >= static_cast<int>(looks_.size())) looks_.resize(static_cast<std::size_t>(index) + 1);
-  RowLook& look = looks_[static_cast<std::size_t>(index)];
+    texts[static_cast<std::size_t>(column)] = ServerCellText(record, column);
+  RowLook look;
   look.queried = record.queried;
   look.timedOut = record.IsTimedOut();
   look.needsPassword = record.NeedsPassword();
-  look.cell.favorite = !ItemText(row, kFavoriteColumn).empty();  // as its cell reads
+  look.cell.favorite = !texts[kFavoriteColumn].empty();  // as its cell reads
   look.cell.full = FillsPublicSlots(record);
   look.cell.buddies = record.buddyCount > 0;
   look.cell.ping = record.ping;
   look.tooltip = TooltipOf(record);
-}
-
-const ServerListView::RowLook& ServerListView::LookOf(int row) const {
-  static const RowLook kUnwritten;
-  const int index = IndexAt(row);
-  return index >= 0 && index < static_cast<int>(looks_.size())
-             ? looks_[static_cast<std::size_t>(index)]
-             : kUnwritten;
+  model_.Write(index, std::move(texts), std::move(look));
+  UpdateRowCells(row);
 }
 
 void ServerListView::UpdateRow(int index) {
@@ -185,6 +178,18 @@ std::string ServerListView::SummaryLineAt(int index) const {
   return SummaryLine(browser_.Servers().At(index), settings_);
 }
 
+void ServerListView::RefreshServers(QWidget& button, bool showAll,
+                                    std::chrono::milliseconds firstWait) {
+  button.setEnabled(false);
+  repaint();
+  QWidget* shown = window();
+  const QString title = shown->windowTitle();
+  shown->setWindowTitle(QStringLiteral("Refresh ... please wait"));
+  RefreshAll(browser_.Servers(), settings_, *this, showAll, firstWait);
+  shown->setWindowTitle(title);
+  button.setEnabled(true);
+}
+
 void ServerListView::SetCursor(RefreshCursor cursor) {
   BusyScope::SetCursorShape(cursor == RefreshCursor::kAppStarting ? Qt::BusyCursor
                             : cursor == RefreshCursor::kWait      ? Qt::WaitCursor
@@ -202,7 +207,7 @@ void ServerListView::KeepPainted() {
 void ServerListView::DrawCell(QPainter& painter, int row, int column, const QRect& cellRect) {
   if (SelectionStyle() == kColouredSelection)
     return SkinnedListCtrl::DrawCell(painter, row, column, cellRect);
-  const RowLook& look = LookOf(row);
+  const RowLook& look = model_.LookAt(row);
   if (column == kServerNameColumn) {
     const int textHeight = painter.fontMetrics().height();
     QRect r =
@@ -276,7 +281,7 @@ void ServerListView::DrawFavoriteBox(QPainter& painter, bool ticked, const QRect
 }
 
 std::string ServerListView::CellText(int row, int) const {
-  return LookOf(row).tooltip;
+  return model_.LookAt(row).tooltip;
 }
 
 std::string ServerListView::TooltipOf(const ServerInfo& record) {

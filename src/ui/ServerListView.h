@@ -1,12 +1,13 @@
 #pragma once
-#include <cstdint>
+#include <chrono>
+#include <functional>
 #include <string>
-#include <vector>
 
 #include "config/BuddyList.h"
 #include "core/RefreshView.h"
 #include "core/ServerBrowser.h"
 #include "core/ServerCellColor.h"
+#include "ui/ServerRowsModel.h"
 #include "ui/widgets/SkinnedListCtrl.h"
 
 namespace vyk {
@@ -14,7 +15,8 @@ namespace vyk {
 // One row per shown server, tied to its server index. The main window's list
 // (MainDialog::kServerList) and the server list editor's list (kColouredSelection, plain
 // cells) are both this view. It shows the servers, buddies and rows of a browser its
-// window owns, and is what a refresh redraws.
+// window owns, and is what a refresh redraws. Its rows, and their order, are the browser's
+// (read through ServerRowsModel); it changes them only inside a row batch.
 class ServerListView : public SkinnedListCtrl, public RefreshView {
   Q_OBJECT
  public:
@@ -27,14 +29,15 @@ class ServerListView : public SkinnedListCtrl, public RefreshView {
   BuddyList& Buddies() const { return browser_.Buddies(); }
   int SortKey() const { return browser_.SortKey(); }
   // Server index of a row, -1 when the row does not exist.
-  int IndexAt(int row) const { return static_cast<int>(RowData(row)); }
+  int IndexAt(int row) const { return browser_.Rows().IndexAt(row); }
 
   // Menu, columns, and the sort key of the last run.
   void SetUpColumns();
   // Makes the key current, sorts the rows by it and remembers it in Config.ini.
   void SortBy(int key);
-  bool AddRowIfShown(int index, bool showAll);
-  int RowOf(int index) const { return FindRow(index); }
+  // No rows until the next rebuild.
+  void ClearRows();
+  int RowOf(int index) const { return browser_.Rows().RowOf(index); }
   void SelectByAddress(const std::string& address);
   // From the local network scan when localOnly is set, else from the server list file;
   // then every server gets a row.
@@ -43,6 +46,9 @@ class ServerListView : public SkinnedListCtrl, public RefreshView {
   void DeleteSelected();
   void RemoveTimedOut();
   std::string SummaryLineAt(int index) const;
+  // Every server queried again, the window titled "Refresh ... please wait" and the button
+  // disabled meanwhile. The caller has made the window busy.
+  void RefreshServers(QWidget& button, bool showAll, std::chrono::milliseconds firstWait);
 
   // RefreshView.
   void UpdateRow(int index) override;
@@ -60,30 +66,25 @@ class ServerListView : public SkinnedListCtrl, public RefreshView {
   static std::string TooltipOf(const ServerInfo& record);
 
  protected:
-  // What painting a row needs beyond its cell texts, copied from the record when the row
-  // is written. A refresh's workers write records while the window paints, so painting
-  // and tooltips read only this and the texts, never the record.
-  struct RowLook {
-    bool queried = false;
-    bool timedOut = false;
-    bool needsPassword = false;
-    ServerCellLook cell;
-    std::string tooltip;
-  };
+  // A refresh's workers write records while the window paints, so painting and tooltips
+  // read only the look and the texts written with the row, never the record.
+  using RowLook = ServerRowLook;
 
   virtual void DrawStatusIcons(QPainter& painter, const RowLook& look, const QRect& cellRect);
   virtual void DrawFavoriteBox(QPainter& painter, bool ticked, const QRect& box);
 
  private:
+  ServerListView(Settings& settings, ServerBrowser& browser, ServerRowsModel* model,
+                 QWidget* parent);
   // Writes every cell of the row from its record (no status, no immediate repaint).
   void FillRow(int row, int index);
-  const RowLook& LookOf(int row) const;
-  // Puts the view's rows into the order of the browser's rows.
-  void MirrorRows(bool rebuild);
+  // Runs change, which changes the browser's rows, in a row batch. The list paints nothing
+  // meanwhile, as it reads those rows: the screen keeps what it showed until they are whole.
+  void ChangeRows(const std::function<void()>& change, bool keepSelection);
 
   Settings& settings_;
   ServerBrowser& browser_;
-  std::vector<RowLook> looks_;  // by server index
+  ServerRowsModel& model_;
   bool columnsSet_ = false;
 };
 

@@ -6,10 +6,21 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <set>
 
+#include "ui/MainDialog.h"
+#include "ui/dialogs/AliasDialog.h"
+#include "ui/dialogs/BuddyDialog.h"
+#include "ui/dialogs/DirectRunDialog.h"
+#include "ui/dialogs/OptionsDialog.h"
+#include "ui/dialogs/PasswordDialog.h"
+#include "ui/dialogs/ProtocolDialog.h"
+#include "ui/dialogs/ServerListDialog.h"
 #include "ui/widgets/ColourComboBox.h"
 #include "ui/widgets/ColourStatic.h"
 #include "ui/widgets/DialogTemplate.h"
+#include "ui/widgets/PopupMenu.h"
+#include "ui/widgets/ResourceIds.h"
 #include "ui/widgets/SkinnedDialog.h"
 #include "ui/widgets/SkinnedListCtrl.h"
 
@@ -59,6 +70,50 @@ TEST(DialogTemplate, TranscribedTablesKeepTheirValues) {
     EXPECT_NE(t.Find(id), nullptr) << id;
   EXPECT_EQ(t.Find(1022), nullptr);
   EXPECT_EQ(t.Find(1061)->text, "ALIAS HERE");
+}
+
+// A dialog's command table and its template agree: each id is in the table once; each is a
+// button or check box of the template, an entry of one of the menus, kOk or kCancel (Enter,
+// Escape and the close box send them), or one of the other ids that come without a
+// control; every button and check box runs a command of the table or closes the dialog.
+template <class D>
+void ExpectCommandsMatchTemplate(int templateId, const std::set<int>& menuIds = {},
+                                 const std::set<int>& withoutControl = {}) {
+  DialogTemplate t;
+  ASSERT_TRUE(LoadDialogTemplate(templateId, t)) << templateId;
+  std::set<int> commands;
+  for (const auto& command : D::Commands()) {
+    EXPECT_TRUE(commands.insert(command.id).second) << templateId << ": twice " << command.id;
+    const ControlTemplate* c = t.Find(command.id);
+    if (c)
+      EXPECT_TRUE(c->kind == "button" || c->kind == "checkbox") << templateId << "/" << c->id;
+    else
+      EXPECT_TRUE(menuIds.count(command.id) || withoutControl.count(command.id) ||
+                  command.id == SkinnedDialog::kOk || command.id == SkinnedDialog::kCancel)
+          << templateId << ": no control " << command.id;
+  }
+  for (const ControlTemplate& c : t.controls) {
+    if (c.kind != "button" && c.kind != "checkbox") continue;
+    EXPECT_TRUE(commands.count(c.id) || c.id == SkinnedDialog::kOk ||
+                c.id == SkinnedDialog::kCancel)
+        << templateId << ": nothing runs " << c.id;
+  }
+  for (int id : menuIds) EXPECT_TRUE(commands.count(id)) << templateId << ": menu " << id;
+}
+
+TEST(DialogTemplate, CommandTablesAndTemplatesAgree) {
+  std::set<int> menuIds;
+  for (int menu : {kServerMenu, kPlayerMenu})
+    for (const MenuItemTemplate& item : MenuResource(menu))
+      if (item.id != kSeparator) menuIds.insert(item.id);
+  ExpectCommandsMatchTemplate<MainDialog>(kMainTemplate, menuIds, {MainDialog::kHelpIndex});
+  ExpectCommandsMatchTemplate<ServerListDialog>(kServerListTemplate);
+  ExpectCommandsMatchTemplate<OptionsDialog>(kOptionsTemplate);
+  ExpectCommandsMatchTemplate<BuddyDialog>(kBuddyTemplate);
+  ExpectCommandsMatchTemplate<DirectRunDialog>(kDirectRunTemplate);
+  ExpectCommandsMatchTemplate<AliasDialog>(kAliasTemplate);
+  ExpectCommandsMatchTemplate<PasswordDialog>(kPasswordTemplate);
+  ExpectCommandsMatchTemplate<ProtocolDialog>(kProtocolTemplate);
 }
 
 TEST(DialogTemplate, ParseErrorsNameTheLine) {

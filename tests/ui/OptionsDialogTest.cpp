@@ -74,7 +74,7 @@ TEST_F(OptionsDialogTest, IsBuiltFromItsTemplateWithTheRowsInTheSettingsColours)
   for (const PropertyItem& item : list_->Rows().Items())
     EXPECT_EQ(item.textColor, settings_.textColor) << item.label;
   std::int32_t port = 0;
-  EXPECT_TRUE(list_->GetInt("port", port));
+  EXPECT_TRUE(list_->Rows().GetInt("port", port));
   EXPECT_EQ(port, 27950);
   EXPECT_GT(list_->ShownCount(), 5);
   EXPECT_LT(list_->ShownCount(), 32);  // the list scrolls
@@ -93,7 +93,7 @@ TEST_F(OptionsDialogTest, ANumberOutsideItsBoundsIsRefusedWithAMessageAndOkStore
             (std::vector<Warning>{{"Please enter a number between 1 and 64", "Invalid Value"}}));
   EXPECT_EQ(colourRuns_, 1);  // the click goes on after the message
   std::int32_t threads = 0;
-  list_->GetInt("Maximum Thread", threads);
+  list_->Rows().GetInt("Maximum Thread", threads);
   EXPECT_EQ(threads, 16);
 
   dialog_->ControlAs<QPushButton>(1)->click();
@@ -111,7 +111,7 @@ TEST_F(OptionsDialogTest, BoundsIncludeTheirEndsAndNumberEditorsTakeDigitsOnly) 
   ClickValue(*list_, "port");
   EXPECT_TRUE(warnings_.empty());
   std::int32_t ping = -1;
-  list_->GetInt("Maximum Ping", ping);
+  list_->Rows().GetInt("Maximum Ping", ping);
   EXPECT_EQ(ping, 0);
 
   edit = EditorEdit();
@@ -145,17 +145,17 @@ TEST_F(OptionsDialogTest, TextEditorsCommitOnOkAndParametersGetOneBlank) {
 TEST_F(OptionsDialogTest, ChecksInvertPerClickAndCategoriesIgnoreClicks) {
   ClickValue(*list_, "Hide Full");
   std::int32_t flag = -1;
-  list_->GetBool("Hide Full", flag);
+  list_->Rows().GetBool("Hide Full", flag);
   EXPECT_EQ(flag, 1);
   ClickValue(*list_, "Hide Full");
-  list_->GetBool("Hide Full", flag);
+  list_->Rows().GetBool("Hide Full", flag);
   EXPECT_EQ(flag, 0);
   // A quick double click is two clicks.
   const int id = test::ShowRow(*list_, "Only Local");
   const QPoint at = list_->ValueRect(id).center();
   test::Press(list_->viewport(), at);
   test::Press(list_->viewport(), at, QEvent::MouseButtonDblClick);
-  list_->GetBool("Only Local", flag);
+  list_->Rows().GetBool("Only Local", flag);
   EXPECT_EQ(flag, 0);
 
   const PropertyRows before = list_->Rows();
@@ -174,11 +174,11 @@ TEST_F(OptionsDialogTest, ColoursComeFromTheColourDialogAndItsCancelChangesNothi
   ClickValue(*list_, "Buddy Color");
   EXPECT_EQ(colourRuns_, 1);
   Color c = 0;
-  list_->GetColor("Buddy Color", c);
+  list_->Rows().GetColor("Buddy Color", c);
   EXPECT_EQ(c, MakeColor(255, 0, 0));
   colourAnswer_ = MakeColor(1, 2, 3);
   ClickValue(*list_, "Buddy Color");
-  list_->GetColor("Buddy Color", c);
+  list_->Rows().GetColor("Buddy Color", c);
   EXPECT_EQ(c, MakeColor(1, 2, 3));
   dialog_->ControlAs<QPushButton>(1)->click();
   EXPECT_EQ(Stored("info", "BuddyColor"), "(1,2,3)");
@@ -270,7 +270,7 @@ TEST_F(OptionsDialogTest, ScrollBarMovesWholeRowsWithTheEditorAndClosingCommitsI
   EXPECT_EQ(edit->geometry(), list_->ValueRect(row).adjusted(1, 1, -1, -1));
   EXPECT_EQ(edit->text(), QStringLiteral("55"));
   std::int32_t good = 0;
-  list_->GetInt("Good Ping", good);
+  list_->Rows().GetInt("Good Ping", good);
   EXPECT_EQ(good, settings_.goodPing);
   // Out of view it waits hidden.
   bar->triggerAction(QAbstractSlider::SliderToMaximum);
@@ -282,7 +282,7 @@ TEST_F(OptionsDialogTest, ScrollBarMovesWholeRowsWithTheEditorAndClosingCommitsI
   // Closing the dialog stores it.
   dialog_->close();
   EXPECT_EQ(list_->Editor(), nullptr);
-  list_->GetInt("Good Ping", good);
+  list_->Rows().GetInt("Good Ping", good);
   EXPECT_EQ(good, 55);
   dialog_->show();
 

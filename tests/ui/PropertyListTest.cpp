@@ -57,7 +57,7 @@ TEST_F(PropertyListTest, ChoiceRowsOpenADropDownOnTheirOptions) {
   combo->setCurrentIndex(2);
   list_.CommitEdits();
   std::string text;
-  list_.GetText("Mode", text);
+  list_.Rows().GetText("Mode", text);
   EXPECT_EQ(text, "tdm");
 
   // A text that is no option: the list shows nothing chosen and the row keeps its text.
@@ -67,7 +67,7 @@ TEST_F(PropertyListTest, ChoiceRowsOpenADropDownOnTheirOptions) {
   ASSERT_NE(combo, nullptr);
   EXPECT_EQ(combo->currentIndex(), -1);
   list_.CommitEdits();
-  list_.GetText("Mode", text);
+  list_.Rows().GetText("Mode", text);
   EXPECT_EQ(text, "duel");
 
   // Editable: an edit field starting with the row's text, a pixel taller each way.
@@ -119,7 +119,7 @@ TEST_F(PropertyListTest, FileRowsEditInPlaceAndBrowseWithThePressedButton) {
   EXPECT_EQ(sawPath, "/old/quake3.x86");
   EXPECT_TRUE(drawnPressed);
   std::string text;
-  list_.GetText("Path", text);
+  list_.Rows().GetText("Path", text);
   EXPECT_EQ(text, "/new/quake3.x86");
 
   // Cancel in the file dialog keeps the path.
@@ -128,7 +128,7 @@ TEST_F(PropertyListTest, FileRowsEditInPlaceAndBrowseWithThePressedButton) {
     return false;
   };
   test::Press(list_.viewport(), button.center());
-  list_.GetText("Path", text);
+  list_.Rows().GetText("Path", text);
   EXPECT_EQ(text, "/new/quake3.x86");
 
   // The value area edits the path in place.
@@ -138,7 +138,7 @@ TEST_F(PropertyListTest, FileRowsEditInPlaceAndBrowseWithThePressedButton) {
   EXPECT_EQ(edit->selectedText(), QStringLiteral("/new/quake3.x86"));
   test::Type(edit, QStringLiteral("/q3/ioq3"));
   list_.CommitEdits();
-  list_.GetText("Path", text);
+  list_.Rows().GetText("Path", text);
   EXPECT_EQ(text, "/q3/ioq3");
   EXPECT_EQ(list_.Editor(), nullptr);
 }
@@ -161,7 +161,7 @@ TEST_F(PropertyListTest, FileRowsHoldTheFileSystemsOwnBytes) {
   test::Type(edit, typed);
   list_.CommitEdits();
   std::string text;
-  list_.GetText("Server File", text);
+  list_.Rows().GetText("Server File", text);
   EXPECT_EQ(text, QFile::encodeName(typed).toStdString());
 }
 
@@ -180,7 +180,7 @@ TEST_F(PropertyListTest, FontRowsShowTheFaceAndTakeTheFontDialogsChoice) {
   test::ClickValue(list_, "Font");
   EXPECT_EQ(seen, PropertyFont{});
   PropertyFont font;
-  list_.GetFont("Font", font);
+  list_.Rows().GetFont("Font", font);
   EXPECT_EQ(font.faceName, "Courier");
   EXPECT_EQ(font.pointSize, 12);
 }

@@ -5,16 +5,13 @@
 #include "config/AliasList.h"
 #include "ui/widgets/ColourComboBox.h"
 #include "ui/widgets/ColourStatic.h"
-#include "ui/widgets/DialogTemplate.h"
 #include "ui/widgets/ResourceIds.h"
 
 namespace vyk {
 
 AliasDialog::AliasDialog(const Settings& settings, AliasList& aliases, QWidget* parent)
-    : SkinnedDialog(settings, parent), aliases_(aliases) {
-  DialogTemplate tmpl;
-  LoadDialogTemplate(kAliasTemplate, tmpl);
-  BuildFromTemplate(tmpl);
+    : CommandDialog(settings, parent), aliases_(aliases) {
+  BuildFromTemplate(kAliasTemplate);
   combo_ = ControlAs<ColourComboBox>(kCombo);
   preview_ = ControlAs<ColourStatic>(kPreview);
   preview_->Clear();
@@ -50,31 +47,33 @@ void AliasDialog::SaveAliases() {
   aliases_.Save(GetSettings().aliasListPath);
 }
 
-void AliasDialog::OnCommand(int id) {
-  switch (id) {
-    case kDel:
-      aliases_.RemoveAlias(CurrentText());
-      aliases_.ChooseAlias(-1);
-      FillCombo();
-      SaveAliases();
-      return;
-    case kOk: {
-      const std::string text = CurrentText();
-      const int found = aliases_.FindAlias(text);
-      if (found < 0 && !text.empty()) {
-        aliases_.ChooseAlias(aliases_.AddAlias(text));
-        SaveAliases();
-      } else {
-        // An empty text clears the choice; a known alias is chosen without rewriting
-        // the alias file.
-        aliases_.ChooseAlias(found);
-      }
-      EndDialog(kOk);
-      return;
-    }
-    default:
-      SkinnedDialog::OnCommand(id);  // kCancel: nothing to undo
+AliasDialog::CommandTable AliasDialog::Commands() {
+  static constexpr Command kCommands[] = {
+      {kDel, &AliasDialog::DeleteAlias},
+      {kOk, &AliasDialog::ChooseAndClose},
+  };
+  return kCommands;
+}
+
+void AliasDialog::DeleteAlias() {
+  aliases_.RemoveAlias(CurrentText());
+  aliases_.ChooseAlias(-1);
+  FillCombo();
+  SaveAliases();
+}
+
+void AliasDialog::ChooseAndClose() {
+  const std::string text = CurrentText();
+  const int found = aliases_.FindAlias(text);
+  if (found < 0 && !text.empty()) {
+    aliases_.ChooseAlias(aliases_.AddAlias(text));
+    SaveAliases();
+  } else {
+    // An empty text clears the choice; a known alias is chosen without rewriting
+    // the alias file.
+    aliases_.ChooseAlias(found);
   }
+  EndDialog(kOk);
 }
 
 }  // namespace vyk

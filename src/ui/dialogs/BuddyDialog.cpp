@@ -4,7 +4,6 @@
 
 #include "core/ColourCodes.h"
 #include "ui/dialogs/DialogPrompts.h"
-#include "ui/widgets/DialogTemplate.h"
 #include "ui/widgets/ResourceIds.h"
 #include "ui/widgets/SkinnedListCtrl.h"
 #include "ui/widgets/TextCrossing.h"
@@ -13,12 +12,10 @@ namespace vyk {
 
 BuddyDialog::BuddyDialog(const Settings& settings, BuddyList& buddies, QWidget* parent,
                          DialogPrompts* prompts)
-    : SkinnedDialog(settings, parent),
+    : CommandDialog(settings, parent),
       buddies_(buddies),
       prompts_(prompts ? *prompts : CurrentPrompts()) {
-  DialogTemplate tmpl;
-  LoadDialogTemplate(kBuddyTemplate, tmpl);
-  BuildFromTemplate(tmpl);
+  BuildFromTemplate(kBuddyTemplate);
   name_ = ControlAs<QLineEdit>(kName);
   list_ = ControlAs<SkinnedListCtrl>(kList);
   list_->SetSelectionStyle(SkinnedListCtrl::kColouredSelection);
@@ -74,26 +71,23 @@ void BuddyDialog::SaveBuddies() {
   changed_ = false;
 }
 
-void BuddyDialog::OnCommand(int id) {
-  switch (id) {
-    case kAdd:
-      return AddName();
-    case kRemove:
-      return RemoveSelected();
-    case kSave:
-      return SaveBuddies();
-    case kOk:
-      if (changed_) SaveBuddies();
-      EndDialog(kOk);
-      return;
-    case kCancel:
-      // Whatever was not saved is dropped.
-      buddies_.Load(GetSettings().buddyListPath);
-      EndDialog(kCancel);
-      return;
-    default:
-      SkinnedDialog::OnCommand(id);
-  }
+BuddyDialog::CommandTable BuddyDialog::Commands() {
+  static constexpr Command kCommands[] = {
+      {kAdd, &BuddyDialog::AddName},         {kRemove, &BuddyDialog::RemoveSelected},
+      {kSave, &BuddyDialog::SaveBuddies},    {kOk, &BuddyDialog::SaveAndClose},
+      {kCancel, &BuddyDialog::DropAndClose},
+  };
+  return kCommands;
+}
+
+void BuddyDialog::SaveAndClose() {
+  if (changed_) SaveBuddies();
+  EndDialog(kOk);
+}
+
+void BuddyDialog::DropAndClose() {
+  buddies_.Load(GetSettings().buddyListPath);
+  EndDialog(kCancel);
 }
 
 }  // namespace vyk

@@ -2,7 +2,7 @@
 #include <string>
 
 #include "config/BuddyList.h"
-#include "ui/widgets/SkinnedDialog.h"
+#include "ui/widgets/CommandDialog.h"
 
 class QLineEdit;
 
@@ -13,7 +13,7 @@ class SkinnedListCtrl;
 
 // "Edit Buddy" (kBuddyTemplate): the name fragments that mark buddies. Edits stay in memory
 // until Save or OK; Cancel and the close box read the file back.
-class BuddyDialog : public SkinnedDialog {
+class BuddyDialog : public CommandDialog<BuddyDialog> {
   Q_OBJECT
  public:
   enum Id : int { kName = 1006, kList = 1038, kAdd = 1039, kRemove = 1040, kSave = 1041 };
@@ -26,13 +26,16 @@ class BuddyDialog : public SkinnedDialog {
 
   bool Changed() const { return changed_; }
 
-  void OnCommand(int id) override;
+  static CommandTable Commands();
 
  private:
   void FillList();
   void AddName();
   void RemoveSelected();
   void SaveBuddies();
+  void SaveAndClose();
+  // Whatever was not saved is dropped.
+  void DropAndClose();
 
   BuddyList& buddies_;
   DialogPrompts& prompts_;

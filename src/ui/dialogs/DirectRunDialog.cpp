@@ -1,7 +1,5 @@
 #include "ui/dialogs/DirectRunDialog.h"
 
-#include <QClipboard>
-#include <QGuiApplication>
 #include <QLineEdit>
 
 #include "config/Clipboard.h"
@@ -14,25 +12,15 @@
 #include "core/Text.h"
 #include "launch/ConnectSequence.h"
 #include "launch/GameStarter.h"
+#include "ui/SystemClipboard.h"
 #include "ui/dialogs/BlockingWork.h"
 #include "ui/dialogs/DialogPrompts.h"
-#include "ui/widgets/DialogTemplate.h"
 #include "ui/widgets/ResourceIds.h"
 #include "ui/widgets/TextCrossing.h"
 
 namespace vyk {
 
 namespace {
-
-class SystemClipboard : public Clipboard {
- public:
-  bool SetText(const std::string& text) override {
-    QClipboard* clipboard = QGuiApplication::clipboard();
-    if (!clipboard) return false;
-    clipboard->setText(FromGameText(text));
-    return true;
-  }
-};
 
 // What the user typed, as a record: host before the first ":", port after it.
 ServerInfo TypedServer(const std::string& text) {
@@ -46,14 +34,12 @@ ServerInfo TypedServer(const std::string& text) {
 DirectRunDialog::DirectRunDialog(const Settings& settings, ServerList& servers,
                                  const std::string& alias, QWidget* parent, GameStarter* starter,
                                  Clipboard* clipboard)
-    : SkinnedDialog(settings, parent),
+    : CommandDialog(settings, parent),
       servers_(servers),
       alias_(alias),
       starter_(starter),
       clipboard_(clipboard) {
-  DialogTemplate tmpl;
-  LoadDialogTemplate(kDirectRunTemplate, tmpl);
-  BuildFromTemplate(tmpl);
+  BuildFromTemplate(kDirectRunTemplate);
   address_ = ControlAs<QLineEdit>(kAddress);
   password_ = ControlAs<QLineEdit>(kPassword);
   parameters_ = ControlAs<QLineEdit>(kParameters);
@@ -123,28 +109,28 @@ void DirectRunDialog::QueryServer(ServerInfo& server, std::chrono::milliseconds 
   RunKeepingPainted(this, Qt::WaitCursor, [&server, firstWait] { server.Query(firstWait); });
 }
 
-void DirectRunDialog::OnCommand(int id) {
-  switch (id) {
-    case kGetInfo:
-      return GetInfo();
-    case kCopyInfo: {
-      SystemClipboard system;
-      CopyTextToClipboard(clipboard_ ? *clipboard_ : system, Text(info_));
-      return;
-    }
-    case kAddToList:
-      AddTypedServer();
-      EndDialog(kAddToList);
-      return;
-    case kOk:
-      return Connect();
-    case kCancel:
-      SaveDirectRunFields();
-      EndDialog(kCancel);
-      return;
-    default:
-      SkinnedDialog::OnCommand(id);
-  }
+DirectRunDialog::CommandTable DirectRunDialog::Commands() {
+  static constexpr Command kCommands[] = {
+      {kGetInfo, &DirectRunDialog::GetInfo},       {kCopyInfo, &DirectRunDialog::CopyInfo},
+      {kAddToList, &DirectRunDialog::AddAndClose}, {kOk, &DirectRunDialog::Connect},
+      {kCancel, &DirectRunDialog::SaveAndCancel},
+  };
+  return kCommands;
+}
+
+void DirectRunDialog::CopyInfo() {
+  SystemClipboard system;
+  CopyTextToClipboard(clipboard_ ? *clipboard_ : system, Text(info_));
+}
+
+void DirectRunDialog::AddAndClose() {
+  AddTypedServer();
+  EndDialog(kAddToList);
+}
+
+void DirectRunDialog::SaveAndCancel() {
+  SaveDirectRunFields();
+  EndDialog(kCancel);
 }
 
 }  // namespace vyk

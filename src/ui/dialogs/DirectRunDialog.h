@@ -2,7 +2,8 @@
 #include <string>
 
 #include "launch/ConnectHost.h"
-#include "ui/widgets/SkinnedDialog.h"
+#include "ui/widgets/CommandDialog.h"
+#include "ui/widgets/ResourceIds.h"
 
 class QLineEdit;
 
@@ -15,7 +16,7 @@ class ServerList;
 // Direct run (kDirectRunTemplate): connect to an address typed by hand, look it up once,
 // copy its description, or add it to the server list. Ends with kOk (Connect), kAddToList
 // or kCancel (Cancel, Escape, close box).
-class DirectRunDialog : public SkinnedDialog, private ConnectHost {
+class DirectRunDialog : public CommandDialog<DirectRunDialog>, private ConnectHost {
   Q_OBJECT
  public:
   enum Id : int {
@@ -25,7 +26,7 @@ class DirectRunDialog : public SkinnedDialog, private ConnectHost {
     kGetInfo = 1055,
     kPassword = 1064,
     kAddToList = 1051,
-    kCopyInfo = 57634,
+    kCopyInfo = kCopyCommand,
   };
   static constexpr const char* kSection = "DIRECT RUN";
   static constexpr const char* kDefaultServer = "0.0.0.0:27960";
@@ -46,12 +47,15 @@ class DirectRunDialog : public SkinnedDialog, private ConnectHost {
   // The typed server into the list and the list into the server list file.
   void AddTypedServer();
 
-  void OnCommand(int id) override;
+  static CommandTable Commands();
 
  private:
   std::string Text(QLineEdit* edit) const;
   void GetInfo();
+  void CopyInfo();
+  void AddAndClose();
   void Connect();
+  void SaveAndCancel();
   // The connect sequence's host: a typed address has no row, prompt or minimising here.
   void RefreshCurrentRow() override;
   std::string AskServerPassword(const ServerInfo& server) override;

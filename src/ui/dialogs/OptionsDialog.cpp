@@ -8,14 +8,13 @@
 namespace vyk {
 
 OptionsDialog::OptionsDialog(Settings& settings, QWidget* parent)
-    : SkinnedDialog(settings, parent), settings_(settings) {
-  DialogTemplate tmpl;
-  LoadDialogTemplate(kOptionsTemplate, tmpl);
-  BuildFromTemplate(tmpl, [this](const ControlTemplate& c, QWidget* parentWidget) -> QWidget* {
-    if (c.id != kListId) return nullptr;
-    list_ = new PropertyList(settings_, parentWidget);
-    return list_;
-  });
+    : CommandDialog(settings, parent), settings_(settings) {
+  BuildFromTemplate(kOptionsTemplate,
+                    [this](const ControlTemplate& c, QWidget* parentWidget) -> QWidget* {
+                      if (c.id != kListId) return nullptr;
+                      list_ = new PropertyList(settings_, parentWidget);
+                      return list_;
+                    });
   if (!list_) {
     // Without its template the dialog still works: the list fills it.
     list_ = new PropertyList(settings_, this);
@@ -45,13 +44,16 @@ void OptionsDialog::Fill() {
   list_->SetRowTextColor(settings_.textColor);
 }
 
-void OptionsDialog::OnCommand(int id) {
-  if (id == kOk) {
-    list_->CommitEdits();
-    WriteOptionRows(list_->Rows(), writer_);
-    LoadSettings(settings_);
-  }
-  SkinnedDialog::OnCommand(id);
+OptionsDialog::CommandTable OptionsDialog::Commands() {
+  static constexpr Command kCommands[] = {{kOk, &OptionsDialog::WriteAndClose}};
+  return kCommands;
+}
+
+void OptionsDialog::WriteAndClose() {
+  list_->CommitEdits();
+  WriteOptionRows(list_->Rows(), writer_);
+  LoadSettings(settings_);
+  SkinnedDialog::OnCommand(kOk);
 }
 
 }  // namespace vyk

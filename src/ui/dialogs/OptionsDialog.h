@@ -1,7 +1,7 @@
 #pragma once
 #include "config/ConfigFile.h"
 #include "config/OptionsModel.h"
-#include "ui/widgets/SkinnedDialog.h"
+#include "ui/widgets/CommandDialog.h"
 
 namespace vyk {
 
@@ -11,7 +11,7 @@ class PropertyList;
 // "Configuration": every setting in one property list. OK writes every row to Config.ini
 // and reloads the settings; Cancel writes nothing. exec() returns kOk or kCancel.
 // The caller applies the new values after OK (colours, server list, filters).
-class OptionsDialog : public SkinnedDialog {
+class OptionsDialog : public CommandDialog<OptionsDialog> {
   Q_OBJECT
  public:
   static constexpr int kListId = 1037;
@@ -23,10 +23,12 @@ class OptionsDialog : public SkinnedDialog {
   // Where OK sends its values; Config.ini unless set.
   void SetProfileWriter(ProfileWriter writer) { writer_ = std::move(writer); }
 
-  void OnCommand(int id) override;
+  static CommandTable Commands();
 
  private:
   void Fill();
+  // Every row into Config.ini, the settings read again, then the dialog closes.
+  void WriteAndClose();
 
   Settings& settings_;
   PropertyList* list_ = nullptr;

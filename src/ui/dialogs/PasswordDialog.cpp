@@ -4,17 +4,14 @@
 
 #include "core/ServerInfo.h"
 #include "launch/ServerPassword.h"
-#include "ui/widgets/DialogTemplate.h"
 #include "ui/widgets/ResourceIds.h"
 #include "ui/widgets/TextCrossing.h"
 
 namespace vyk {
 
 PasswordDialog::PasswordDialog(const Settings& settings, const ServerInfo& server, QWidget* parent)
-    : SkinnedDialog(settings, parent), server_(server) {
-  DialogTemplate t;
-  LoadDialogTemplate(kPasswordTemplate, t);
-  BuildFromTemplate(t);
+    : CommandDialog(settings, parent), server_(server) {
+  BuildFromTemplate(kPasswordTemplate);
   if (auto* edit = ControlAs<QLineEdit>(kPasswordEdit)) {
     edit->setText(FromGameText(RememberedPassword(server_.Address())));
     edit->selectAll();
@@ -22,12 +19,15 @@ PasswordDialog::PasswordDialog(const Settings& settings, const ServerInfo& serve
   }
 }
 
-void PasswordDialog::OnCommand(int id) {
-  if (id == kOk) {
-    if (auto* edit = ControlAs<QLineEdit>(kPasswordEdit)) password_ = ToGameText(edit->text());
-    RememberPassword(server_.Address(), password_);
-  }
-  SkinnedDialog::OnCommand(id);
+PasswordDialog::CommandTable PasswordDialog::Commands() {
+  static constexpr Command kCommands[] = {{kOk, &PasswordDialog::RememberAndClose}};
+  return kCommands;
+}
+
+void PasswordDialog::RememberAndClose() {
+  if (auto* edit = ControlAs<QLineEdit>(kPasswordEdit)) password_ = ToGameText(edit->text());
+  RememberPassword(server_.Address(), password_);
+  SkinnedDialog::OnCommand(kOk);
 }
 
 }  // namespace vyk

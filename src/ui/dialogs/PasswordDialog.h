@@ -1,7 +1,7 @@
 #pragma once
 #include <string>
 
-#include "ui/widgets/SkinnedDialog.h"
+#include "ui/widgets/CommandDialog.h"
 
 namespace vyk {
 
@@ -9,16 +9,18 @@ class ServerInfo;
 
 // "Need Password" (kPasswordTemplate): asks for the game password of a server, offering the
 // one remembered for its address. OK remembers the typed text for the address.
-class PasswordDialog : public SkinnedDialog {
+class PasswordDialog : public CommandDialog<PasswordDialog> {
   Q_OBJECT
  public:
   static constexpr int kPasswordEdit = 1064;
 
   PasswordDialog(const Settings& settings, const ServerInfo& server, QWidget* parent = nullptr);
-  void OnCommand(int id) override;
+  static CommandTable Commands();
   const std::string& Password() const { return password_; }
 
  private:
+  void RememberAndClose();
+
   const ServerInfo& server_;
   std::string password_;
 };

@@ -8,6 +8,7 @@
 #include <QRegularExpressionValidator>
 #include <QScrollBar>
 #include <QStyle>
+#include <utility>
 
 #include "ui/widgets/TextCrossing.h"
 
@@ -82,6 +83,52 @@ QString ValueText(const PropertyItem& item) {
   }
 }
 
+// The value area of a row that is not a category: a check box, a colour or a text.
+void PaintValue(QPainter& p, const PropertyItem& item) {
+  const QRect row = ToQRect(item.rowRect);
+  const int textTop = row.top() + kTextTop;
+  const QRect value = ToQRect(item.valueRect);
+  switch (item.kind) {
+    case kPropertyCheck: {
+      const int side = std::min(value.height(), value.width()) - 2;
+      if (side > 0)
+        DrawCheckBox(p, QRect(value.left() + 1, value.top() + 1, side, side), item.flag);
+      break;
+    }
+    case kPropertyColour: {
+      const QRect edge = value.adjusted(1, 1, -1, -1);
+      DrawSunkenEdge(p, edge);
+      p.fillRect(edge.adjusted(1, 1, -1, -1), ToQColor(item.colour));
+      break;
+    }
+    default: {
+      p.save();
+      p.setClipRect(value);
+      p.setPen(ToQColor(item.textColor));
+      p.drawText(QRect(value.left() + kValueIndent, textTop,
+                       std::max(0, value.width() - kValueIndent), row.bottom() - textTop + 1),
+                 Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, ValueText(item));
+      p.restore();
+      break;
+    }
+  }
+}
+
+// The "..." button of a file row, sunken while it is pressed.
+void PaintFileButton(QPainter& p, const PropertyItem& item, bool down) {
+  const QRect button = ToQRect(item.buttonRect);
+  DrawEdgeLines(p, button, down ? Qt::black : Qt::white, down ? Qt::white : Qt::black);
+  QFont small(QStringLiteral("Arial"), 7);
+  small.setStyleHint(QFont::SansSerif);
+  p.save();
+  p.setFont(small);
+  p.setPen(ToQColor(item.textColor));
+  p.setClipRect(button);
+  p.drawText(QRect(button.left() + 3, button.top() + 3, button.width() - 3, button.height() - 3),
+             Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, QStringLiteral("..."));
+  p.restore();
+}
+
 }  // namespace
 
 PropertyList::PropertyList(const Settings& settings, QWidget* parent)
@@ -144,22 +191,6 @@ bool PropertyList::RemoveItem(int id) {
 void PropertyList::SetRowTextColor(Color colour) {
   rows_.SetRowTextColor(colour);
   viewport()->update();
-}
-
-bool PropertyList::GetText(const std::string& label, std::string& out) const {
-  return rows_.GetText(label, out);
-}
-bool PropertyList::GetInt(const std::string& label, std::int32_t& out) const {
-  return rows_.GetInt(label, out);
-}
-bool PropertyList::GetBool(const std::string& label, std::int32_t& out) const {
-  return rows_.GetBool(label, out);
-}
-bool PropertyList::GetColor(const std::string& label, Color& out) const {
-  return rows_.GetColor(label, out);
-}
-bool PropertyList::GetFont(const std::string& label, PropertyFont& out) const {
-  return rows_.GetFont(label, out);
 }
 
 bool PropertyList::SetText(const std::string& label, const std::string& text) {
@@ -243,34 +274,21 @@ void PropertyList::ScrollRows(PropertyScroll action, int thumbPosition) {
 }
 
 void PropertyList::OnScrollAction(int action) {
-  PropertyScroll scroll;
-  switch (action) {
-    case QAbstractSlider::SliderSingleStepSub:
-      scroll = PropertyScroll::kLineUp;
-      break;
-    case QAbstractSlider::SliderSingleStepAdd:
-      scroll = PropertyScroll::kLineDown;
-      break;
-    case QAbstractSlider::SliderPageStepSub:
-      scroll = PropertyScroll::kPageUp;
-      break;
-    case QAbstractSlider::SliderPageStepAdd:
-      scroll = PropertyScroll::kPageDown;
-      break;
-    case QAbstractSlider::SliderToMinimum:
-      scroll = PropertyScroll::kTop;
-      break;
-    case QAbstractSlider::SliderToMaximum:
-      scroll = PropertyScroll::kBottom;
-      break;
-    case QAbstractSlider::SliderMove:
-      scroll = PropertyScroll::kThumb;
-      break;
-    default:
-      return;
+  static constexpr std::pair<int, PropertyScroll> kScrolls[] = {
+      {QAbstractSlider::SliderSingleStepSub, PropertyScroll::kLineUp},
+      {QAbstractSlider::SliderSingleStepAdd, PropertyScroll::kLineDown},
+      {QAbstractSlider::SliderPageStepSub, PropertyScroll::kPageUp},
+      {QAbstractSlider::SliderPageStepAdd, PropertyScroll::kPageDown},
+      {QAbstractSlider::SliderToMinimum, PropertyScroll::kTop},
+      {QAbstractSlider::SliderToMaximum, PropertyScroll::kBottom},
+      {QAbstractSlider::SliderMove, PropertyScroll::kThumb},
+  };
+  for (const auto& [sliderAction, scroll] : kScrolls) {
+    if (sliderAction != action) continue;
+    // The slider has already moved for the action; the rows decide where it ends.
+    ScrollRows(scroll, verticalScrollBar()->sliderPosition());
+    return;
   }
-  // The slider has already moved for the action; the rows decide where it ends.
-  ScrollRows(scroll, verticalScrollBar()->sliderPosition());
 }
 
 void PropertyList::CommitEdits() {
@@ -368,6 +386,17 @@ void PropertyList::mouseDoubleClickEvent(QMouseEvent* event) {
   mousePressEvent(event);
 }
 
+template <class T>
+void PropertyList::Choose(const PropertyItem& item, T PropertyItemDesc::*value,
+                          const std::function<bool(QWidget*, T&)>& choose) {
+  T chosen = item.*value;
+  const int id = item.id;
+  if (choose && choose(this, chosen)) {
+    if (PropertyItem* again = rows_.ById(id)) again->*value = chosen;
+  }
+  viewport()->update();
+}
+
 void PropertyList::Click(const QPoint& pos) {
   CommitEdits();
   const PropertyHit hit = rows_.HitTest(pos.x(), pos.y());
@@ -385,24 +414,12 @@ void PropertyList::Click(const QPoint& pos) {
     case kPropertyChoice:
       OpenEditor(*item);
       break;
-    case kPropertyFont: {
-      PropertyFont font = item->font;
-      const int id = item->id;
-      if (dialogs_.chooseFont && dialogs_.chooseFont(this, font)) {
-        if (PropertyItem* again = rows_.ById(id)) again->font = font;
-      }
-      viewport()->update();
+    case kPropertyFont:
+      Choose(*item, &PropertyItemDesc::font, dialogs_.chooseFont);
       break;
-    }
-    case kPropertyColour: {
-      Color colour = item->colour;
-      const int id = item->id;
-      if (dialogs_.chooseColour && dialogs_.chooseColour(this, colour)) {
-        if (PropertyItem* again = rows_.ById(id)) again->colour = colour;
-      }
-      viewport()->update();
+    case kPropertyColour:
+      Choose(*item, &PropertyItemDesc::colour, dialogs_.chooseColour);
       break;
-    }
     case kPropertyCheck:
       rows_.Toggle(item->id);
       viewport()->update();
@@ -494,45 +511,8 @@ void PropertyList::PaintRow(QPainter& p, const PropertyItem& item) {
              Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, FromGameText(item.label));
   p.restore();
 
-  const QRect value = ToQRect(item.valueRect);
-  switch (item.kind) {
-    case kPropertyCheck: {
-      const int side = std::min(value.height(), value.width()) - 2;
-      if (side > 0)
-        DrawCheckBox(p, QRect(value.left() + 1, value.top() + 1, side, side), item.flag);
-      break;
-    }
-    case kPropertyColour: {
-      const QRect edge = value.adjusted(1, 1, -1, -1);
-      DrawSunkenEdge(p, edge);
-      p.fillRect(edge.adjusted(1, 1, -1, -1), ToQColor(item.colour));
-      break;
-    }
-    default: {
-      p.save();
-      p.setClipRect(value);
-      p.setPen(fg);
-      p.drawText(QRect(value.left() + kValueIndent, textTop,
-                       std::max(0, value.width() - kValueIndent), row.bottom() - textTop + 1),
-                 Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, ValueText(item));
-      p.restore();
-      break;
-    }
-  }
-  if (item.kind == kPropertyFile) {
-    const QRect button = ToQRect(item.buttonRect);
-    const bool down = pressedButton_ == item.id;
-    DrawEdgeLines(p, button, down ? Qt::black : Qt::white, down ? Qt::white : Qt::black);
-    QFont small(QStringLiteral("Arial"), 7);
-    small.setStyleHint(QFont::SansSerif);
-    p.save();
-    p.setFont(small);
-    p.setPen(fg);
-    p.setClipRect(button);
-    p.drawText(QRect(button.left() + 3, button.top() + 3, button.width() - 3, button.height() - 3),
-               Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, QStringLiteral("..."));
-    p.restore();
-  }
+  PaintValue(p, item);
+  if (item.kind == kPropertyFile) PaintFileButton(p, item, pressedButton_ == item.id);
 }
 
 }  // namespace vyk

@@ -2,6 +2,7 @@
 #include <QAbstractScrollArea>
 #include <QFont>
 #include <QPointer>
+#include <functional>
 #include <string>
 
 #include "config/ConfigFile.h"
@@ -30,11 +31,7 @@ class PropertyList : public QAbstractScrollArea {
   // Closes the open editor, keeping its value when it is valid.
   void CommitEdits();
 
-  bool GetText(const std::string& label, std::string& out) const;
-  bool GetInt(const std::string& label, std::int32_t& out) const;
-  bool GetBool(const std::string& label, std::int32_t& out) const;
-  bool GetColor(const std::string& label, Color& out) const;
-  bool GetFont(const std::string& label, PropertyFont& out) const;
+  // Setters by label also repaint; the values are read from Rows().
   bool SetText(const std::string& label, const std::string& text);
   bool SetInt(const std::string& label, std::int32_t value);
   bool SetColor(const std::string& label, Color colour);
@@ -83,6 +80,11 @@ class PropertyList : public QAbstractScrollArea {
   void Click(const QPoint& pos);
   void OpenEditor(PropertyItem& item);
   void ClickButton(PropertyItem& item);
+  // The row's font or colour through its dialog; the choice goes into the row if the row
+  // is still there when the dialog ends.
+  template <class T>
+  void Choose(const PropertyItem& item, T PropertyItemDesc::*value,
+              const std::function<bool(QWidget*, T&)>& choose);
   void PaintRow(QPainter& p, const PropertyItem& item);
 
   const Settings& settings_;

@@ -4,17 +4,14 @@
 
 #include "launch/ProtocolChoice.h"
 #include "ui/dialogs/DialogPrompts.h"
-#include "ui/widgets/DialogTemplate.h"
 #include "ui/widgets/ResourceIds.h"
 #include "ui/widgets/TextCrossing.h"
 
 namespace vyk {
 
 ProtocolDialog::ProtocolDialog(const Settings& settings, QWidget* parent)
-    : SkinnedDialog(settings, parent) {
-  DialogTemplate tmpl;
-  LoadDialogTemplate(kProtocolTemplate, tmpl);
-  BuildFromTemplate(tmpl);
+    : CommandDialog(settings, parent) {
+  BuildFromTemplate(kProtocolTemplate);
   combo_ = ControlAs<QComboBox>(kVersion);
   // The entries come sorted; the last one is usually the active executable itself.
   for (const std::string& entry : ListProtocolEntries(settings.gamePath))
@@ -27,15 +24,16 @@ std::string ProtocolDialog::ChosenEntry() const {
   return ToGameText(i >= 0 ? combo_->itemText(i) : combo_->currentText());
 }
 
-void ProtocolDialog::OnCommand(int id) {
-  if (id == kOk) {
-    // The main window (the owner) shows a failure; the dialog closes with OK whatever it was.
-    CurrentPrompts().Report(parentWidget(),
-                            ApplyProtocolChoice(GetSettings().gamePath, ChosenEntry()));
-    EndDialog(kOk);
-    return;
-  }
-  SkinnedDialog::OnCommand(id);
+ProtocolDialog::CommandTable ProtocolDialog::Commands() {
+  static constexpr Command kCommands[] = {{kOk, &ProtocolDialog::ApplyAndClose}};
+  return kCommands;
+}
+
+void ProtocolDialog::ApplyAndClose() {
+  // The main window (the owner) shows a failure; the dialog closes with OK whatever it was.
+  CurrentPrompts().Report(parentWidget(),
+                          ApplyProtocolChoice(GetSettings().gamePath, ChosenEntry()));
+  EndDialog(kOk);
 }
 
 }  // namespace vyk

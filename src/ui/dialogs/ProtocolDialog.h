@@ -1,7 +1,7 @@
 #pragma once
 #include <string>
 
-#include "ui/widgets/SkinnedDialog.h"
+#include "ui/widgets/CommandDialog.h"
 
 class QComboBox;
 
@@ -9,7 +9,7 @@ namespace vyk {
 
 // "Switch Protocol" (kProtocolTemplate): lists the versioned game executables of the game
 // directory; OK makes the chosen one the active executable.
-class ProtocolDialog : public SkinnedDialog {
+class ProtocolDialog : public CommandDialog<ProtocolDialog> {
   Q_OBJECT
  public:
   enum Id : int { kVersion = 1067 };
@@ -19,9 +19,11 @@ class ProtocolDialog : public SkinnedDialog {
   // The selected entry's text, or the combo's own text when none is selected.
   std::string ChosenEntry() const;
 
-  void OnCommand(int id) override;
+  static CommandTable Commands();
 
  private:
+  void ApplyAndClose();
+
   QComboBox* combo_ = nullptr;
 };
 

@@ -4,7 +4,6 @@
 #include <QPushButton>
 
 #include "config/ServerListFile.h"
-#include "core/Refresh.h"
 #include "core/StatusLine.h"
 #include "discovery/Masters.h"
 #include "platform/ProgramDirectory.h"
@@ -20,18 +19,18 @@ namespace vyk {
 
 ServerListDialog::ServerListDialog(Settings& settings, const ServerList& mainList, QWidget* parent,
                                    DialogPrompts* prompts, std::chrono::milliseconds firstWait)
-    : SkinnedDialog(settings, parent),
+    : CommandDialog(settings, parent),
       settings_(settings),
       firstWait_(firstWait),
       mainList_(mainList),
       browser_(settings.lastServerSort),
       prompts_(prompts ? *prompts : CurrentPrompts()) {
-  DialogTemplate t;
-  LoadDialogTemplate(kServerListTemplate, t);
-  BuildFromTemplate(t, [this](const ControlTemplate& c, QWidget* owner) -> QWidget* {
-    if (c.id == kList) return view_ = new ServerListView(settings_, browser_, owner);
-    return nullptr;
-  });
+  BuildFromTemplate(kServerListTemplate,
+                    [this](const ControlTemplate& c, QWidget* owner) -> QWidget* {
+                      if (c.id == kList)
+                        return view_ = new ServerListView(settings_, browser_, owner);
+                      return nullptr;
+                    });
   address_ = ControlAs<QLineEdit>(kAddress);
   request_ = ControlAs<QPushButton>(kRequest);
   refresh_ = ControlAs<QPushButton>(kRefresh);
@@ -84,14 +83,8 @@ void ServerListDialog::Request() {
 
 void ServerListDialog::Refresh() {
   BusyScope busy(this);
-  refresh_->setEnabled(false);
-  view_->DeleteAllRows();
-  view_->repaint();
-  const QString caption = windowTitle();
-  setWindowTitle(QStringLiteral("Refresh ... please wait"));
-  RefreshAll(browser_.Servers(), settings_, *view_, true, firstWait_);
-  setWindowTitle(caption);
-  refresh_->setEnabled(true);
+  view_->ClearRows();
+  view_->RefreshServers(*refresh_, true, firstWait_);
 }
 
 void ServerListDialog::Add() {
@@ -125,32 +118,29 @@ void ServerListDialog::Quit() {
   }
 }
 
-void ServerListDialog::OnCommand(int id) {
-  switch (id) {
-    case kAddCurrentList:
-      return AddCurrentList();
-    case kRequest:
-      return Request();
-    case kRefresh:
-      return Refresh();
-    case kDeleteSelected:
-      view_->DeleteSelected();
-      changed_ = true;  // also when nothing was selected
-      return;
-    case kDeleteTimeout:
-      view_->RemoveTimedOut();
-      changed_ = true;
-      return;
-    case kAdd:
-      return Add();
-    case kSaveAs:
-      return SaveAs();
-    case kOk:
-    case kCancel:
-      return Quit();
-    default:
-      SkinnedDialog::OnCommand(id);
-  }
+ServerListDialog::CommandTable ServerListDialog::Commands() {
+  static constexpr Command kCommands[] = {
+      {kAddCurrentList, &ServerListDialog::AddCurrentList},
+      {kRequest, &ServerListDialog::Request},
+      {kRefresh, &ServerListDialog::Refresh},
+      {kDeleteSelected, &ServerListDialog::DeleteSelected},
+      {kDeleteTimeout, &ServerListDialog::DeleteTimedOut},
+      {kAdd, &ServerListDialog::Add},
+      {kSaveAs, &ServerListDialog::SaveAs},
+      {kOk, &ServerListDialog::Quit},
+      {kCancel, &ServerListDialog::Quit},
+  };
+  return kCommands;
+}
+
+void ServerListDialog::DeleteSelected() {
+  view_->DeleteSelected();
+  changed_ = true;
+}
+
+void ServerListDialog::DeleteTimedOut() {
+  view_->RemoveTimedOut();
+  changed_ = true;
 }
 
 }  // namespace vyk

@@ -5,7 +5,7 @@
 #include "core/AnswerWait.h"
 #include "core/ServerBrowser.h"
 #include "discovery/MasterQuery.h"
-#include "ui/widgets/SkinnedDialog.h"
+#include "ui/widgets/CommandDialog.h"
 
 class QLineEdit;
 class QPushButton;
@@ -19,7 +19,7 @@ class ServerListView;
 // list: servers from the master, typed addresses, refresh, deletions, "Save as", and on
 // Quit the list stored as the server list file. It ends with kOk (the main window then
 // reloads its list from that file) or kCancel (the main window keeps its list).
-class ServerListDialog : public SkinnedDialog {
+class ServerListDialog : public CommandDialog<ServerListDialog> {
   Q_OBJECT
  public:
   enum Id : int {
@@ -49,12 +49,16 @@ class ServerListDialog : public SkinnedDialog {
   // Whether the list changed since it was opened or last stored.
   bool Changed() const { return changed_; }
 
-  void OnCommand(int id) override;
+  // OK and Cancel (the button, Enter, Escape, the close box) are Quit.
+  static CommandTable Commands();
 
  private:
   void AddCurrentList();
   void Request();
   void Refresh();
+  // Both count as a change, also when nothing went.
+  void DeleteSelected();
+  void DeleteTimedOut();
   void Add();
   void SaveAs();
   void Quit();

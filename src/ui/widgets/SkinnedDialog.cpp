@@ -56,6 +56,13 @@ void SkinnedDialog::BuildFromTemplate(
   InitSkin();
 }
 
+void SkinnedDialog::BuildFromTemplate(
+    int templateId, const std::function<QWidget*(const ControlTemplate&, QWidget*)>& factory) {
+  DialogTemplate tmpl;
+  LoadDialogTemplate(templateId, tmpl);
+  BuildFromTemplate(tmpl, factory);
+}
+
 bool SkinnedDialog::IsSkinnedButton(const QWidget* w) {
   const auto* b = qobject_cast<const QPushButton*>(w);
   return b && !b->isDefault() && !b->isCheckable() && !b->isFlat();

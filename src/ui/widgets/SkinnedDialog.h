@@ -33,6 +33,11 @@ class SkinnedDialog : public QDialog {
   void BuildFromTemplate(
       const DialogTemplate& tmpl,
       const std::function<QWidget*(const ControlTemplate&, QWidget*)>& factory = {});
+  // The same for the template with that id (res/dialogs/<id>.dlg); one that does not load
+  // builds an empty dialog.
+  void BuildFromTemplate(
+      int templateId,
+      const std::function<QWidget*(const ControlTemplate&, QWidget*)>& factory = {});
   // Skin initialisation: plain push buttons become flat owner-drawn ones, colours applied.
   // BuildFromTemplate calls it; call it again after adding buttons by hand.
   void InitSkin();

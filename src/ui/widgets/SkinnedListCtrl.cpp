@@ -14,6 +14,7 @@
 #include "ui/widgets/SkinnedDialog.h"
 #include "ui/widgets/SkinnedHeaderCtrl.h"
 #include "ui/widgets/SkinnedListModel.h"
+#include "ui/widgets/SkinnedRowStore.h"
 #include "ui/widgets/TextCrossing.h"
 
 namespace vyk {
@@ -32,8 +33,6 @@ class FixedRowDelegate : public QStyledItemDelegate {
   const SkinnedListCtrl* list_;
 };
 
-const std::string kNoText;
-
 void DrawSunkenEdge(QPainter& p, const QRect& r) {
   p.save();
   p.setPen(QColor(128, 128, 128));
@@ -48,7 +47,14 @@ void DrawSunkenEdge(QPainter& p, const QRect& r) {
 }  // namespace
 
 SkinnedListCtrl::SkinnedListCtrl(const Settings& settings, QWidget* parent)
-    : QTreeView(parent), settings_(settings), model_(new SkinnedListModel(this)) {
+    : SkinnedListCtrl(settings, new SkinnedRowStore, parent) {}
+
+SkinnedListCtrl::SkinnedListCtrl(const Settings& settings, SkinnedListModel* model, QWidget* parent)
+    : QTreeView(parent),
+      settings_(settings),
+      model_(model),
+      store_(qobject_cast<SkinnedRowStore*>(model)) {
+  model_->setParent(this);
   header_ = new SkinnedHeaderCtrl(settings_, this);
   setHeader(header_);
   setModel(model_);
@@ -123,6 +129,7 @@ void SkinnedListCtrl::EndRowBatch() {
 }
 
 int SkinnedListCtrl::InsertRow(int pos, const std::string& text, std::intptr_t data) {
+  if (!store_) return -1;
   if (sortAscending_) {
     const QString key = FromGameText(text);
     int lo = 0, hi = RowCount();
@@ -135,15 +142,15 @@ int SkinnedListCtrl::InsertRow(int pos, const std::string& text, std::intptr_t d
     }
     pos = lo;
   }
-  return model_->InsertRow(pos, text, data);
+  return store_->InsertRow(pos, text, data);
 }
 
 void SkinnedListCtrl::DeleteRow(int row) {
-  model_->RemoveRow(row);
+  if (store_) store_->RemoveRow(row);
 }
 
 void SkinnedListCtrl::DeleteAllRows() {
-  model_->Clear();
+  if (store_) store_->Clear();
 }
 
 int SkinnedListCtrl::RowCount() const {
@@ -151,26 +158,25 @@ int SkinnedListCtrl::RowCount() const {
 }
 
 std::intptr_t SkinnedListCtrl::RowData(int row) const {
-  const SkinnedListModel::Row* r = model_->RowAt(row);
-  return r ? r->data : -1;
+  return model_->RowData(row);
 }
 
 int SkinnedListCtrl::FindRow(std::intptr_t data) const {
-  const int n = model_->RowCount();
-  for (int i = 0; i < n; ++i)
-    if (model_->RowAt(i)->data == data) return i;
-  return -1;
+  return model_->FindRow(data);
 }
 
 void SkinnedListCtrl::SetItemText(int row, int column, const std::string& text) {
-  if (model_->SetText(row, column, text) && !model_->InBatch())
+  if (store_ && store_->SetText(row, column, text) && !model_->InBatch())
     viewport()->update(CellRect(row, column));
 }
 
 const std::string& SkinnedListCtrl::ItemText(int row, int column) const {
-  const SkinnedListModel::Row* r = model_->RowAt(row);
-  if (!r || column < 0 || column >= static_cast<int>(r->texts.size())) return kNoText;
-  return r->texts[column];
+  return model_->Text(row, column);
+}
+
+void SkinnedListCtrl::UpdateRowCells(int row) {
+  if (model_->InBatch()) return;
+  for (int column = 0; column < ColumnCount(); ++column) viewport()->update(CellRect(row, column));
 }
 
 void SkinnedListCtrl::RedrawRow(int row) {
@@ -180,6 +186,17 @@ void SkinnedListCtrl::RedrawRow(int row) {
 }
 
 void SkinnedListCtrl::SortRows(const std::function<bool(std::intptr_t, std::intptr_t)>& less) {
+  if (!store_) return;
+  ReorderRows([this, &less] {
+    auto& rows = store_->MutableRows();
+    std::stable_sort(rows.begin(), rows.end(),
+                     [&less](const SkinnedRowStore::Row& a, const SkinnedRowStore::Row& b) {
+                       return less(a.data, b.data);
+                     });
+  });
+}
+
+void SkinnedListCtrl::ReorderRows(const std::function<void()>& reorder) {
   // Keep the selection and the current row by their data across the reordering.
   std::vector<std::intptr_t> selectedData;
   for (int r : SelectedRows()) selectedData.push_back(RowData(r));
@@ -187,11 +204,7 @@ void SkinnedListCtrl::SortRows(const std::function<bool(std::intptr_t, std::intp
   const bool hadCurrent = currentIndex().isValid();
 
   model_->BeginBatch();
-  auto& rows = model_->MutableRows();
-  std::stable_sort(rows.begin(), rows.end(),
-                   [&less](const SkinnedListModel::Row& a, const SkinnedListModel::Row& b) {
-                     return less(a.data, b.data);
-                   });
+  reorder();
   model_->EndBatch();
 
   if (selectedData.empty() && !hadCurrent) return;
@@ -200,7 +213,7 @@ void SkinnedListCtrl::SortRows(const std::function<bool(std::intptr_t, std::intp
   const int n = RowCount();
   const int last = ColumnCount() - 1;
   for (int i = 0; i < n; ++i) {
-    if (std::binary_search(selectedData.begin(), selectedData.end(), rows[i].data))
+    if (std::binary_search(selectedData.begin(), selectedData.end(), RowData(i)))
       sel.select(model_->index(i, 0), model_->index(i, std::max(last, 0)));
   }
   const QSignalBlocker block(selectionModel());  // the rows were selected before

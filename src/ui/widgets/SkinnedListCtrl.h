@@ -12,12 +12,15 @@ namespace vyk {
 
 class SkinnedHeaderCtrl;
 class SkinnedListModel;
+class SkinnedRowStore;
 
 // Owner-drawn report list in the skin's colours. Rows carry an item datum (usually an
 // index into the list the concrete view shows) and cell texts; concrete lists override
 // DrawCell / CellText / DrawRowBackground to paint their rows. Drawing order of a row:
 // fill with bgColor, DrawRowBackground, DrawCell for each column left to right, then in
 // selection style kFramedSelection a sunken one-pixel frame around a selected row.
+// The list keeps its rows itself (InsertRow, DeleteRow, SetItemText, SortRows), unless a
+// concrete view brings a model that reads them from elsewhere: those four then change nothing.
 class SkinnedListCtrl : public QTreeView {
   Q_OBJECT
  public:
@@ -37,7 +40,8 @@ class SkinnedListCtrl : public QTreeView {
   int ColumnCount() const;
 
   // Rows. Between BeginRowBatch and EndRowBatch inserts and deletes cost no signals; use
-  // it for whole rebuilds. Positions are clamped to the end of the list.
+  // it for whole rebuilds, and around any change of rows a brought model reads.
+  // Positions are clamped to the end of the list.
   void BeginRowBatch();
   void EndRowBatch();
   int InsertRow(int pos, const std::string& text, std::intptr_t data);
@@ -114,6 +118,15 @@ class SkinnedListCtrl : public QTreeView {
   void popupCommand(int id);
 
  protected:
+  // A view whose rows live elsewhere: the list reads them through this model (its own).
+  SkinnedListCtrl(const Settings& settings, SkinnedListModel* model, QWidget* parent);
+
+  // Reorders the rows by running reorder in a row batch; the selection and the current
+  // row follow their item data.
+  void ReorderRows(const std::function<void()>& reorder);
+  // Repaints the row's cells later, unless a row batch is open.
+  void UpdateRowCells(int row);
+
   void drawRow(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
   void paintEvent(QPaintEvent* event) override;
@@ -130,6 +143,7 @@ class SkinnedListCtrl : public QTreeView {
 
   const Settings& settings_;
   SkinnedListModel* model_;
+  SkinnedRowStore* store_;  // model_ when the list keeps its rows, else null
   SkinnedHeaderCtrl* header_;
   int selectionStyle_ = kFramedSelection;
   bool sortAscending_ = false;

@@ -6,16 +6,14 @@
 
 namespace vyk {
 
-// The rows of a SkinnedListCtrl: per row an item datum (the index of whatever the row
-// shows) and the texts of its cells. No item object per cell, so ten thousand rows are
-// built and sorted in a few milliseconds.
+// The rows of a SkinnedListCtrl as the list reads them: per row an item datum (the index of
+// whatever the row shows) and the texts of its cells. Where the rows are kept is the
+// concrete model's business: SkinnedRowStore keeps them itself, a view over the program's
+// logic reads that logic's rows. No item object per cell, so ten thousand rows are built
+// and sorted in a few milliseconds.
 class SkinnedListModel : public QAbstractTableModel {
   Q_OBJECT
  public:
-  struct Row {
-    std::intptr_t data = 0;
-    std::vector<std::string> texts;
-  };
   struct Column {
     std::string title;
     int width = 0;
@@ -37,16 +35,19 @@ class SkinnedListModel : public QAbstractTableModel {
   void EndBatch();
   bool InBatch() const { return batch_ > 0; }
 
-  int InsertRow(int pos, const std::string& text, std::intptr_t data);
-  void RemoveRow(int row);
-  void Clear();
-  int RowCount() const { return static_cast<int>(rows_.size()); }
-  const Row* RowAt(int row) const;
-  bool SetText(int row, int column, const std::string& text);
-  std::vector<Row>& MutableRows() { return rows_; }
+  virtual int RowCount() const = 0;
+  // -1 for a row that does not exist.
+  virtual std::intptr_t RowData(int row) const = 0;
+  // Empty when the row or the cell does not exist.
+  virtual const std::string& Text(int row, int column) const = 0;
+  // -1 when no row carries data.
+  virtual int FindRow(std::intptr_t data) const;
+
+ protected:
+  // A column was inserted at the index, before the views hear of it.
+  virtual void ColumnInserted(int) {}
 
  private:
-  std::vector<Row> rows_;
   std::vector<Column> columns_;
   int batch_ = 0;
 };
