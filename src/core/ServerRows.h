@@ -1,11 +1,13 @@
 #pragma once
 // The rows of a server list view: the server indices shown, in display order,
 // and the sort key in force. The view draws row r from servers.At(IndexAt(r)).
+#include <string>
 #include <vector>
 
 #include "core/NameList.h"
 #include "core/ServerFilter.h"
 #include "core/ServerList.h"
+#include "core/ServerSearch.h"
 
 namespace vyk {
 
@@ -40,12 +42,31 @@ class ServerRows {
   // key keep their order). The caller stores it as lastServerSort.
   void SortBy(int key, const ServerList& servers);
 
+  // The search field: from now on a row also needs the needle (SearchNeedle)
+  // in its server's haystack; "" lets every row through. Rebuilds and
+  // Refilter apply it, the filters' showAll included.
+  void SetSearch(std::string needle) { search_ = std::move(needle); }
+  const std::string& Search() const { return search_; }
+  // The record as its row was written last: what the search looks through.
+  void NoteWritten(int index, const ServerInfo& record);
+  // Whether the server's haystack holds the needle, and through which player.
+  SearchMatch MatchOf(int index, const ServerInfo& record);
+  // The rows again for a keystroke: the filters (unless the last rebuild showed
+  // all) and the search over the records as they are, buddy counts as they
+  // were, then sorted.
+  void Refilter(const ServerList& servers, const Settings& settings);
+
  private:
-  static bool IsShown(ServerInfo& record, const NameList& buddies, const Settings& settings,
-                      bool showAll);
+  bool IsShown(int index, ServerInfo& record, const NameList& buddies, const Settings& settings,
+               bool showAll);
+  const std::string& HaystackOf(int index, const ServerInfo& record);
 
   std::vector<int> indices_;
   int sortKey_;
+  std::string search_;
+  bool showAll_ = false;  // of the last rebuild
+  std::vector<std::string> haystacks_;  // by server index; "" until made
+  std::vector<bool> haystackMade_;
 };
 
 }  // namespace vyk

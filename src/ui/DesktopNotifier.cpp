@@ -4,6 +4,8 @@
 #ifdef VYK_HAVE_DBUS
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
 #include <QDBusReply>
 #endif
 #include <QVariantMap>
@@ -49,9 +51,18 @@ DesktopNotifier::Channel DesktopNotifier::NotifyByService(const QString& title,
   call << QString::fromLatin1(kAppName) << uint(0) << QStringLiteral("vykfind") << title << body
        << QStringList{QString::fromLatin1(kDefaultAction), QStringLiteral("Show")} << QVariantMap{}
        << -1;
-  const QDBusReply<uint> id = bus_.call(call, QDBus::Block, 2000);
-  if (!id.isValid()) return Channel::kNone;
-  keys_.insert(id.value(), key);
+  // Never waited for: a slow service must not stop the window. Its answer names
+  // the notification a click will come back with; a refusal falls back to the tray.
+  auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(call, 5000), this);
+  connect(watcher, &QDBusPendingCallWatcher::finished, this,
+          [this, title, body, key](QDBusPendingCallWatcher* done) {
+            const QDBusPendingReply<uint> id = *done;
+            if (id.isValid())
+              keys_.insert(id.value(), key);
+            else
+              NotifyByTray(title, body, key);
+            done->deleteLater();
+          });
   return Channel::kService;
 }
 #else

@@ -5,6 +5,8 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDir>
+#include <QKeyEvent>
+#include <QTimer>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -25,7 +27,12 @@
 #include "launch/GameStarter.h"
 #include "launch/RemoteConsole.h"
 #include "ui/AppIcon.h"
+#include "core/ServerCellColor.h"
+#include "core/ServerSearch.h"
+#include "ui/BuddyNotices.h"
 #include "ui/BusyScope.h"
+#include "ui/DesktopNotifier.h"
+#include "ui/FreeSlotWaiter.h"
 #include "ui/PlayerListView.h"
 #include "ui/ServerListView.h"
 #include "ui/SystemClipboard.h"
@@ -75,6 +82,7 @@ constexpr ResizeShare kShares[] = {
     {MainDialog::kRefreshCurrent, 0, 50, 0, 0},
     {MainDialog::kConnect, 0, 50, 0, 0},
     {MainDialog::kCopy, 0, 50, 0, 0},
+    {MainDialog::kSearch, 0, 50, 100, 0},
     {MainDialog::kStatus, 0, 100, 100, 0},
 };
 
@@ -93,6 +101,7 @@ MainDialog::MainDialog(Settings& settings, QWidget* parent, std::chrono::millise
     return nullptr;
   });
   status_ = ControlAs<QLineEdit>(kStatus);
+  search_ = ControlAs<QLineEdit>(kSearch);
   output_ = ControlAs<QPlainTextEdit>(kOutput);
   aliasField_ = ControlAs<ColourStatic>(kAliasField);
   banner_ = ControlAs<ColourStatic>(kBanner);
@@ -141,6 +150,87 @@ void MainDialog::Initialise() {
   }
   UpdateTitle();
   ShowAlias();
+  SetUpFinding();
+}
+
+void MainDialog::SetUpFinding() {
+  search_->setPlaceholderText(QStringLiteral("Search servers and players"));
+  search_->setToolTip(QStringLiteral(
+      "Shows only the servers whose name, map, mod, address or a player's name holds the text "
+      "(letter case and colour codes aside); Esc clears it"));
+  connect(search_, &QLineEdit::textChanged, this, [this](const QString& text) {
+    servers_->ApplySearch(ToGameText(text));
+    if (browser_.Current() != -1) SelectMatchingPlayer(browser_.Current());
+  });
+  SetSlotWaitTiming(FreeSlotWait::Timing{});
+  SetNotifier(new DesktopNotifier(this));
+  autoRefresh_ = new QTimer(this);
+  connect(autoRefresh_, &QTimer::timeout, this, &MainDialog::OnAutoRefresh);
+  ApplyAutoRefresh();
+}
+
+void MainDialog::SetSlotWaitTiming(const FreeSlotWait::Timing& timing) {
+  delete slotWaiter_;
+  slotWaiter_ = new FreeSlotWaiter(this, timing, firstWait_);
+  connect(slotWaiter_, &FreeSlotWaiter::slotFree, this, &MainDialog::OnSlotFree);
+}
+
+void MainDialog::SetNotifier(DesktopNotifier* notifier) {
+  delete notices_;
+  notifier_ = notifier;
+  notices_ = new BuddyNotices(notifier, this);
+  connect(notices_, &BuddyNotices::showServer, this, &MainDialog::ShowServer);
+}
+
+void MainDialog::ApplyAutoRefresh() {
+  if (settings_.autoRefresh > 0)
+    autoRefresh_->start(std::chrono::minutes(settings_.autoRefresh));
+  else
+    autoRefresh_->stop();
+}
+
+void MainDialog::OnAutoRefresh() {
+  // Never over another command or dialog: again a little later.
+  if (BusyScope::Active() || QApplication::activeModalWidget() != this) {
+    QTimer::singleShot(std::chrono::seconds(15), this, [this] {
+      if (settings_.autoRefresh > 0) OnAutoRefresh();
+    });
+    return;
+  }
+  RefreshAllServers();
+}
+
+void MainDialog::ShowServer(const QString& address) {
+  const std::string wanted = ToGameText(address);
+  for (int i = 0; i < browser_.Servers().Count(); ++i) {
+    if (browser_.Servers().At(i).Address() != wanted) continue;
+    showNormal();
+    raise();
+    activateWindow();
+    servers_->SelectByAddress(wanted);
+    SelectServer(i);
+    return;
+  }
+}
+
+void MainDialog::SelectMatchingPlayer(int index) {
+  const SearchMatch match = browser_.Rows().MatchOf(index, browser_.Servers().At(index));
+  if (match.player >= 0) players_->SelectPlayer(match.player);
+}
+
+void MainDialog::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+    // The search first, then a wait for a slot; only then the window's own Escape.
+    if (search_->hasFocus() && !search_->text().isEmpty()) {
+      search_->clear();
+      return;
+    }
+    if (slotWaiter_->Waiting()) {
+      slotWaiter_->Stop(FreeSlotWaiter::kStoppedText);
+      return;
+    }
+  }
+  CommandDialog::keyPressEvent(event);
 }
 
 void MainDialog::SetUpLayout() {
@@ -226,6 +316,7 @@ void MainDialog::SelectServer(int index) {
   output_->clear();
   output_->setPlainText(OutputText(dump));
   players_->ShowPlayers(*shown);
+  if (index != -1 && !browser_.Rows().Search().empty()) SelectMatchingPlayer(index);
   std::string title = TitleFor(aliases_.ChosenAlias().name);
   const std::string hostname = shown->InfoValue("sv_hostname");
   if (!hostname.empty()) title += " [ " + hostname + " ]";
@@ -257,10 +348,13 @@ MainDialog::CommandTable MainDialog::Commands() {
 // The other dialog buttons: MainDialogButtons.cpp.
 
 void MainDialog::RefreshAllServers() {
-  ScopedStatus status("Refreshing servers");
-  SelectServer(-1);
-  BusyScope busy(this);
-  servers_->RefreshServers(*Control(kRefreshAll), false, firstWait_);
+  {
+    ScopedStatus status("Refreshing servers");
+    SelectServer(-1);
+    BusyScope busy(this);
+    servers_->RefreshServers(*Control(kRefreshAll), false, firstWait_);
+  }
+  notices_->AfterRefresh(browser_.Servers());
 }
 
 void MainDialog::RefreshCurrentServer() {
@@ -295,7 +389,42 @@ void MainDialog::OnServerRowClicked(int row, int column) {
     SelectServer(index);
 }
 
+bool MainDialog::ConnectNowOrWait(const ServerInfo& server) {
+  // Another Connect ends a wait.
+  if (slotWaiter_->Waiting()) slotWaiter_->Stop(FreeSlotWaiter::kStoppedText);
+  // Only a server that says how many it takes can be waited on.
+  if (!server.queried || server.IsTimedOut() || !FillsPublicSlots(server) ||
+      ParseLeadingInt(server.InfoValue("sv_maxclients")) <= 0)
+    return true;
+  const std::string name = server.name != "-" ? StripColourCodes(server.name) : server.Address();
+  const int choice = CurrentPrompts().AskChoice(
+      this, name + " is full (" + ServerCellText(server, kPlayersColumn) + ").",
+      {"Wait for a free slot", "Connect anyway", "Cancel"});
+  if (choice == 0) slotWaiter_->Start(server);
+  return choice == 1;
+}
+
+void MainDialog::OnSlotFree(const ServerInfo& server) {
+  // Not over another command: as soon as it has ended.
+  if (BusyScope::Active()) {
+    QTimer::singleShot(std::chrono::milliseconds(200), this, [this, server] { OnSlotFree(server); });
+    return;
+  }
+  for (int i = 0; i < browser_.Servers().Count(); ++i) {
+    if (browser_.Servers().At(i).Address() != server.Address()) continue;
+    browser_.Servers().At(i) = server;  // the count that freed the slot
+    servers_->UpdateRow(i);
+    SelectServer(i);
+    ConnectCurrent();
+    return;
+  }
+}
+
 void MainDialog::ConnectToCurrent() {
+  if (ConnectNowOrWait(browser_.CurrentRecord())) ConnectCurrent();
+}
+
+void MainDialog::ConnectCurrent() {
   BusyScope busy(this);
   GameStarter& starter = starter_ ? *starter_ : SystemGameStarter();
   CurrentPrompts().Report(

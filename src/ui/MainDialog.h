@@ -9,18 +9,23 @@
 #include "core/ServerBrowser.h"
 #include "core/StatusLine.h"
 #include "launch/ConnectHost.h"
+#include "launch/FreeSlotWait.h"
 #include "ui/widgets/CommandDialog.h"
 #include "ui/widgets/ResourceIds.h"
 
 class QCheckBox;
 class QLineEdit;
+class QTimer;
 class QPlainTextEdit;
 class QPushButton;
 
 namespace vyk {
 
+class BuddyNotices;
 class CResizeCtrl;
 class ColourStatic;
+class DesktopNotifier;
+class FreeSlotWaiter;
 class GameStarter;
 class PlayerListView;
 class ServerListView;
@@ -65,6 +70,7 @@ class MainDialog : public CommandDialog<MainDialog>,
     kBuddy = 32773,
     kAddToBuddy = kAddToBuddyCommand,
     kCopy = kCopyCommand,
+    kSearch = 1080,
     kHelp = 57664,
     kHelpIndex = 57665,
   };
@@ -82,6 +88,13 @@ class MainDialog : public CommandDialog<MainDialog>,
 
   // The game is started through this (tests put a recorder here); null: the real one.
   void SetGameStarter(GameStarter* starter) { starter_ = starter; }
+  // Waiting for a free slot, and the buddy notifications; tests shorten the one
+  // and point the other at a bus of their own.
+  FreeSlotWaiter& SlotWaiter() const { return *slotWaiter_; }
+  void SetSlotWaitTiming(const FreeSlotWait::Timing& timing);
+  void SetNotifier(DesktopNotifier* notifier);
+  // Restarts the automatic refresh from the settings (AutoRefresh minutes, 0: none).
+  void ApplyAutoRefresh();
 
   void SelectServer(int index);
   void UpdateTitle();
@@ -132,11 +145,21 @@ class MainDialog : public CommandDialog<MainDialog>,
 
   void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void Initialise();
   void SetUpLayout();
+  void SetUpFinding();
   void OnServerRowClicked(int row, int column);
+  // A full server offers the wait; false when the user chose not to connect now.
+  bool ConnectNowOrWait(const ServerInfo& server);
+  void OnSlotFree(const ServerInfo& server);
+  // The connect sequence on the current server, without the question of a full one.
+  void ConnectCurrent();
+  void OnAutoRefresh();
+  void ShowServer(const QString& address);
+  void SelectMatchingPlayer(int index);
 
   Settings& settings_;
   const std::chrono::milliseconds firstWait_;
@@ -149,6 +172,11 @@ class MainDialog : public CommandDialog<MainDialog>,
   ColourStatic* banner_ = nullptr;
   QCheckBox* onlyBuddy_ = nullptr;
   CResizeCtrl* resize_ = nullptr;
+  QLineEdit* search_ = nullptr;
+  FreeSlotWaiter* slotWaiter_ = nullptr;
+  DesktopNotifier* notifier_ = nullptr;
+  BuddyNotices* notices_ = nullptr;
+  QTimer* autoRefresh_ = nullptr;
   AliasList aliases_;
   int currentAtPress_ = -1;
   GameStarter* starter_ = nullptr;

@@ -29,6 +29,7 @@ void MainDialog::OnOptionButton() {
   servers_->ApplyColours();
   players_->ApplyColours();
   update();
+  ApplyAutoRefresh();
   ReloadServers();
 }
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "config/ConfigFile.h"
+#include "core/PlayerKinds.h"
 #include "core/ServerInfo.h"
 #include "ui/widgets/ColourTextPainter.h"
 #include "ui/widgets/ResourceIds.h"
@@ -50,18 +51,31 @@ void PlayerListView::ShowPlayers(const ServerInfo& record) {
   BeginRowBatch();
   DeleteAllRows();
   shown_.Clear();
+  playerOf_.clear();
   onlyBuddy_ = OnlyBuddySwitch();
   for (int i = 0; i < record.players.Count(); ++i) {
     const PlayerInfo& player = record.players[i];
     if (onlyBuddy_ && !player.isBuddy) continue;
     const int at = shown_.Add(player);
     if (at < 0) continue;
+    playerOf_.push_back(i);
     const int row = InsertRow(i, player.name, at);
     SetItemText(row, kPingColumn, Decimal(player.ping));
     SetItemText(row, kFragsColumn, Decimal(player.score));
   }
   EndRowBatch();
   setUpdatesEnabled(true);
+}
+
+void PlayerListView::SelectPlayer(int playerIndex) {
+  for (int row = 0; row < RowCount(); ++row) {
+    const auto shown = static_cast<std::size_t>(RowData(row));
+    if (shown < playerOf_.size() && playerOf_[shown] == playerIndex) {
+      SetRowSelected(row, true);
+      EnsureRowVisible(row);
+      return;
+    }
+  }
 }
 
 void PlayerListView::DrawRowBackground(QPainter& painter, int row, const QRect& rowRect) {
@@ -75,6 +89,13 @@ void PlayerListView::DrawCell(QPainter& painter, int row, int column, const QRec
     const int textHeight = painter.fontMetrics().height();
     QRect r = cellRect.adjusted(1, std::max(0, (cellRect.height() - textHeight) / 2), 0, 0);
     DrawColourText(painter, r, PlayerAt(row).name);
+    // Bots answer with ping 0: marked after the name, in the skin's dimmed grey.
+    if (IsBot(PlayerAt(row))) {
+      const QPen remembered = painter.pen();
+      painter.setPen(QColor(128, 128, 128));
+      painter.drawText(r, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, QStringLiteral(" (bot)"));
+      painter.setPen(remembered);
+    }
     return;
   }
   const QPen remembered = painter.pen();

@@ -1,4 +1,6 @@
 #pragma once
+#include <vector>
+
 #include "core/NameList.h"
 #include "ui/widgets/SkinnedListCtrl.h"
 
@@ -19,6 +21,8 @@ class PlayerListView : public SkinnedListCtrl {
 
   void SetUpColumns();
   void ShowPlayers(const ServerInfo& record);
+  // Selects the row of the record's player at this index (nothing when it is not shown).
+  void SelectPlayer(int playerIndex);
   const NameList& ShownPlayers() const { return shown_; }
   const PlayerInfo& PlayerAt(int row) const { return shown_[static_cast<int>(RowData(row))]; }
 
@@ -32,6 +36,7 @@ class PlayerListView : public SkinnedListCtrl {
 
  private:
   NameList shown_;
+  std::vector<int> playerOf_;  // the record's index of each shown player
   bool onlyBuddy_ = false;
 };
 

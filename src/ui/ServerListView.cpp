@@ -15,6 +15,7 @@
 #include "core/ServerCache.h"
 #include "core/ServerColumns.h"
 #include "core/ServerFilter.h"
+#include "core/ServerSearch.h"
 #include "core/StatusLine.h"
 #include "discovery/NetworkScan.h"
 #include "ui/BusyScope.h"
@@ -77,11 +78,26 @@ void ServerListView::RebuildRows(bool showAll) {
         browser_.Rows().Rebuild(browser_.Servers(), browser_.Buddies(), settings_, showAll);
         const int key = browser_.SortKey();
         if (key != kSortNone) StoreLastServerSort(settings_, key);
+        model_.NextGeneration();
         for (int row = 0; row < RowCount(); ++row) FillRow(row, IndexAt(row));
       },
       false);
   const int key = browser_.SortKey();
   SetSortColumn(ColumnOfSortKey(key));
+}
+
+void ServerListView::ApplySearch(const std::string& typed) {
+  const std::string needle = SearchNeedle(typed);
+  if (needle == browser_.Rows().Search()) return;
+  browser_.Rows().SetSearch(needle);
+  ChangeRows(
+      [this] {
+        browser_.Rows().Refilter(browser_.Servers(), settings_);
+        // Rows the last rebuild did not show come back as their records are now.
+        for (int row = 0; row < RowCount(); ++row)
+          if (!model_.IsFresh(IndexAt(row))) FillRow(row, IndexAt(row));
+      },
+      true);
 }
 
 void ServerListView::ClearRows() {
@@ -117,6 +133,7 @@ void ServerListView::FillRow(int row, int index) {
   look.cell.ping = record.ping;
   look.tooltip = TooltipOf(record);
   model_.Write(index, std::move(texts), std::move(look));
+  browser_.Rows().NoteWritten(index, record);
   UpdateRowCells(row);
 }
 

@@ -37,6 +37,9 @@ class ServerListView : public SkinnedListCtrl, public RefreshView {
   void SortBy(int key);
   // No rows until the next rebuild.
   void ClearRows();
+  // The search field's text: only the servers it finds keep a row (with the
+  // filters of the last rebuild), in the current order; the selection stays.
+  void ApplySearch(const std::string& typed);
   int RowOf(int index) const { return browser_.Rows().RowOf(index); }
   void SelectByAddress(const std::string& address);
   // From the local network scan when localOnly is set, else from the server list file;

@@ -23,6 +23,12 @@ void ServerRowsModel::Write(int index, Texts texts, ServerRowLook look) {
   Written& w = written_[static_cast<std::size_t>(index)];
   w.texts = std::move(texts);
   w.look = std::move(look);
+  w.generation = generation_;
+}
+
+bool ServerRowsModel::IsFresh(int index) const {
+  return index >= 0 && index < static_cast<int>(written_.size()) &&
+         written_[static_cast<std::size_t>(index)].generation == generation_;
 }
 
 const ServerRowLook& ServerRowsModel::LookAt(int row) const {

@@ -39,6 +39,10 @@ class ServerRowsModel : public SkinnedListModel {
 
   // What the row of this server index draws from, until the next write.
   void Write(int index, Texts texts, ServerRowLook look);
+  // A rebuild writes every row it shows: what was written before it may be out of date.
+  void NextGeneration() { ++generation_; }
+  // Written since the last NextGeneration.
+  bool IsFresh(int index) const;
   // Of a row whose server has never been written: defaults.
   const ServerRowLook& LookAt(int row) const;
 
@@ -46,11 +50,13 @@ class ServerRowsModel : public SkinnedListModel {
   struct Written {
     Texts texts;
     ServerRowLook look;
+    unsigned generation = 0;
   };
   const Written& WrittenAt(int row) const;
 
   const ServerRows& rows_;
   std::vector<Written> written_;  // by server index
+  unsigned generation_ = 1;
 };
 
 }  // namespace vyk

@@ -39,6 +39,16 @@ class ScriptedPrompts : public DialogPrompts {
     return a;
   }
   void Tell(QWidget*, const std::string& text) override { told.push_back(text); }
+  // The texts of AskChoice, and its next answers (-1, the box closed, when none).
+  std::vector<std::string> offered;
+  std::deque<int> choices;
+  int AskChoice(QWidget*, const std::string& text, const std::vector<std::string>&) override {
+    offered.push_back(text);
+    if (choices.empty()) return -1;
+    const int choice = choices.front();
+    choices.pop_front();
+    return choice;
+  }
   void ShowError(QWidget*, const std::string& text) override { errors.push_back(text); }
   std::string SaveFileName(QWidget*, const std::string& directory, const std::string& filter,
                            const std::string& suffix) override {

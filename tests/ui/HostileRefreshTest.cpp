@@ -143,6 +143,10 @@ TEST_F(HostileRefreshTest, TwoHundredHostileServersLeaveTheWindowAndHonestRowsIn
   RecordingStarter starter;
   RecordingStatus sink;
   dialog_->SetGameStarter(&starter);
+  // A server that says it is full offers to wait for a slot: connect anyway.
+  ScriptedPrompts offers;
+  offers.choices.assign(static_cast<std::size_t>(kServers), 1);
+  InstallDialogPrompts(&offers);
   int prompts = 0;
   QTimer closer;
   QObject::connect(&closer, &QTimer::timeout, [&] {
@@ -168,6 +172,7 @@ TEST_F(HostileRefreshTest, TwoHundredHostileServersLeaveTheWindowAndHonestRowsIn
     indices.push_back(index);
   }
   closer.stop();
+  InstallDialogPrompts(nullptr);
   dialog_->SetGameStarter(nullptr);
   EXPECT_EQ(prompts, 0);
   ASSERT_EQ(starter.starts.size(), connected.size());

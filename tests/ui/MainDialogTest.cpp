@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QImage>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -14,11 +15,17 @@
 #include <QWindow>
 
 #include "../launch/ArgRecord.h"
+#include "DialogFakes.h"
 #include "MainWindowFixture.h"
+#include "PropertyUiTestUtil.h"
+#include "StatusFakes.h"
 #include "config/SummaryLine.h"
 #include "core/ServerCache.h"
 #include "core/ServerFilter.h"
 #include "ui/FinderApp.h"
+#include "ui/FreeSlotWaiter.h"
+#include "ui/dialogs/OptionsDialog.h"
+#include "ui/dialogs/PropertyList.h"
 #include "ui/dialogs/DemoPicker.h"
 #include "ui/dialogs/PasswordDialog.h"
 #include "ui/widgets/ColourStatic.h"
@@ -486,3 +493,214 @@ TEST(FinderAppTest, PathsStartingWithASlashAreFilesNotSwitches) {
 
 }  // namespace
 }  // namespace vyk::test
+
+namespace vyk::test {
+namespace {
+
+void Type(QWidget* w, const QString& text) {
+  w->setFocus();
+  for (QChar c : text) {
+    QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+    QApplication::sendEvent(w, &press);
+  }
+  QApplication::processEvents();
+}
+
+void PressEscapeIn(QWidget* w) {
+  QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+  QApplication::sendEvent(w, &press);
+  QApplication::processEvents();
+}
+
+// Until done holds or the time is up, with the window's events running.
+template <typename Done>
+bool RunUntil(Done done, std::chrono::milliseconds limit = std::chrono::seconds(10)) {
+  const auto end = std::chrono::steady_clock::now() + limit;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    QApplication::processEvents(QEventLoop::AllEvents, 20);
+  }
+  return true;
+}
+
+TEST_F(MainDialogTest, SearchFieldKeepsTheServersItFindsAndEscapeClearsIt) {
+  FarmOfFive();
+  Open();
+  dialog_->OnCommand(MainDialog::kRefreshAll);
+  ASSERT_EQ(Servers().RowCount(), 4);
+  auto* search = dialog_->ControlAs<QLineEdit>(MainDialog::kSearch);
+  ASSERT_NE(search, nullptr);
+
+  Type(search, QStringLiteral("GOLD"));
+  ASSERT_EQ(Servers().RowCount(), 1);
+  EXPECT_EQ(Servers().ItemText(0, 0), "^3Golden");
+  search->clear();
+  Type(search, QStringLiteral("layer4"));  // only Golden has a fifth player
+  ASSERT_EQ(Servers().RowCount(), 1);
+  dialog_->SelectServer(Servers().IndexAt(0));
+  const std::vector<int> chosen = Players().SelectedRows();
+  ASSERT_EQ(chosen.size(), 1u);
+  EXPECT_EQ(Players().PlayerAt(chosen[0]).name, "^5Player4");
+  // With the Parts' filters: the silent server stays hidden whatever is typed.
+  search->clear();
+  Type(search, QStringLiteral("quiet"));
+  EXPECT_EQ(Servers().RowCount(), 0);
+
+  PressEscapeIn(search);
+  EXPECT_TRUE(search->text().isEmpty());
+  EXPECT_EQ(Servers().RowCount(), 4);
+  EXPECT_TRUE(dialog_->isVisible());  // the search took the Escape, not the window
+}
+
+TEST_F(MainDialogTest, HideBotOnlyTickedInTheOptionsHidesServersWithoutAHuman) {
+  q3sim::ServerConfig bots = Server("Bots", "q3dm1", 0);
+  bots.players = {{3, 0, "Sarge"}, {1, 0, "Doom"}};
+  q3sim::ServerConfig mixed = Server("Mixed", "q3dm2", 0);
+  mixed.players = {{3, 0, "Sarge"}, {2, 48, "Human"}};
+  AddToFarm({bots, mixed});
+  Open();
+  dialog_->OnCommand(MainDialog::kRefreshAll);
+  ASSERT_EQ(Servers().RowCount(), 2);
+  EXPECT_EQ(Servers().ItemText(RowOfServer(1), kPlayersColumn), "1+1/16");
+
+  QTimer::singleShot(0, [] {
+    auto* options = qobject_cast<OptionsDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(options, nullptr);
+    ClickValue(*options->List(), "Hide bot-only");  // a tick, as the user gives it
+    options->OnCommand(1);
+  });
+  dialog_->OnCommand(MainDialog::kOption);
+  EXPECT_EQ(ReadProfileInt("Filter", "HideBotOnly", -1), 1);
+  dialog_->OnCommand(MainDialog::kRefreshAll);
+  ASSERT_EQ(Servers().RowCount(), 1);
+  EXPECT_EQ(Servers().ItemText(0, 0), "Mixed");
+}
+
+TEST_F(MainDialogTest, WaitsForAFreeSlotAndConnectsWhenOneOpens) {
+  q3sim::ServerConfig full = Server("Packed", "q3dm17", 4);
+  full.SetInfo("sv_maxclients", "4");
+  AddToFarm({full});
+  const std::filesystem::path record = OpenRecordingStartsAndRefresh();
+  dialog_->SetSlotWaitTiming({std::chrono::milliseconds(100), std::chrono::milliseconds(50),
+                              std::chrono::seconds(20)});
+  ScriptedPrompts prompts;
+  prompts.choices = {0};  // wait for a free slot
+  InstallDialogPrompts(&prompts);
+  RecordingStatus status;
+  dialog_->SelectServer(0);
+  dialog_->OnCommand(MainDialog::kConnect);
+  ASSERT_EQ(prompts.offered, std::vector<std::string>{"Packed is full (4/4)."});
+  EXPECT_TRUE(dialog_->SlotWaiter().Waiting());
+  EXPECT_TRUE(RunUntil([&] { return farm_.Stats(ids_[0]).requests >= 3; }));
+  EXPECT_FALSE(std::filesystem::exists(record));
+  EXPECT_TRUE(status.text.find("Waiting for a free slot on " + Address(0) + " (4/4)") !=
+              std::string::npos)
+      << status.text;
+  // The window stays usable meanwhile.
+  dialog_->OnCommand(MainDialog::kCopy);
+  EXPECT_EQ(QApplication::clipboard()->text().contains(QStringLiteral("Packed")), true);
+
+  farm_.Modify(ids_[0], [](q3sim::ServerConfig& c) { c.players.pop_back(); });
+  EXPECT_TRUE(RunUntil([&] { return std::filesystem::exists(record); }));
+  InstallDialogPrompts(nullptr);
+  EXPECT_FALSE(dialog_->SlotWaiter().Waiting());
+  const auto started = WaitForArgRecord(record);
+  ASSERT_TRUE(started.has_value());
+  EXPECT_THAT(started->argv, ::testing::Contains(Address(0)));
+
+  // Escape ends a wait instead of closing the window.
+  farm_.Modify(ids_[0], [](q3sim::ServerConfig& c) { c.players.push_back({1, 30, "Back"}); });
+  dialog_->OnCommand(MainDialog::kRefreshCurrent);
+  prompts.choices = {0};
+  InstallDialogPrompts(&prompts);
+  dialog_->OnCommand(MainDialog::kConnect);
+  EXPECT_TRUE(dialog_->SlotWaiter().Waiting());
+  PressEscapeIn(dialog_.get());
+  InstallDialogPrompts(nullptr);
+  EXPECT_FALSE(dialog_->SlotWaiter().Waiting());
+  EXPECT_TRUE(dialog_->isVisible());
+}
+
+}  // namespace
+}  // namespace vyk::test
+
+#ifdef VYK_HAVE_DBUS
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusVirtualObject>
+#include <QProcess>
+
+#include "ui/DesktopNotifier.h"
+
+namespace vyk::test {
+namespace {
+
+// A notification service of our own on a private session bus: it keeps what it
+// is asked to show and can click a notification.
+class FakeNotifications : public QDBusVirtualObject {
+ public:
+  explicit FakeNotifications(QDBusConnection bus) : bus_(std::move(bus)) {}
+  QString introspect(const QString&) const override { return {}; }
+  bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
+    if (message.member() != QStringLiteral("Notify")) return false;
+    const QList<QVariant> args = message.arguments();
+    shown.push_back(args.value(3).toString() + QStringLiteral(" / ") + args.value(4).toString());
+    connection.send(message.createReply(QVariant::fromValue(uint(shown.size()))));
+    return true;
+  }
+  void Click(uint id) {
+    QDBusMessage signal = QDBusMessage::createSignal(QString::fromLatin1(DesktopNotifier::kPath),
+                                                     QStringLiteral("org.freedesktop.Notifications"),
+                                                     QStringLiteral("ActionInvoked"));
+    signal << id << QStringLiteral("default");
+    bus_.send(signal);
+  }
+  std::vector<QString> shown;
+
+ private:
+  QDBusConnection bus_;
+};
+
+TEST_F(MainDialogTest, ABuddyWhoTurnsUpIsToldOnceAndTheNotificationLeadsToTheServer) {
+  QProcess daemon;
+  daemon.start(QStringLiteral("dbus-daemon"),
+               {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                QStringLiteral("--print-address=1")});
+  if (!daemon.waitForStarted(5000) || !daemon.waitForReadyRead(5000))
+    GTEST_SKIP() << "no dbus-daemon on this machine";
+  const QString address = QString::fromLatin1(daemon.readLine()).trimmed();
+  QDBusConnection serviceBus = QDBusConnection::connectToBus(address, QStringLiteral("fake"));
+  ASSERT_TRUE(serviceBus.isConnected());
+  FakeNotifications service(serviceBus);
+  ASSERT_TRUE(serviceBus.registerVirtualObject(QString::fromLatin1(DesktopNotifier::kPath), &service));
+  ASSERT_TRUE(serviceBus.registerService(QString::fromLatin1(DesktopNotifier::kService)));
+
+  AddToFarm({Server("^1Red ^7Arena", "q3dm17", 2), Server("Blue Base", "q3dm6", 1)});
+  WriteFile(home_.Path() / "player.vyk", "visor\n");
+  Open();
+  dialog_->SetNotifier(
+      new DesktopNotifier(dialog_.get(), QDBusConnection::connectToBus(address, QStringLiteral("app"))));
+  dialog_->OnCommand(MainDialog::kRefreshAll);  // notes who is where, tells nothing
+  EXPECT_TRUE(service.shown.empty());
+
+  farm_.Modify(ids_[1], [](q3sim::ServerConfig& c) { c.players.push_back({4, 35, "^4Vis^7or"}); });
+  dialog_->OnCommand(MainDialog::kRefreshAll);
+  ASSERT_TRUE(RunUntil([&] { return !service.shown.empty(); }, std::chrono::seconds(5)));
+  EXPECT_EQ(service.shown, std::vector<QString>{QStringLiteral("Visor is playing / on Blue Base (") +
+                                                QString::fromLatin1(Address(1).c_str()) +
+                                                QStringLiteral(")")});
+  dialog_->OnCommand(MainDialog::kRefreshAll);  // still there: not told again
+  QApplication::processEvents();
+  EXPECT_EQ(service.shown.size(), 1u);
+
+  dialog_->SelectServer(-1);
+  service.Click(1);
+  EXPECT_TRUE(RunUntil([&] { return dialog_->CurrentServer() != -1; }, std::chrono::seconds(5)));
+  EXPECT_EQ(Servers().Servers().At(dialog_->CurrentServer()).Address(), Address(1));
+  daemon.kill();
+  daemon.waitForFinished();
+}
+
+}  // namespace
+}  // namespace vyk::test
+#endif

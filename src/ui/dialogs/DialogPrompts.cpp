@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 #include "ui/BusyScope.h"
 #include "ui/widgets/TextCrossing.h"
@@ -44,6 +45,22 @@ class QtPrompts : public DialogPrompts {
       default:
         return Answer::kCancel;
     }
+  }
+
+  int AskChoice(QWidget* owner, const std::string& text,
+                const std::vector<std::string>& buttons) override {
+    QMessageBox box(QMessageBox::Question, QString::fromLatin1(kAppName), FromGameText(text),
+                    QMessageBox::NoButton, owner);
+    std::vector<QAbstractButton*> made;
+    for (const std::string& label : buttons)
+      made.push_back(box.addButton(FromGameText(label), QMessageBox::AcceptRole));
+    // Closing the box is the last button, as Escape is.
+    if (!made.empty()) box.setEscapeButton(made.back());
+    const ArrowCursor arrow;
+    box.exec();
+    for (std::size_t i = 0; i < made.size(); ++i)
+      if (box.clickedButton() == made[i]) return static_cast<int>(i);
+    return -1;
   }
 
   void Tell(QWidget* owner, const std::string& text) override {

@@ -2,6 +2,7 @@
 #include <QString>
 #include <QStringList>
 #include <string>
+#include <vector>
 
 #include "core/Outcome.h"
 
@@ -25,6 +26,10 @@ class DialogPrompts {
   virtual Answer AskYesNoCancel(QWidget* owner, const std::string& text) = 0;
   // An OK button and the application's name as caption.
   virtual void Tell(QWidget* owner, const std::string& text) = 0;
+  // One button per text, the application's name as caption: the index of the
+  // button pressed; closing the box presses the last one.
+  virtual int AskChoice(QWidget* owner, const std::string& text,
+                        const std::vector<std::string>& buttons) = 0;
   // A failure the user must see: caption "Error", an information icon and OK. The owner
   // is the main window.
   virtual void ShowError(QWidget* owner, const std::string& text) = 0;
