@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "core/AnswerWait.h"
+
 namespace vyk {
 
 // 0x00BBGGRR, red in the low byte.
@@ -54,6 +56,9 @@ struct Settings {
   // kDefaultMore... lists; a value made in code asks the one master only.
   std::string moreMasters;    // host[:port] or [IPv6]:port
   std::string moreProtocols;  // numbers
+  // Status requests to a server that has not answered, within its wait; 1 is
+  // the single request of old.
+  std::int32_t queryAttempts = kDefaultQueryAttempts;
 
   bool operator==(const Settings&) const = default;
 };

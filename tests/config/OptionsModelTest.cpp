@@ -85,10 +85,10 @@ TEST(OptionsModel, CategoriesComeOnceAndNumbersRefuseValuesOutsideTheirBounds) {
     EXPECT_TRUE(rows.CommitNumber(item.id, std::to_string(item.maximum))) << item.label;
   }
   EXPECT_EQ(categories.size(), 5u);
-  EXPECT_EQ(numbers, 5);
+  EXPECT_EQ(numbers, 6);
 }
 
-TEST(OptionsModel, OkWritesTheTwentyNineRowsInItsOwnOrder) {
+TEST(OptionsModel, OkWritesTheThirtyRowsInItsOwnOrder) {
   Settings s;
   s.gamePath = "/games/q3/quake3.x86";
   s.param = "+set a 1";
@@ -129,6 +129,7 @@ TEST(OptionsModel, OkWritesTheTwentyNineRowsInItsOwnOrder) {
       {"Filter", "BadPing", "90"},
       {"info", "MoreMasters", ""},
       {"quake3", "MoreProtocols", ""},
+      {"info", "QueryAttempts", "4"},
   };
   EXPECT_EQ(Record(rows), expected);
 }
@@ -139,7 +140,7 @@ TEST(OptionsModel, AMissingRowIsSkippedAndTheOthersAreStillWritten) {
   rows.RemoveItem(rows.Find("port")->id);
   rows.RemoveItem(rows.Find("Path")->id);
   const std::vector<Write> writes = Record(rows);
-  EXPECT_EQ(writes.size(), 27u);
+  EXPECT_EQ(writes.size(), 28u);
   EXPECT_EQ(writes.front().key, "Param");
   for (const Write& w : writes) EXPECT_NE(w.key, "MASTERSERVERPORT");
   EXPECT_TRUE(Record(PropertyRows{}).empty());

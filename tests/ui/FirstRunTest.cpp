@@ -81,8 +81,8 @@ TEST(FirstRun, OkCreatesTheFileWithEveryKey) {
       "quake3/param",          "info/aliaslist",        "quake3/usealias",
       "info/copyircformat",    "info/displayonreload",  "info/minimize",
       "filter/goodping",       "filter/badping",        "info/localonly",
-      "info/moremasters",      "quake3/moreprotocols"};
-  EXPECT_EQ(keys.size(), 32u);
+      "info/moremasters",      "quake3/moreprotocols",  "info/queryattempts"};
+  EXPECT_EQ(keys.size(), 33u);
   EXPECT_EQ(keys, expected);
   EXPECT_EQ(settings.masterServer, "127.0.0.1");
   EXPECT_EQ(ProfileFile::Read(ConfigFilePath(), "info", "ServerList").value_or(""),
