@@ -6,7 +6,10 @@
 #   3. each fuzz target for 20 s (build-fuzz/; a crash is saved there)  scripts/fuzz.sh
 #   4. the platform layer and the logic cross-built for Windows, their
 #      test programs run under Wine (build-win/)                        scripts/windows.sh
+#      and, once Qt for Windows is built, the window program and its tests
 # Usage: ./test.sh                 all of it (what CI runs)
+#        ./test.sh --windows-qt    all of it, building Qt for Windows first when
+#                                  missing (once, about half an hour: scripts/qt-mingw.sh)
 #        ./test.sh --quick         the plain suite only
 #        ./test.sh -R ProfileFile  the plain suite, with these ctest arguments
 set -uo pipefail
@@ -18,7 +21,11 @@ if [[ -z ${CMAKE_CXX_COMPILER_LAUNCHER:-} ]] && command -v ccache >/dev/null 2>&
   export CMAKE_CXX_COMPILER_LAUNCHER=ccache
 fi
 
-full=1
+full=1 windows_qt=0
+if [[ ${1:-} == --windows-qt ]]; then
+  windows_qt=1
+  shift
+fi
 if [[ ${1:-} == --quick ]]; then
   full=0
   shift
@@ -53,7 +60,15 @@ if ((full)); then
   stage "asan+ubsan tests" scripts/sanitize.sh asan
   stage "tsan tests" scripts/sanitize.sh tsan
   stage "fuzzing" scripts/fuzz.sh "${VYK_FUZZ_SECONDS:-20}"
-  stage "windows tests" scripts/windows.sh
+  ((windows_qt)) && stage "Qt for Windows" scripts/qt-mingw.sh
+  if scripts/qt-mingw.sh --prefix >/dev/null; then
+    stage "windows tests + window" scripts/windows.sh
+  else
+    stage "windows tests" scripts/windows.sh
+    # Not built unasked: it would double a fresh machine's first run.
+    summary+=("windows window tests     SKIPPED: no Qt for Windows on this machine;"
+              "                         scripts/qt-mingw.sh (or ./test.sh --windows-qt) builds it once, ~30 min")
+  fi
 fi
 
 echo

@@ -5,11 +5,13 @@
 # and whose server list names the farm.
 # Without a display it prints the refreshed list instead of opening a window.
 # Usage: scripts/demo.sh BUILD_DIR [vykfind arguments...]
+# VYK_DEMO_PROGRAM runs another program than BUILD_DIR's vykfind (words split
+# on blanks: "wine64 build-win/src/vykfind.exe"), VYK_DEMO_Q3SIM another farm.
 set -euo pipefail
 build=${1:?usage: scripts/demo.sh BUILD_DIR [vykfind arguments...]}
 shift
-vykfind=$build/src/vykfind
-q3sim=$build/tools/q3sim/q3sim
+read -ra vykfind <<<"${VYK_DEMO_PROGRAM:-$build/src/vykfind}"
+q3sim=${VYK_DEMO_Q3SIM:-$build/tools/q3sim/q3sim}
 home=${VYK_DEMO_HOME:-$build/demo-home}
 servers=${VYK_DEMO_SERVERS:-60}
 
@@ -56,13 +58,13 @@ printf '%s\n' '^3Demo^7Player' >"$home/Alias.vyk"
 export VYKFIND_HOME=$home
 if [ $# -eq 0 ] && [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "No display: the demo farm's server list, as the window would show it." >&2
-  "$vykfind" --refresh
+  "${vykfind[@]}" --refresh
 elif [ $# -eq 0 ]; then
   # The window lists the servers under the names the cache holds; one quiet
   # refresh first, so the list opens with every server's coloured name.
   echo "Asking the demo servers for their names..." >&2
-  "$vykfind" --refresh --all >/dev/null 2>&1 || true
-  "$vykfind"
+  "${vykfind[@]}" --refresh --all >/dev/null 2>&1 || true
+  "${vykfind[@]}"
 else
-  "$vykfind" "$@"
+  "${vykfind[@]}" "$@"
 fi

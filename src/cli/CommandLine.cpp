@@ -5,10 +5,14 @@
 #include <cstdlib>
 #include <iostream>
 #include <memory>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "cli/HeadlessCommands.h"
 #include "config/ConfigFile.h"
 #include "config/SummaryLine.h"
+#include "core/FrameworkSwitch.h"
 #include "platform/Terminal.h"
 
 namespace vyk {
@@ -46,15 +50,6 @@ std::string Bytes(const QString& text) {
   return text.toLocal8Bit().toStdString();
 }
 
-// Started for embedding or automation: the window start-up handles it.
-bool IsEmbeddingSwitch(const QString& arg) {
-  QString name = arg;
-  while (name.startsWith(QLatin1Char('-')) || name.startsWith(QLatin1Char('/'))) name.remove(0, 1);
-  if (name.size() == arg.size()) return false;
-  return name.compare(QStringLiteral("Embedding"), Qt::CaseInsensitive) == 0 ||
-         name.compare(QStringLiteral("Automation"), Qt::CaseInsensitive) == 0;
-}
-
 // Qt's own window options (-platform offscreen, -style fusion, ...) belong
 // to the window start-up; they are left out of our parse. True when the
 // option takes the next argument as its value.
@@ -90,15 +85,13 @@ int UsageError(std::ostream& err, const std::string& text) {
   return 2;
 }
 
-}  // namespace
-
-std::optional<int> RunCommandLine(const QStringList& arguments, std::ostream& out,
-                                  std::ostream& err, bool errIsTerminal,
-                                  std::chrono::milliseconds firstWait,
-                                  const MasterWaits& masterWaits) {
+// Our part of the arguments (the program first): Qt's window options left out.
+// Nothing when an embedding switch leaves the whole command line to the window.
+std::optional<QStringList> OwnArguments(const QStringList& arguments) {
   QStringList ours{arguments.value(0)};
   for (qsizetype i = 1; i < arguments.size(); ++i) {
-    if (IsEmbeddingSwitch(arguments[i])) return std::nullopt;
+    // Started for embedding or automation: the window start-up handles it.
+    if (IsFrameworkSwitch(Bytes(arguments[i]))) return std::nullopt;
     bool takesValue = false;
     if (IsWindowOption(arguments[i], takesValue)) {
       if (takesValue) ++i;
@@ -106,70 +99,82 @@ std::optional<int> RunCommandLine(const QStringList& arguments, std::ostream& ou
     }
     ours << arguments[i];
   }
+  return ours;
+}
+
+// The switches of the headless commands and the parser that reads them.
+struct Switches {
+  Switches() {
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.addOptions({help, version, query, refresh, list, all, master, protocol, rcon, json});
+  }
+  bool IsSet(const QCommandLineOption& option) const { return parser.isSet(option); }
+  int Commands() const {
+    return int(IsSet(query)) + int(IsSet(refresh)) + int(IsSet(master)) + int(IsSet(rcon));
+  }
 
   QCommandLineParser parser;
-  parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-  const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
-  const QCommandLineOption version(QStringLiteral("version"));
-  const QCommandLineOption query(QStringLiteral("query"));
-  const QCommandLineOption refresh(QStringLiteral("refresh"));
-  const QCommandLineOption list(QStringLiteral("list"), QString(), QStringLiteral("FILE"));
-  const QCommandLineOption all(QStringLiteral("all"));
-  const QCommandLineOption master(QStringLiteral("master"));
-  const QCommandLineOption protocol(QStringLiteral("protocol"), QString(), QStringLiteral("N"));
-  const QCommandLineOption rcon(QStringLiteral("rcon"));
-  const QCommandLineOption json(QStringLiteral("json"));
-  parser.addOptions({help, version, query, refresh, list, all, master, protocol, rcon, json});
-  if (!parser.parse(ours)) return UsageError(err, Bytes(parser.errorText()));
+  const QCommandLineOption help{QStringList{QStringLiteral("h"), QStringLiteral("help")}};
+  const QCommandLineOption version{QStringLiteral("version")};
+  const QCommandLineOption query{QStringLiteral("query")};
+  const QCommandLineOption refresh{QStringLiteral("refresh")};
+  const QCommandLineOption list{QStringLiteral("list"), QString(), QStringLiteral("FILE")};
+  const QCommandLineOption all{QStringLiteral("all")};
+  const QCommandLineOption master{QStringLiteral("master")};
+  const QCommandLineOption protocol{QStringLiteral("protocol"), QString(), QStringLiteral("N")};
+  const QCommandLineOption rcon{QStringLiteral("rcon")};
+  const QCommandLineOption json{QStringLiteral("json")};
+};
 
-  if (parser.isSet(help)) {
-    out << kHelp << std::flush;
-    return 0;
-  }
-  if (parser.isSet(version)) {
-    out << VersionBanner(false) << "\n" << std::flush;
-    return 0;
-  }
+// What is wrong with the switches taken together; empty when nothing is.
+std::string SwitchesProblem(const Switches& s) {
+  const int commands = s.Commands();
+  if (commands > 1) return "use one of --query, --refresh, --master and --rcon";
+  if ((s.IsSet(s.list) || s.IsSet(s.all)) && !s.IsSet(s.refresh))
+    return "--list and --all go with --refresh";
+  if (s.IsSet(s.protocol) && !s.IsSet(s.master)) return "--protocol goes with --master";
+  if (s.IsSet(s.json) && (commands == 0 || s.IsSet(s.rcon)))
+    return "--json goes with --query, --refresh or --master";
+  return {};
+}
 
-  const int commands = int(parser.isSet(query)) + int(parser.isSet(refresh)) +
-                       int(parser.isSet(master)) + int(parser.isSet(rcon));
-  if (commands > 1) return UsageError(err, "use one of --query, --refresh, --master and --rcon");
-  if ((parser.isSet(list) || parser.isSet(all)) && !parser.isSet(refresh))
-    return UsageError(err, "--list and --all go with --refresh");
-  if (parser.isSet(protocol) && !parser.isSet(master))
-    return UsageError(err, "--protocol goes with --master");
-  if (parser.isSet(json) && (commands == 0 || parser.isSet(rcon)))
-    return UsageError(err, "--json goes with --query, --refresh or --master");
-  if (commands == 0) return std::nullopt;
-
+// A command's arguments: the addresses (or the rcon address and command words)
+// and the protocols of --protocol.
+struct CommandArguments {
   std::vector<std::string> positional;
-  for (const QString& arg : parser.positionalArguments()) positional.push_back(Bytes(arg));
-
-  if (parser.isSet(query) && positional.empty())
-    return UsageError(err, "--query needs at least one server address");
-  if (parser.isSet(refresh) && !positional.empty())
-    return UsageError(err, "--refresh takes no address");
-  if (parser.isSet(rcon) && positional.empty())
-    return UsageError(err, "--rcon needs a server address and a command");
   std::vector<std::string> protocols;
-  for (const QString& number : parser.value(protocol).split(QLatin1Char(',')))
-    if (parser.isSet(protocol)) protocols.push_back(Bytes(number));
-  for (const std::string& number : protocols)
+};
+
+CommandArguments ReadCommandArguments(const Switches& s) {
+  CommandArguments args;
+  for (const QString& arg : s.parser.positionalArguments()) args.positional.push_back(Bytes(arg));
+  for (const QString& number : s.parser.value(s.protocol).split(QLatin1Char(',')))
+    if (s.IsSet(s.protocol)) args.protocols.push_back(Bytes(number));
+  return args;
+}
+
+// What is wrong with the command's arguments; empty when nothing is.
+std::string ArgumentsProblem(const Switches& s, const CommandArguments& args) {
+  if (s.IsSet(s.query) && args.positional.empty())
+    return "--query needs at least one server address";
+  if (s.IsSet(s.refresh) && !args.positional.empty()) return "--refresh takes no address";
+  if (s.IsSet(s.rcon) && args.positional.empty())
+    return "--rcon needs a server address and a command";
+  for (const std::string& number : args.protocols)
     if (number.empty() || number.find_first_not_of("0123456789") != std::string::npos)
-      return UsageError(err, "--protocol needs numbers, separated by commas");
+      return "--protocol needs numbers, separated by commas";
+  return {};
+}
 
-  std::string password;
-  if (parser.isSet(rcon)) {
-    if (const char* env = std::getenv("VYKFIND_RCON_PASSWORD")) {
-      password = env;
-    } else if (auto typed = ReadHiddenLine("Rcon password: ")) {
-      password = *typed;
-    } else {
-      err << "vykfind: no rcon password: set VYKFIND_RCON_PASSWORD\n";
-      return 2;
-    }
-  }
+// The rcon password from the environment, else typed at the terminal.
+std::optional<std::string> RconPassword() {
+  if (const char* env = std::getenv("VYKFIND_RCON_PASSWORD")) return std::string(env);
+  return ReadHiddenLine("Rcon password: ");
+}
 
+int RunCommand(const Switches& s, const CommandArguments& args, const std::string& password,
+               CommandOutput& io, std::chrono::milliseconds firstWait,
+               const MasterWaits& masterWaits) {
   // Loading writes every default into Config.ini. Without one, the window's
   // next start is a first run that asks for the options: a switch run before
   // it keeps the defaults in memory and writes no Config.ini at all.
@@ -177,25 +182,59 @@ std::optional<int> RunCommandLine(const QStringList& arguments, std::ostream& ou
   if (!ConfigFileExists()) firstRun.emplace();
   Settings settings;
   LoadSettings(settings);
-  CommandOutput io{out, err, errIsTerminal};
-  const bool wantJson = parser.isSet(json);
-  int code = 0;
-  if (parser.isSet(query)) {
-    code = QueryServers(positional, settings, wantJson, io, firstWait);
-  } else if (parser.isSet(refresh)) {
-    code = RefreshServers(settings, Bytes(parser.value(list)), parser.isSet(all), wantJson, io,
+  const bool wantJson = s.IsSet(s.json);
+  const std::vector<std::string>& positional = args.positional;
+  if (s.IsSet(s.query)) return QueryServers(positional, settings, wantJson, io, firstWait);
+  if (s.IsSet(s.refresh))
+    return RefreshServers(settings, Bytes(s.parser.value(s.list)), s.IsSet(s.all), wantJson, io,
                           firstWait);
-  } else if (parser.isSet(master)) {
-    code = ListMasterServers(settings, positional, protocols, wantJson, io, masterWaits);
-  } else {
-    std::string command;
-    for (std::size_t i = 1; i < positional.size(); ++i) {
-      if (i > 1) command += ' ';
-      command += positional[i];
-    }
-    code = SendRemoteCommand(positional.front(), password, command, io, firstWait);
+  if (s.IsSet(s.master))
+    return ListMasterServers(settings, positional, args.protocols, wantJson, io, masterWaits);
+  std::string command;
+  for (std::size_t i = 1; i < positional.size(); ++i) {
+    if (i > 1) command += ' ';
+    command += positional[i];
   }
-  return code;
+  return SendRemoteCommand(positional.front(), password, command, io, firstWait);
+}
+
+}  // namespace
+
+std::optional<int> RunCommandLine(const QStringList& arguments, std::ostream& out,
+                                  std::ostream& err, bool errIsTerminal,
+                                  std::chrono::milliseconds firstWait,
+                                  const MasterWaits& masterWaits) {
+  const std::optional<QStringList> ours = OwnArguments(arguments);
+  if (!ours) return std::nullopt;
+  Switches s;
+  if (!s.parser.parse(*ours)) return UsageError(err, Bytes(s.parser.errorText()));
+
+  if (s.IsSet(s.help)) {
+    out << kHelp << std::flush;
+    return 0;
+  }
+  if (s.IsSet(s.version)) {
+    out << VersionBanner(false) << "\n" << std::flush;
+    return 0;
+  }
+  if (std::string problem = SwitchesProblem(s); !problem.empty()) return UsageError(err, problem);
+  if (s.Commands() == 0) return std::nullopt;
+
+  const CommandArguments args = ReadCommandArguments(s);
+  if (std::string problem = ArgumentsProblem(s, args); !problem.empty())
+    return UsageError(err, problem);
+
+  std::string password;
+  if (s.IsSet(s.rcon)) {
+    std::optional<std::string> given = RconPassword();
+    if (!given) {
+      err << "vykfind: no rcon password: set VYKFIND_RCON_PASSWORD\n";
+      return 2;
+    }
+    password = std::move(*given);
+  }
+  CommandOutput io{out, err, errIsTerminal};
+  return RunCommand(s, args, password, io, firstWait, masterWaits);
 }
 
 std::optional<int> RunCommandLine(int argc, char** argv) {

@@ -44,39 +44,22 @@ class TerminalStatus : public StatusSink {
     text_ = text;
     err_ << "\r\x1b[K" << PrintableText(text) << std::flush;
   }
-  void ShowError(const std::string& text) override { err_ << "\n" << PrintableText(text) << "\n"; }
 
  private:
   std::ostream& err_;
   std::string text_ = "Ready";
 };
 
-// Without a terminal the status texts go nowhere; errors still reach err.
-class QuietStatus : public StatusSink {
- public:
-  explicit QuietStatus(std::ostream& err) : err_(err) { InstallStatusSink(this); }
-  ~QuietStatus() override { InstallStatusSink(nullptr); }
-  std::string StatusText() override { return "Ready"; }
-  void SetStatusText(const std::string&) override {}
-  void ShowError(const std::string& text) override { err_ << PrintableText(text) << "\n"; }
-
- private:
-  std::ostream& err_;
-};
-
-// Installs the right status sink for the command's lifetime.
+// The status line on a terminal for the command's lifetime; without one the status
+// texts go nowhere.
 class StatusScope {
  public:
   explicit StatusScope(CommandOutput& io) {
-    if (io.progress)
-      terminal_.emplace(io.err);
-    else
-      quiet_.emplace(io.err);
+    if (io.progress) terminal_.emplace(io.err);
   }
 
  private:
   std::optional<TerminalStatus> terminal_;
-  std::optional<QuietStatus> quiet_;
 };
 
 std::vector<int> AllIndices(const ServerList& servers) {

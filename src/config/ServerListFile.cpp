@@ -28,14 +28,15 @@ bool LoadServerListFile(ServerList& list, bool clearFirst, const Settings& setti
   return LoadServerListFile(list, clearFirst, settings.serverListPath);
 }
 
-bool SaveServerListFile(const ServerList& list, const std::string& path) {
+Outcome SaveServerListFile(const ServerList& list, const std::string& path) {
   std::vector<std::string> lines;
   lines.reserve(static_cast<std::size_t>(list.Count()));
   for (int i = 0; i < list.Count(); ++i) lines.push_back(list.At(i).Address());
-  return WriteListFileLines(path, lines);
+  if (!WriteListFileLines(path, lines)) return Outcome::Failure("Unable to Write :\n" + path);
+  return {};
 }
 
-bool SaveServerList(const ServerList& list, const Settings& settings) {
+Outcome SaveServerList(const ServerList& list, const Settings& settings) {
   return SaveServerListFile(list, settings.serverListPath);
 }
 

@@ -3,6 +3,7 @@
 // the order of the ServerList.
 #include <string>
 
+#include "core/Outcome.h"
 #include "core/ServerList.h"
 
 namespace vyk {
@@ -16,9 +17,10 @@ bool LoadServerListFile(ServerList& list, bool clearFirst, const std::string& pa
 // The same on settings.serverListPath.
 bool LoadServerListFile(ServerList& list, bool clearFirst, const Settings& settings);
 
-// Writes every record's address, in list order. False when nothing was written.
-bool SaveServerListFile(const ServerList& list, const std::string& path);
+// Writes every record's address, in list order. When nothing was written, the
+// failure's message is "Unable to Write :\n" and the path.
+Outcome SaveServerListFile(const ServerList& list, const std::string& path);
 // The same on settings.serverListPath.
-bool SaveServerList(const ServerList& list, const Settings& settings);
+Outcome SaveServerList(const ServerList& list, const Settings& settings);
 
 }  // namespace vyk

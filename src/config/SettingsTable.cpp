@@ -34,6 +34,10 @@ constexpr OptionRow File(const char* label, const char* category, int position, 
           .position = position, .written = written, .fileFilter = filter};
 }
 
+// Rows beyond the classic ones gather after them, where they move none of them.
+constexpr const char* kFindingGames = "Finding Games";
+constexpr std::int32_t kMaxAutoRefresh = 24 * 60;
+
 // The game port row has no bounds of its own; the port is 16 bits wide.
 constexpr std::int32_t kPortMinimum = 1;
 constexpr std::int32_t kPortMaximum = 65535;
@@ -51,14 +55,14 @@ const SettingDesc kTable[] = {
     {&Settings::maxThread, "info", "MaxThread", kCurrent,
      Bounded("Maximum Thread", "General", 15, 9, 1, 64)},
     {&Settings::serverListPath, "info", "ServerList", InProgramDirectory("server.vyk"),
-     File("Server File", "Files", 24, 10, "Server Files (*.vyk)|*.vyk|All Files (*.*)|*.*|")},
+     File("Server File", "Files", 23, 10, "Server Files (*.vyk)|*.vyk|All Files (*.*)|*.*|")},
     {&Settings::buddyListPath, "info", "PlayerList", InProgramDirectory("player.vyk"),
-     File("Buddy File", "Files", 25, 11, "Buddy File (*.vyk)|*.vyk|All Files (*.*)|*.*|")},
+     File("Buddy File", "Files", 24, 11, "Buddy File (*.vyk)|*.vyk|All Files (*.*)|*.*|")},
     {&Settings::masterServer, "info", "MasterServer", kCurrent,
-     {.label = "Address", .category = "Master Server", .kind = kPropertyText, .position = 26,
+     {.label = "Address", .category = "Master Server", .kind = kPropertyText, .position = 25,
       .written = 12, .writtenKey = "MASTERSERVER"}},
     {&Settings::masterServerPort, "info", "MasterServerPort", kCurrent,
-     {.label = "port", .category = "Master Server", .kind = kPropertyNumber, .position = 27,
+     {.label = "port", .category = "Master Server", .kind = kPropertyNumber, .position = 26,
       .written = 13, .minimum = kPortMinimum, .maximum = kPortMaximum,
       .writtenKey = "MASTERSERVERPORT"}},
     {&Settings::addOnDirectRun, "info", "AddOnDirectRun", kCurrent,
@@ -97,15 +101,18 @@ const SettingDesc kTable[] = {
     {&Settings::localOnly, "info", "LocalOnly", kCurrent, Check("Only Local", "Filter", 7, 8)},
     // Beyond the first master and protocol: empty asks nobody more.
     {&Settings::moreMasters, "info", "MoreMasters", IfMissing(kDefaultMoreMasters),
-     {.label = "More Masters", .category = "Master Server", .kind = kPropertyText, .position = 28,
+     {.label = "More Masters", .category = "Master Server", .kind = kPropertyText, .position = 27,
       .written = 27}},
     {&Settings::moreProtocols, "quake3", "MoreProtocols", IfMissing(kDefaultMoreProtocols),
      {.label = "More Protocols", .category = "Master Server", .kind = kPropertyText,
-      .position = 29, .written = 28}},
-    // Beyond the single status request: retries within a server's wait. Last of
-    // the General rows; the rows after it moved down by one.
+      .position = 28, .written = 28}},
+    {&Settings::hideBotOnly, "Filter", "HideBotOnly", kCurrent,
+     Check("Hide bot-only", kFindingGames, 30, 30)},
+    {&Settings::autoRefresh, "info", "AutoRefresh", kCurrent,
+     Bounded("Auto Refresh (minutes)", kFindingGames, 31, 31, 0, kMaxAutoRefresh)},
+    // Beyond the single status request: retries within a server's wait.
     {&Settings::queryAttempts, "info", "QueryAttempts", kCurrent,
-     Bounded("Query Attempts", "General", 23, 29, 1, kMaxQueryAttempts)},
+     Bounded("Query Attempts", kFindingGames, 29, 29, 1, kMaxQueryAttempts)},
 };
 // clang-format on
 

@@ -5,8 +5,8 @@
 
 #include "VersionInfo.h"
 #include "config/ConfigFile.h"
+#include "core/ServerCellColor.h"
 #include "core/ServerInfo.h"
-#include "core/Text.h"
 
 namespace vyk {
 namespace {
@@ -15,10 +15,11 @@ std::string PingText(std::int32_t ping) {
   return std::to_string(ping) + " ms";
 }
 
+// The colours of the list's ping cell, in IRC's numbers.
 int PingColor(std::int32_t ping, const Settings& settings) {
-  if (ping <= settings.goodPing) return kIrcGoodPing;
-  if (ping >= settings.badPing) return kIrcBad;
-  return kIrcMiddlePing;
+  const PingGrade grade = GradePing(ping, settings);
+  if (grade == PingGrade::kGood) return kIrcGoodPing;
+  return grade == PingGrade::kBad ? kIrcBad : kIrcMiddlePing;
 }
 
 }  // namespace
@@ -63,10 +64,8 @@ std::string SummaryLine(const ServerInfo& record, const Settings& settings) {
     return line;
   }
 
-  const std::int64_t max = ParseLeadingWide(maxText);
-  const std::int64_t reserved = ParseLeadingWide(record.InfoValue("sv_privateClients"));
-  const bool full = record.PlayerCount() >= 1 && record.PlayerCount() >= max - reserved;
-
+  // Full as the players cell is painted: private slots are not free.
+  const bool full = FillsPublicSlots(record);
   line = IrcColor(PingColor(record.ping, settings), PingText(record.ping));
   line += " |" + IrcColor(kIrcAddress, record.Address());
   line += " | " + (full ? IrcColor(kIrcBad, players) : players) + " | ";

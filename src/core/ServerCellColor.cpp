@@ -12,9 +12,10 @@ PingGrade GradePing(std::int32_t ping, const Settings& settings) {
 
 bool FillsPublicSlots(const ServerInfo& record) {
   const int players = record.PlayerCount();
-  const long long open =
-      static_cast<long long>(ParseLeadingInt(record.InfoValue("sv_maxclients"))) -
-      ParseLeadingInt(record.InfoValue("sv_privateClients"));
+  // In 64 bits: the values are whatever the server sent, and neither may be cut to
+  // 32 bits before the subtraction.
+  const std::int64_t open = ParseLeadingWide(record.InfoValue("sv_maxclients")) -
+                            ParseLeadingWide(record.InfoValue("sv_privateClients"));
   return players >= 1 && players >= open;
 }
 

@@ -15,8 +15,9 @@ enum class PingGrade { kGood, kMedium, kBad };
 // Good up to goodPing, bad from badPing; good wins when the two overlap.
 PingGrade GradePing(std::int32_t ping, const Settings& settings);
 
-// Whether the players cell shows the server full: at least one player and no free
-// public slot. Hiding full servers counts private slots as free (FillsMaxClients).
+// Whether the players cell (and the clipboard line's players) show the server full: at
+// least one player and no free public slot. Hiding full servers counts private slots as
+// free (FillsMaxClients).
 bool FillsPublicSlots(const ServerInfo& record);
 
 // What a row's colours depend on, copied from the record when the row is written.

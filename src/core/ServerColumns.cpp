@@ -1,12 +1,14 @@
 #include "core/ServerColumns.h"
 
+#include "core/PlayerKinds.h"
 #include "core/ServerCache.h"
+#include "platform/CountryLookup.h"
 
 namespace vyk {
 
 const char* ServerColumnTitle(int column) {
-  static const char* const kTitles[kServerColumnCount] = {"Server", "Buddy", "Player", "Map",
-                                                          "Ping",   "IP",    "<#>",    "Fav"};
+  static const char* const kTitles[kServerColumnCount] = {
+      "Server", "Buddy", "Player", "Map", "Ping", "IP", "<#>", "Fav", "Country"};
   return column >= 0 && column < kServerColumnCount ? kTitles[column] : "";
 }
 
@@ -18,7 +20,10 @@ std::string ServerCellText(const ServerInfo& record, int column) {
       return record.buddyCount > 0 ? std::to_string(record.buddyCount) : std::string();
     case kPlayersColumn: {
       const std::string max = record.InfoValue("sv_maxclients");
-      return max.empty() ? std::string("-/-") : std::to_string(record.PlayerCount()) + "/" + max;
+      if (max.empty()) return "-/-";
+      const int bots = BotCount(record);
+      if (bots == 0) return std::to_string(record.PlayerCount()) + "/" + max;
+      return std::to_string(record.PlayerCount() - bots) + "+" + std::to_string(bots) + "/" + max;
     }
     case kMapColumn:
       return record.InfoValue("mapname");
@@ -32,6 +37,8 @@ std::string ServerCellText(const ServerInfo& record, int column) {
     }
     case kFavoriteColumn:
       return IsFavorite(record.Address()) ? std::string(" *") : std::string();
+    case kCountryColumn:
+      return CountryCode(record.host);
     default:
       return {};
   }

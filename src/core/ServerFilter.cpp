@@ -1,6 +1,8 @@
 #include "core/ServerFilter.h"
 
+#include "core/PlayerKinds.h"
 #include "core/ServerCache.h"
+#include "platform/CountryLookup.h"
 #include "core/Settings.h"
 #include "core/Text.h"
 
@@ -37,7 +39,18 @@ bool PassesFilters(const ServerInfo& record, const Settings& settings) {
   if (record.ping > settings.maxPing) return false;
   if (settings.hideEmpty && record.PlayerCount() == 0) return false;
   if (settings.hideFull && FillsMaxClients(record)) return false;
+  if (settings.hideBotOnly && record.PlayerCount() > 0 && HumanCount(record) == 0) return false;
   return true;
+}
+
+int SortKeyOfColumn(int column) {
+  if (column == kCountryColumn) return kSortByCountry;
+  return column >= 0 && column < kCountryColumn ? column : -1;
+}
+
+int ColumnOfSortKey(int key) {
+  if (key == kSortByCountry) return kCountryColumn;
+  return key >= 0 && key < kSortNone ? key : -1;
 }
 
 bool FillsMaxClients(const ServerInfo& record) {
@@ -69,6 +82,12 @@ int Compare(const ServerInfo& a, const ServerInfo& b, int key) {
       return Descending(GetConnectCount(a.Address()), GetConnectCount(b.Address()));
     case kSortByFavorite:
       return Descending(IsFavorite(a.Address()), IsFavorite(b.Address()));
+    case kSortByCountry: {
+      // By code; servers without one last.
+      const std::string ca = CountryCode(a.host), cb = CountryCode(b.host);
+      if (ca.empty() || cb.empty()) return static_cast<int>(ca.empty()) - static_cast<int>(cb.empty());
+      return Sign(ca.compare(cb));
+    }
     default:
       return 0;
   }

@@ -7,7 +7,8 @@ namespace vyk {
 
 struct Settings;
 
-// Sort keys: one per column of the server list, plus one that keeps the order.
+// Sort keys: one per column of the server list, plus one that keeps the order
+// (8, after the classic columns; the country column, added later, sorts by 9).
 enum SortKey : int {
   kSortByName = kServerNameColumn,
   kSortByBuddies = kBuddiesColumn,
@@ -17,14 +18,21 @@ enum SortKey : int {
   kSortByAddress = kAddressColumn,
   kSortByConnectCount = kConnectCountColumn,
   kSortByFavorite = kFavoriteColumn,
-  kSortNone = kServerColumnCount,
+  kSortNone = 8,
+  kSortByCountry = 9,
 };
+inline constexpr int kLastSortKey = kSortByCountry;
+
+// The key a click on the column's title sorts by, and the column a key sorts (-1: none).
+int SortKeyOfColumn(int column);
+int ColumnOfSortKey(int key);
 
 // Whether Hide Full hides the server: "sv_maxclients" is set and the players reach it.
 // Private slots count as free here; the players cell's colour (FillsPublicSlots) does not.
 bool FillsMaxClients(const ServerInfo& record);
 
-// False when one of the "Filter" settings hides the server. Uses the record's
+// False when one of the "Filter" settings hides the server (Hide bot-only
+// last: a server whose players are all bots). Uses the record's
 // buddyCount as it stands; recompute it first when the server has players.
 bool PassesFilters(const ServerInfo& record, const Settings& settings);
 

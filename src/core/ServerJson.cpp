@@ -2,7 +2,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include "core/PlayerKinds.h"
 #include "core/Text.h"
+#include "platform/CountryLookup.h"
 #include "core/TextEncoding.h"
 
 namespace vyk {
@@ -24,6 +26,9 @@ ordered_json ServerObject(const ServerInfo& record) {
   const std::string max = record.InfoValue("sv_maxclients");
   server["maxClients"] = max.empty() ? ordered_json(nullptr) : ordered_json(ParseLeadingInt(max));
   server["needsPassword"] = record.NeedsPassword();
+  server["country"] = CountryCode(record.host);
+  server["humans"] = HumanCount(record);
+  server["bots"] = BotCount(record);
   ordered_json players = ordered_json::array();
   for (int i = 0; i < record.PlayerCount(); ++i) {
     const PlayerInfo& p = record.players[i];

@@ -10,7 +10,8 @@ namespace vyk {
 
 // {"servers": [...]} with one object per row (server indices in order):
 // address, name, timedOut, ping, map, maxClients (null when the server gave
-// none), needsPassword, players [{name, score, ping}], info {key: value}
+// none), needsPassword, country (two letters or ""), humans, bots (players
+// answering with ping 0), players [{name, score, ping}], info {key: value}
 // (the first value of a key that appears twice). Ends with a line feed.
 std::string ServersJson(const ServerList& servers, const std::vector<int>& rows);
 

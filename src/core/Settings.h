@@ -38,6 +38,7 @@ struct Settings {
   bool hideFull = false;
   bool hideEmpty = false;
   bool onlyBuddy = false;
+  bool hideBotOnly = false;
   std::int32_t maxPing = 9999;
   bool useFsGame = false;
   bool addOnDirectRun = true;
@@ -56,6 +57,7 @@ struct Settings {
   // kDefaultMore... lists; a value made in code asks the one master only.
   std::string moreMasters;    // host[:port] or [IPv6]:port
   std::string moreProtocols;  // numbers
+  std::int32_t autoRefresh = 0;  // minutes between refreshes of their own; 0: none
   // Status requests to a server that has not answered, within its wait; 1 is
   // the single request of old.
   std::int32_t queryAttempts = kDefaultQueryAttempts;

@@ -1,7 +1,6 @@
 #include "core/StatusLine.h"
 
 #include <atomic>
-#include <cstdio>
 
 #include "core/Text.h"
 
@@ -25,14 +24,6 @@ std::string SetStatus(const std::string& text) {
   std::string previous = Trim(sink->StatusText(), kLineBlanks);
   sink->SetStatusText("  " + text);
   return previous;
-}
-
-void ShowErrorMessage(const std::string& text) {
-  if (StatusSink* sink = g_sink.load()) {
-    sink->ShowError(text);
-    return;
-  }
-  std::fprintf(stderr, "Error: %s\n", text.c_str());
 }
 
 }  // namespace vyk

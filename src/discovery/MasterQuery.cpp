@@ -178,6 +178,39 @@ bool MasterQuery::ParseTaggedReply(const char* data, std::size_t size,
   return ended;
 }
 
+namespace {
+
+// A master's requests on their way: what may go now is sent, each request
+// getting its own wait for an answer; a send that fails ends the sending.
+struct RequestSender {
+  UdpSocket& socket;
+  const NetEndpoint& to;
+  const std::vector<std::string>& requests;
+  RequestPacer* pacer;
+  std::size_t sent = 0;
+  bool sending = false;
+  SteadyTime waitUntil = SteadyTime::min();
+
+  // `wait`: how long a request sent now waits for its answer.
+  void SendDue(microseconds wait) {
+    while (sending && sent < requests.size()) {
+      if (pacer && pacer->Wait(SteadyNow()) > microseconds(0)) return;
+      const std::string& request = requests[sent];
+      if (socket.SendTo(request.data(), request.size(), to) != static_cast<long>(request.size())) {
+        sending = false;
+        return;
+      }
+      const SteadyTime now = SteadyNow();
+      if (pacer) pacer->Sent(now);
+      ++sent;
+      waitUntil = std::max(waitUntil, now + wait);
+    }
+    sending = false;
+  }
+};
+
+}  // namespace
+
 bool MasterQuery::FromMaster(const NetEndpoint& sender) const {
   const std::size_t length = destination_.family == IpFamily::kV6 ? 16 : 4;
   return sender.family == destination_.family &&
@@ -190,43 +223,27 @@ MasterReplies MasterQuery::Exchange(const std::vector<std::string>& requests,
   if (!resolved_ || !socket_.IsOpen()) return replies;
   const std::size_t limit = entries_.size() + kMaxEntries * requests.size();
 
-  // Sends what may go now; a send that fails ends the sending. Each request
-  // sent gets its own wait for an answer.
-  std::size_t sent = 0;
-  bool sending = !requests.empty();
-  SteadyTime waitUntil = SteadyTime::min();
-  auto sendDue = [&] {
-    while (sending && sent < requests.size()) {
-      if (pacer && pacer->Wait(SteadyNow()) > microseconds(0)) return;
-      const std::string& request = requests[sent];
-      if (socket_.SendTo(request.data(), request.size(), destination_) !=
-          static_cast<long>(request.size())) {
-        sending = false;
-        return;
-      }
-      const SteadyTime now = SteadyNow();
-      if (pacer) pacer->Sent(now);
-      ++sent;
-      waitUntil = std::max(waitUntil, now + (replies.datagrams ? waits.more : waits.first));
-    }
-    sending = false;
-  };
+  RequestSender outbox{socket_, destination_, requests, pacer};
+  outbox.sending = !requests.empty();
+  const auto sendDue = [&] { outbox.SendDue(replies.datagrams ? waits.more : waits.first); };
   sendDue();
-  if (sent == 0 && !sending) return replies;
+  if (outbox.sent == 0 && !outbox.sending) return replies;
 
   std::vector<char> buffer(kReceiveBufferSize);
   SteadyTime listEnd = SteadyTime::max();  // set by the first datagram
   for (;;) {
     SteadyTime now = SteadyNow();
-    microseconds wait = Until(waitUntil, now);
-    if (sending) wait = sent == 0 ? pacer->Wait(now) : std::min(wait, pacer->Wait(now));
+    microseconds wait = Until(outbox.waitUntil, now);
+    if (outbox.sending)
+      wait = outbox.sent == 0 ? pacer->Wait(now) : std::min(wait, pacer->Wait(now));
     const int ready = socket_.WaitReadable(std::max(wait, kNextWait));
     now = SteadyNow();
     if (ready < 0) break;
     if (ready == 0) {
-      if (sending) sendDue();
+      if (outbox.sending) sendDue();
       // A master silent to the first requests gets no more of them.
-      if (sent > 0 && now >= waitUntil && (!sending || replies.datagrams == 0)) break;
+      if (outbox.sent > 0 && now >= outbox.waitUntil && (!outbox.sending || replies.datagrams == 0))
+        break;
       continue;
     }
     std::memset(buffer.data(), 0, buffer.size());
@@ -243,8 +260,8 @@ MasterReplies MasterQuery::Exchange(const std::vector<std::string>& requests,
     }
     if (listEnd == SteadyTime::max()) listEnd = now + waits.list;
     if (now >= listEnd || entries_.size() >= limit) break;
-    const bool allEnded = !sending && replies.listsEnded >= static_cast<int>(sent);
-    waitUntil = allEnded ? now + kNextWait : std::min(now + waits.more, listEnd);
+    const bool allEnded = !outbox.sending && replies.listsEnded >= static_cast<int>(outbox.sent);
+    outbox.waitUntil = allEnded ? now + kNextWait : std::min(now + waits.more, listEnd);
   }
   return replies;
 }

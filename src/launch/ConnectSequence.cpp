@@ -1,6 +1,7 @@
 #include "launch/ConnectSequence.h"
 
 #include <optional>
+#include <utility>
 
 #include "config/ConfigFile.h"
 #include "core/ServerCache.h"
@@ -14,9 +15,18 @@
 
 namespace vyk {
 
-bool ConnectToCurrentServer(ServerInfo& server, const Settings& settings, const std::string& alias,
-                            ConnectHost& host, GameStarter& starter,
-                            std::chrono::milliseconds firstWait, const ConnectOptions& options) {
+namespace {
+
+// The status line is only announced for a listed server.
+Outcome Stop(Outcome failure, std::optional<ScopedStatus>& status) {
+  return status ? std::move(failure).KeepingStatus(*status) : std::move(failure);
+}
+
+}  // namespace
+
+Outcome ConnectToCurrentServer(ServerInfo& server, const Settings& settings,
+                               const std::string& alias, ConnectHost& host, GameStarter& starter,
+                               std::chrono::milliseconds firstWait, const ConnectOptions& options) {
   const GameFiles files(settings.gamePath);
   const std::string& dir = files.directory;
   const std::string& file = files.file;
@@ -24,17 +34,15 @@ bool ConnectToCurrentServer(ServerInfo& server, const Settings& settings, const 
   if (options.requery) status.emplace("Connceting to server :" + server.Address());
 
   const std::string protocol = server.InfoValue("protocol");
-  if (options.requery && settings.switchProtocol != 0 && !protocol.empty() &&
-      !SwitchToProtocol(files, protocol)) {
-    return false;
+  if (options.requery && settings.switchProtocol != 0 && !protocol.empty()) {
+    if (Outcome switched = SwitchToProtocol(files, protocol); !switched)
+      return Stop(std::move(switched), status);
   }
   // Found as the protocol switch finds the file it replaced.
   std::string game = file.empty() ? std::string() : files.Find(file);
   if (game.empty()) {
-    if (options.requireGame) {
-      ShowErrorMessage("Unable to find :\n" + dir + file);
-      return false;
-    }
+    if (options.requireGame)
+      return Stop(Outcome::Failure("Unable to find :\n" + dir + file), status);
     game = file;
   }
 
@@ -50,9 +58,9 @@ bool ConnectToCurrentServer(ServerInfo& server, const Settings& settings, const 
   const std::string line =
       BuildConnectCommandLine(server, password, settings, alias) + options.extraParameters;
   RecordLastRun(line);
-  bool started = starter.StartGame(game, line, dir);
+  const bool started = starter.StartGame(game, line, dir);
   if (settings.minimize != 0) host.MinimizeMainWindow();
-  return started;
+  return started ? Outcome() : Outcome::Failure();
 }
 
 }  // namespace vyk

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "core/AnswerWait.h"
+#include "core/Outcome.h"
 
 namespace vyk {
 
@@ -29,11 +30,12 @@ struct ConnectOptions {
 // password prompt, launch count, [DEBUG] Lastrun, game start, minimise.
 // `server` is the current record (the list's default record when no row is
 // current; the host then skips the row refresh), `alias` the chosen alias or
-// "". True when the game process started; a failed start shows nothing.
-// firstWait is the query's (ServerInfo::Query).
-bool ConnectToCurrentServer(ServerInfo& server, const Settings& settings, const std::string& alias,
-                            ConnectHost& host, GameStarter& starter,
-                            std::chrono::milliseconds firstWait = kAnswerWait,
-                            const ConnectOptions& options = {});
+// "". Done when the game process started. A failed switch or a missing game
+// fails with its message, kept over "Connceting to server :"; a failed start
+// has nothing to show. firstWait is the query's (ServerInfo::Query).
+Outcome ConnectToCurrentServer(ServerInfo& server, const Settings& settings,
+                               const std::string& alias, ConnectHost& host, GameStarter& starter,
+                               std::chrono::milliseconds firstWait = kAnswerWait,
+                               const ConnectOptions& options = {});
 
 }  // namespace vyk

@@ -1,6 +1,7 @@
 #include "launch/DemoPlayback.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "core/StatusLine.h"
 #include "core/Text.h"
@@ -92,19 +93,18 @@ std::string DemoCommandLine(const DemoPath& demo) {
   return " +set fs_game " + demo.mod + " +demo " + demo.name + demo.extension + demo.protocol;
 }
 
-bool PlayDemo(const GameFiles& game, const std::string& demoPath, GameStarter& starter) {
+Outcome PlayDemo(const GameFiles& game, const std::string& demoPath, GameStarter& starter) {
   ScopedStatus status("Launching Demo :" + demoPath);
   DemoPath demo = ParseDemoPath(game.directory, demoPath);
-  if (!demo.error.empty()) {
-    ShowErrorMessage(demo.error);
-    return false;
-  }
-  if (!SwitchToProtocol(game, demo.protocol)) return false;
+  if (!demo.error.empty()) return Outcome::Failure(demo.error).KeepingStatus(status);
+  if (Outcome switched = SwitchToProtocol(game, demo.protocol); !switched)
+    return std::move(switched).KeepingStatus(status);
   const std::string commandLine = DemoCommandLine(demo);
   RecordLastRun(commandLine);
   std::string executable = game.Find(kActiveExecutable);
   if (executable.empty()) executable = kActiveExecutable;
-  return starter.StartGame(executable, commandLine, game.directory);
+  const bool started = starter.StartGame(executable, commandLine, game.directory);
+  return started ? Outcome() : Outcome::Failure();
 }
 
 }  // namespace vyk

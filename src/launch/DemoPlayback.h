@@ -1,6 +1,7 @@
 #pragma once
 #include <string>
 
+#include "core/Outcome.h"
 #include "launch/GameFiles.h"
 
 namespace vyk {
@@ -26,8 +27,9 @@ DemoPath ParseDemoPath(const std::string& gameDirectory, const std::string& demo
 std::string DemoCommandLine(const DemoPath& demo);
 
 // Plays a demo: checks its path, switches to its protocol, records and starts
-// QUAKE3.exe of the game directory. Failures show their message. True when
-// the game process started.
-bool PlayDemo(const GameFiles& game, const std::string& demoPath, GameStarter& starter);
+// QUAKE3.exe of the game directory. Done when the game process started; a
+// refused path or switch fails with its message, kept over "Launching Demo :",
+// a failed start with nothing to show.
+Outcome PlayDemo(const GameFiles& game, const std::string& demoPath, GameStarter& starter);
 
 }  // namespace vyk

@@ -48,16 +48,15 @@ std::string ProtocolOfEntry(const std::string& entry) {
   return text;
 }
 
-void ApplyProtocolChoice(const GameFiles& game, const std::string& entry) {
+Outcome ApplyProtocolChoice(const GameFiles& game, const std::string& entry) {
   std::string protocol = ProtocolOfEntry(entry);
-  if (protocol == "exe") return;
+  if (protocol == "exe") return {};
   const std::string prefix = kVersionedPrefix;
   // A listed entry names a file of the game directory, so that very file is
   // copied, whatever follows its prefix; the combo's empty text names none.
   if (Lower(entry).compare(0, prefix.size(), prefix) == 0)
-    SwitchToVersionFile(game, protocol, entry);
-  else
-    SwitchToProtocol(game, protocol);
+    return SwitchToVersionFile(game, protocol, entry);
+  return SwitchToProtocol(game, protocol);
 }
 
 }  // namespace vyk

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "core/Outcome.h"
 #include "launch/GameFiles.h"
 
 namespace vyk {
@@ -18,7 +19,7 @@ std::string ProtocolOfEntry(const std::string& entry);
 
 // OK of the dialog with the chosen entry (or the combo text): copies the file
 // the entry names over the active executable. The active executable itself is
-// no version to switch to, so choosing it does nothing.
-void ApplyProtocolChoice(const GameFiles& game, const std::string& entry);
+// no version to switch to, so choosing it does nothing. The switch's outcome.
+Outcome ApplyProtocolChoice(const GameFiles& game, const std::string& entry);
 
 }  // namespace vyk

@@ -87,15 +87,18 @@ void RemoveLeftovers(const std::wstring& path) {
 // MoveFileExW replaces the name in one step. A reader that opened the old
 // file without delete sharing (most programs do: an editor, a virus scanner,
 // a C runtime's fopen) holds the replace off until it closes the file; such
-// reads are short, so the move is tried again for a while. (ReplaceFileW
+// reads are short, so the move is tried again for a while: by the clock, not
+// a count of tries, since a busy machine may run the reader seldom. (ReplaceFileW
 // would keep the old file's attributes, but can leave neither file in place
 // when it fails half-way.)
 bool MoveOver(const std::wstring& from, const std::wstring& to) {
+  const ULONGLONG giveUp = GetTickCount64() + 5000;
   for (int attempt = 0;; ++attempt) {
     if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
       return true;
     const DWORD error = GetLastError();
-    if ((error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED) || attempt >= 500)
+    if ((error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED) ||
+        GetTickCount64() >= giveUp)
       return false;
     Sleep(attempt < 10 ? 0 : 1);
   }

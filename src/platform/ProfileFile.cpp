@@ -370,35 +370,32 @@ struct PendingFile {
 std::unordered_map<std::string, PendingFile> g_pending;
 std::condition_variable g_written;
 
-// Stores the values in order, as that many single writes would, with one
-// replacement of the file. False when an entry was refused (the others are
-// stored) or the file could not be written (nothing is).
-bool StoreValues(const std::string& path, const std::vector<ProfileFile::Entry>& entries) {
-  if (path.empty() || path.back() == '/') return false;
-  const std::string target = ResolvedForWriting(path);
-
-  std::unique_lock lock(g_mutex);
-  PendingFile& pending = g_pending[target];
-  const bool onItsWay = pending.edits != nullptr;
-  if (!onItsWay) {
-    std::shared_ptr<Document> doc;
-    FileStamp stamp;
-    mode_t mode = NewFileMode(target);
-    switch (Load(target, doc, stamp)) {
-      case FileReadResult::kFailed:
-        return false;  // never replace a file we could not read
-      case FileReadResult::kMissing:
-        doc = Parse({});
-        break;
-      case FileReadResult::kRead:
-        mode = static_cast<mode_t>(stamp.mode);
-        break;
-    }
-    pending.edits = std::make_unique<Edits>(std::move(doc));
-    pending.mode = mode;
+// Starts the file's edits from what the disk holds. False when the file could
+// not be read: it is never replaced then. Caller holds g_mutex.
+bool StartEdits(PendingFile& pending, const std::string& target) {
+  std::shared_ptr<Document> doc;
+  FileStamp stamp;
+  mode_t mode = NewFileMode(target);
+  switch (Load(target, doc, stamp)) {
+    case FileReadResult::kFailed:
+      return false;
+    case FileReadResult::kMissing:
+      doc = Parse({});
+      break;
+    case FileReadResult::kRead:
+      mode = static_cast<mode_t>(stamp.mode);
+      break;
   }
+  pending.edits = std::make_unique<Edits>(std::move(doc));
+  pending.mode = mode;
+  return true;
+}
 
-  bool allValid = true, changed = false;
+// Stores the entries into the file's edits, in order; whether a stored value
+// changed. A refused entry clears `allValid`. Caller holds g_mutex.
+bool ApplyEntries(PendingFile& pending, const std::vector<ProfileFile::Entry>& entries,
+                  bool& allValid) {
+  bool changed = false;
   for (const ProfileFile::Entry& entry : entries) {
     std::string_view sec = TrimBlanks(entry.section);
     std::string_view k = TrimBlanks(entry.key);
@@ -412,7 +409,68 @@ bool StoreValues(const std::string& path, const std::vector<ProfileFile::Entry>&
       changed = true;
     }
   }
-  if (changed) {
+  return changed;
+}
+
+// One replacement of the file with every value stored so far, for everyone
+// waiting. `lock` holds g_mutex, and is let go while the file is written.
+void ReplaceFile(std::unique_lock<std::mutex>& lock, PendingFile& pending,
+                 const std::string& target, const std::string& path) {
+  pending.writing = true;
+  std::string bytes = pending.edits->Render();
+  std::vector<ProfileFile::Entry> rendered;
+  rendered.swap(pending.sinceRender);
+  const mode_t mode = pending.mode;
+  const std::uint64_t generation = pending.applied;
+  const std::uint64_t previous = pending.written;
+  lock.unlock();
+  const bool ok = WriteFileAtomically(target, bytes, mode);
+  FileStamp stamp;
+  const bool stamped = ok && StampFile(target, &stamp) == FileReadResult::kRead;
+  std::shared_ptr<Document> doc = ok ? Parse(std::move(bytes)) : nullptr;
+  lock.lock();
+  pending.writing = false;
+  if (ok) {
+    pending.written = generation;
+    if (pending.applied == generation) {
+      pending.edits.reset();
+    } else {
+      // Values stored during the replacement go on from what is now on disk.
+      auto next = std::make_unique<Edits>(doc);
+      for (const ProfileFile::Entry& e : pending.sinceRender)
+        next->Apply(e.section, e.key, e.value);
+      pending.edits = std::move(next);
+    }
+  } else {
+    // Values stored on top of the lost ones are lost with them; later
+    // writers start again from what the disk holds.
+    pending.edits.reset();
+    pending.sinceRender.clear();
+    pending.written = pending.applied;
+    pending.failed.emplace_back(previous, pending.applied);
+  }
+  if (stamped)
+    Remember(target, stamp, doc);
+  else
+    g_cache.erase(target);
+  if (target != path) g_cache.erase(path);
+  g_written.notify_all();
+}
+
+// Stores the values in order, as that many single writes would, with one
+// replacement of the file. False when an entry was refused (the others are
+// stored) or the file could not be written (nothing is).
+bool StoreValues(const std::string& path, const std::vector<ProfileFile::Entry>& entries) {
+  if (path.empty() || path.back() == '/') return false;
+  const std::string target = ResolvedForWriting(path);
+
+  std::unique_lock lock(g_mutex);
+  PendingFile& pending = g_pending[target];
+  const bool onItsWay = pending.edits != nullptr;
+  if (!onItsWay && !StartEdits(pending, target)) return false;
+
+  bool allValid = true;
+  if (ApplyEntries(pending, entries, allValid)) {
     ++pending.applied;
   } else if (!onItsWay) {
     pending.edits.reset();  // nothing to write, and nothing was on its way
@@ -428,45 +486,7 @@ bool StoreValues(const std::string& path, const std::vector<ProfileFile::Entry>&
       continue;
     }
     // This thread writes for everyone waiting.
-    pending.writing = true;
-    std::string bytes = pending.edits->Render();
-    std::vector<ProfileFile::Entry> rendered;
-    rendered.swap(pending.sinceRender);
-    const mode_t mode = pending.mode;
-    const std::uint64_t generation = pending.applied;
-    const std::uint64_t previous = pending.written;
-    lock.unlock();
-    const bool ok = WriteFileAtomically(target, bytes, mode);
-    FileStamp stamp;
-    const bool stamped = ok && StampFile(target, &stamp) == FileReadResult::kRead;
-    std::shared_ptr<Document> doc = ok ? Parse(std::move(bytes)) : nullptr;
-    lock.lock();
-    pending.writing = false;
-    if (ok) {
-      pending.written = generation;
-      if (pending.applied == generation) {
-        pending.edits.reset();
-      } else {
-        // Values stored during the replacement go on from what is now on disk.
-        auto next = std::make_unique<Edits>(doc);
-        for (const ProfileFile::Entry& e : pending.sinceRender)
-          next->Apply(e.section, e.key, e.value);
-        pending.edits = std::move(next);
-      }
-    } else {
-      // Values stored on top of the lost ones are lost with them; later
-      // writers start again from what the disk holds.
-      pending.edits.reset();
-      pending.sinceRender.clear();
-      pending.written = pending.applied;
-      pending.failed.emplace_back(previous, pending.applied);
-    }
-    if (stamped)
-      Remember(target, stamp, doc);
-    else
-      g_cache.erase(target);
-    if (target != path) g_cache.erase(path);
-    g_written.notify_all();
+    ReplaceFile(lock, pending, target, path);
   }
   const bool stored = !pending.Failed(mine);
   if (--pending.waiting == 0) pending.failed.clear();

@@ -20,19 +20,14 @@ std::string EnvText(const char* name) {
 }
 
 // A portable install keeps its files beside the executable; an installed
-// one (read-only directory, or the install prefix's bin directory, which root
-// could write to) keeps them in the user's configuration folder.
+// one keeps them in the user's configuration folder.
 std::string ExecutableDirectoryWhenWritable() {
   static const std::string dir = [] {
     std::string exe = ExecutablePath();
     auto slash = exe.rfind('/');
     if (slash == std::string::npos) return std::string();
     std::string d = exe.substr(0, slash + 1);
-#ifdef VYK_INSTALL_BINDIR
-    std::error_code ec;
-    if (std::filesystem::equivalent(d, VYK_INSTALL_BINDIR, ec)) return std::string();
-#endif
-    return ::access(d.c_str(), W_OK | X_OK) == 0 ? d : std::string();
+    return IsPortableDirectory(d) ? d : std::string();
   }();
   return dir;
 }
@@ -51,6 +46,16 @@ std::string UserConfigDirectory() {
 }
 
 }  // namespace
+
+// The install prefix's bin directory is never portable, though root could write to it.
+bool IsPortableDirectory(const std::string& dir) {
+  if (dir.empty()) return false;
+#ifdef VYK_INSTALL_BINDIR
+  std::error_code ec;
+  if (std::filesystem::equivalent(dir, VYK_INSTALL_BINDIR, ec)) return false;
+#endif
+  return ::access(dir.c_str(), W_OK | X_OK) == 0;
+}
 
 std::string ExecutablePath() {
   std::error_code ec;

@@ -91,7 +91,8 @@ class UdpSocket {
   long RecvFrom(void* data, std::size_t size, Ipv4Endpoint* from);
 
   // From now on the system notes the moment each datagram reaches the socket
-  // (Linux). Windows notes none: there the moment is when WaitReadable saw it.
+  // (Linux; Windows 10 and later). Where it notes none (older Windows, Wine)
+  // the moment is when WaitReadable saw the datagram.
   bool StampArrivals();
   // As Recv; `arrival` gets the moment the datagram reached the socket, else
   // the moment the last wait saw it readable, else the moment it was read.
@@ -109,6 +110,7 @@ class UdpSocket {
   std::intptr_t fd_ = -1;  // a descriptor, or a Winsock SOCKET
   IpFamily family_;
   ArrivalTime readableAt_{};  // of the last wait that saw a datagram
+  bool systemStamps_ = false;  // Windows: SIO_TIMESTAMPING took
 };
 
 // Steady clock for round-trip times.

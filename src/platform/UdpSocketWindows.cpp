@@ -2,12 +2,28 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 #include <mstcpip.h>
+#include <mswsock.h>
+
+#include <algorithm>
+#include <cstring>
 
 #include "platform/BsdSockets.h"
 #include "platform/UdpSocket.h"
 
 #ifndef SIO_UDP_CONNRESET
 #define SIO_UDP_CONNRESET _WSAIOW(IOC_VENDOR, 12)
+#endif
+
+// Windows 10's receive stamps; the headers give them only to programs that
+// need Windows 10, and this one starts on older systems too.
+#ifndef SIO_TIMESTAMPING
+#define SIO_TIMESTAMPING _WSAIOW(IOC_VENDOR, 235)
+#define TIMESTAMPING_FLAG_RX 0x1
+#define SO_TIMESTAMP 0x300A
+typedef struct _TIMESTAMPING_CONFIG {
+  ULONG Flags;
+  USHORT TxTimestampsBuffered;
+} TIMESTAMPING_CONFIG;
 #endif
 
 namespace vyk {
@@ -79,15 +95,77 @@ long UdpSocket::RecvFrom(void* data, std::size_t size, NetEndpoint* from) {
   return got;
 }
 
+namespace {
+
+// WSARecvMsg, which hands over the control data a stamp travels in.
+LPFN_WSARECVMSG RecvMsgFunction(SOCKET s) {
+  static const LPFN_WSARECVMSG kFunction = [s] {
+    GUID id = WSAID_WSARECVMSG;
+    LPFN_WSARECVMSG function = nullptr;
+    DWORD bytes = 0;
+    if (WSAIoctl(s, SIO_GET_EXTENSION_FUNCTION_POINTER, &id, sizeof id, &function,
+                 sizeof function, &bytes, nullptr, nullptr) != 0)
+      return LPFN_WSARECVMSG{};
+    return function;
+  }();
+  return kFunction;
+}
+
+// A stamp is a reading of the performance counter: its age, taken from the
+// wall clock now, gives the arrival on the clock the exchange started on.
+ArrivalTime ArrivalOfCounter(std::uint64_t stamp) {
+  LARGE_INTEGER now{}, frequency{};
+  QueryPerformanceCounter(&now);
+  QueryPerformanceFrequency(&frequency);
+  const ArrivalTime wall = ArrivalNow();
+  const auto counts = static_cast<std::uint64_t>(now.QuadPart);
+  if (frequency.QuadPart <= 0 || stamp > counts) return wall;
+  const long double seconds =
+      static_cast<long double>(counts - stamp) / static_cast<long double>(frequency.QuadPart);
+  return wall - std::chrono::duration_cast<ArrivalTime::duration>(
+                    std::chrono::duration<long double>(seconds));
+}
+
+}  // namespace
+
 bool UdpSocket::StampArrivals() {
-  return IsOpen();
+  if (!IsOpen()) return false;
+  TIMESTAMPING_CONFIG config{};
+  config.Flags = TIMESTAMPING_FLAG_RX;
+  DWORD bytes = 0;
+  systemStamps_ = WSAIoctl(Handle(fd_), SIO_TIMESTAMPING, &config, sizeof config, nullptr, 0,
+                           &bytes, nullptr, nullptr) == 0 &&
+                  RecvMsgFunction(Handle(fd_)) != nullptr;
+  return true;
 }
 
 long UdpSocket::RecvStamped(void* data, std::size_t size, ArrivalTime* arrival) {
-  const long got = RecvFrom(data, size, static_cast<NetEndpoint*>(nullptr));
-  *arrival = readableAt_ != ArrivalTime{} ? readableAt_ : ArrivalNow();
+  const ArrivalTime seen = readableAt_ != ArrivalTime{} ? readableAt_ : ArrivalNow();
   readableAt_ = ArrivalTime{};
-  return got;
+  *arrival = seen;
+  if (!systemStamps_) return RecvFrom(data, size, static_cast<NetEndpoint*>(nullptr));
+  WSABUF area{static_cast<ULONG>(std::min<std::size_t>(size, 0x7FFFFFFF)),
+              static_cast<char*>(data)};
+  alignas(WSACMSGHDR) char control[WSA_CMSG_SPACE(sizeof(std::uint64_t))] = {};
+  WSAMSG message{};
+  message.lpBuffers = &area;
+  message.dwBufferCount = 1;
+  message.Control.buf = control;
+  message.Control.len = sizeof control;
+  DWORD got = 0;
+  if (RecvMsgFunction(Handle(fd_))(Handle(fd_), &message, &got, nullptr, nullptr) != 0) {
+    // As RecvFrom: a datagram longer than the buffer hands over the part that fits.
+    if (::WSAGetLastError() != WSAEMSGSIZE) return -1;
+    got = area.len;
+  }
+  for (WSACMSGHDR* c = WSA_CMSG_FIRSTHDR(&message); c != nullptr;
+       c = WSA_CMSG_NXTHDR(&message, c)) {
+    if (c->cmsg_level != SOL_SOCKET || c->cmsg_type != SO_TIMESTAMP) continue;
+    std::uint64_t stamp = 0;
+    std::memcpy(&stamp, WSA_CMSG_DATA(c), sizeof stamp);
+    if (stamp != 0) *arrival = ArrivalOfCounter(stamp);
+  }
+  return static_cast<long>(got);
 }
 
 int UdpSocket::WaitOnce(std::chrono::microseconds timeout) {

@@ -133,4 +133,12 @@ void BusyScope::SetCursorShape(Qt::CursorShape cursor) {
   if (depth > 0 && eater) QApplication::changeOverrideCursor(QCursor(cursor));
 }
 
+ArrowCursor::ArrowCursor() : busy_(BusyScope::Active()) {
+  if (busy_) QApplication::setOverrideCursor(Qt::ArrowCursor);
+}
+
+ArrowCursor::~ArrowCursor() {
+  if (busy_) QApplication::restoreOverrideCursor();
+}
+
 }  // namespace vyk

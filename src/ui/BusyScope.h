@@ -26,4 +26,17 @@ class BusyScope {
   static void SetCursorShape(Qt::CursorShape cursor);
 };
 
+// A dialog or message box opened by a busy command takes input: the normal cursor shows
+// over it for this object's lifetime.
+class ArrowCursor {
+ public:
+  ArrowCursor();
+  ~ArrowCursor();
+  ArrowCursor(const ArrowCursor&) = delete;
+  ArrowCursor& operator=(const ArrowCursor&) = delete;
+
+ private:
+  bool busy_;
+};
+
 }  // namespace vyk

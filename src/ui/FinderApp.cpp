@@ -1,33 +1,18 @@
 #include "ui/FinderApp.h"
 
 #include <QFile>
-#include <QMessageBox>
 
-#include "core/StatusLine.h"
+#include "core/FrameworkSwitch.h"
 #include "launch/GameStarter.h"
 #include "ui/AppIcon.h"
 #include "ui/FirstRun.h"
 #include "ui/MainDialog.h"
 #include "ui/dialogs/DemoPicker.h"
+#include "ui/dialogs/DialogPrompts.h"
 #include "ui/widgets/Resources.h"
 #include "ui/widgets/SplashWindow.h"
-#include "ui/widgets/TextCrossing.h"
 
 namespace vyk {
-
-namespace {
-
-// Messages of start-up before any window exists: boxes without owner.
-class OwnerlessMessages : public StatusSink {
- public:
-  std::string StatusText() override { return "Ready"; }
-  void SetStatusText(const std::string&) override {}
-  void ShowError(const std::string& text) override {
-    QMessageBox::information(nullptr, QStringLiteral("Error"), FromFileName(text));
-  }
-};
-
-}  // namespace
 
 FinderApp::FinderApp(int& argc, char** argv) : QApplication(argc, argv) {
   InitResources();
@@ -40,17 +25,10 @@ FinderApp::~FinderApp() = default;
 bool FinderApp::ParseArguments(const QStringList& args, std::string* fileName) {
   for (qsizetype i = 1; i < args.size(); ++i) {
     const QString& arg = args[i];
-    // "/" starts a path here, so only the two framework switches count in
-    // that form; every other "/..." argument is a file name.
-    const bool dashed = arg.startsWith(QLatin1Char('-'));
-    const QString name = arg.mid(arg.startsWith(QStringLiteral("--")) ? 2 : 1);
-    const bool frameworkSwitch =
-        (dashed || arg.startsWith(QLatin1Char('/'))) &&
-        (name.compare(QStringLiteral("Embedding"), Qt::CaseInsensitive) == 0 ||
-         name.compare(QStringLiteral("Automation"), Qt::CaseInsensitive) == 0);
     // Started for embedding or automation: there is nothing to show.
-    if (frameworkSwitch) return false;
-    if (dashed) continue;
+    if (IsFrameworkSwitch(arg.toStdString())) return false;
+    // Other switches are for Qt or the headless commands; any other "/..." is a file name.
+    if (arg.startsWith(QLatin1Char('-'))) continue;
     // File names stay in the bytes the file system knows them by.
     if (fileName->empty()) *fileName = QFile::encodeName(arg).toStdString();
   }
@@ -62,10 +40,8 @@ bool FinderApp::RunFirstRunOptions() {
 }
 
 void FinderApp::PlayDemoFile(const std::string& fileName) {
-  OwnerlessMessages messages;
-  InstallStatusSink(&messages);
-  PlayDemoArgument(settings_, fileName, SystemGameStarter());
-  InstallStatusSink(nullptr);
+  // No window exists yet: the message box has no owner.
+  CurrentPrompts().Report(nullptr, PlayDemoArgument(settings_, fileName, SystemGameStarter()));
 }
 
 int FinderApp::Run() {

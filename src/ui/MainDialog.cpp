@@ -8,7 +8,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -30,6 +29,7 @@
 #include "ui/BusyScope.h"
 #include "ui/PlayerListView.h"
 #include "ui/ServerListView.h"
+#include "ui/dialogs/DialogPrompts.h"
 #include "ui/dialogs/PasswordDialog.h"
 #include "ui/widgets/CResizeCtrl.h"
 #include "ui/widgets/ColourStatic.h"
@@ -76,22 +76,6 @@ constexpr ResizeShare kShares[] = {
     {MainDialog::kConnect, 0, 50, 0, 0},
     {MainDialog::kCopy, 0, 50, 0, 0},
     {MainDialog::kStatus, 0, 100, 100, 0},
-};
-
-// A dialog opened by a busy command takes input: show the normal cursor over it.
-class ArrowCursor {
- public:
-  ArrowCursor() : busy_(BusyScope::Active()) {
-    if (busy_) QApplication::setOverrideCursor(Qt::ArrowCursor);
-  }
-  ~ArrowCursor() {
-    if (busy_) QApplication::restoreOverrideCursor();
-  }
-  ArrowCursor(const ArrowCursor&) = delete;
-  ArrowCursor& operator=(const ArrowCursor&) = delete;
-
- private:
-  bool busy_;
 };
 
 }  // namespace
@@ -339,8 +323,9 @@ void MainDialog::OnServerRowClicked(int row, int column) {
 void MainDialog::ConnectToCurrent() {
   BusyScope busy(this);
   GameStarter& starter = starter_ ? *starter_ : SystemGameStarter();
-  ConnectToCurrentServer(browser_.CurrentRecord(), settings_, aliases_.ChosenAlias().name,
-                         *this, starter, firstWait_);
+  CurrentPrompts().Report(
+      this, ConnectToCurrentServer(browser_.CurrentRecord(), settings_, aliases_.ChosenAlias().name,
+                                   *this, starter, firstWait_));
 }
 
 void MainDialog::RefreshCurrentRow() {
@@ -417,14 +402,6 @@ std::string MainDialog::StatusText() {
 void MainDialog::SetStatusText(const std::string& text) {
   status_->setText(FromGameText(text));
   status_->repaint();
-}
-
-void MainDialog::ShowError(const std::string& text) {
-  // Errors are fixed words and file paths: shown as the file system names things.
-  QMessageBox box(QMessageBox::Information, QStringLiteral("Error"), FromFileName(text),
-                  QMessageBox::Ok, this);
-  const ArrowCursor arrow;
-  box.exec();
 }
 
 bool MainDialog::SetText(const std::string& text) {

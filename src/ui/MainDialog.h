@@ -100,7 +100,6 @@ class MainDialog : public SkinnedDialog, public ConnectHost, public StatusSink, 
   // StatusSink.
   std::string StatusText() override;
   void SetStatusText(const std::string& text) override;
-  void ShowError(const std::string& text) override;
   // Clipboard: 8-bit text as Latin-1.
   bool SetText(const std::string& text) override;
 

@@ -17,6 +17,7 @@
 #include "core/StatusLine.h"
 #include "discovery/NetworkScan.h"
 #include "ui/BusyScope.h"
+#include "ui/CountryFlags.h"
 #include "ui/StatusIcons.h"
 #include "ui/widgets/ColourTextPainter.h"
 #include "ui/widgets/ResourceIds.h"
@@ -28,8 +29,8 @@ namespace vyk {
 namespace {
 
 // The name column takes what the fixed widths of the others leave.
-constexpr int kWidths[kServerColumnCount] = {0, 50, 50, 100, 40, 150, 30, 30};
-constexpr int kFixedWidths = 450;
+constexpr int kWidths[kServerColumnCount] = {0, 50, 50, 100, 40, 150, 30, 30, 50};
+constexpr int kFixedWidths = 500;
 
 }  // namespace
 
@@ -38,7 +39,7 @@ ServerListView::ServerListView(Settings& settings, ServerBrowser& browser, QWidg
   // The tree view's own sorting is off, and with it the header's clicks; ours need them.
   Header()->setSectionsClickable(true);
   connect(this, &SkinnedListCtrl::headerClicked, this, [this](int column) {
-    SortBy(column);
+    SortBy(SortKeyOfColumn(column));
     if (RowCount() > 0) EnsureRowVisible(0);
   });
 }
@@ -55,10 +56,10 @@ void ServerListView::SetUpColumns() {
 }
 
 void ServerListView::SortBy(int key) {
-  if (key < 0 || key > kSortNone) key = kSortByPing;
+  if (key < 0 || key > kLastSortKey) key = kSortByPing;
   browser_.Rows().SortBy(key, browser_.Servers());
   StoreLastServerSort(settings_, key);
-  SetSortColumn(key < kServerColumnCount ? key : -1);
+  SetSortColumn(ColumnOfSortKey(key));
   MirrorRows(false);
 }
 
@@ -98,13 +99,13 @@ void ServerListView::RebuildRows(bool showAll) {
   const int key = browser_.SortKey();
   if (key != kSortNone) StoreLastServerSort(settings_, key);
   MirrorRows(true);
-  SetSortColumn(key < kServerColumnCount ? key : -1);
+  SetSortColumn(ColumnOfSortKey(key));
 }
 
 void ServerListView::FillRow(int row, int index) {
   ServerInfo& record = browser_.Servers().At(index);
   for (int column : {kAddressColumn, kServerNameColumn, kBuddiesColumn, kPlayersColumn, kMapColumn,
-                     kPingColumn, kConnectCountColumn, kFavoriteColumn})
+                     kPingColumn, kConnectCountColumn, kFavoriteColumn, kCountryColumn})
     SetItemText(row, column, ServerCellText(record, column));
   if (index >= static_cast<int>(looks_.size())) looks_.resize(static_cast<std::size_t>(index) + 1);
   RowLook& look = looks_[static_cast<std::size_t>(index)];
@@ -165,7 +166,7 @@ void ServerListView::ReloadServers() {
 }
 
 bool ServerListView::SaveServers() const {
-  return SaveServerList(browser_.Servers(), settings_);
+  return SaveServerList(browser_.Servers(), settings_).Ok();
 }
 
 void ServerListView::DeleteSelected() {
@@ -215,7 +216,16 @@ void ServerListView::DrawCell(QPainter& painter, int row, int column, const QRec
   const QPen remembered = painter.pen();
   if (const std::optional<Color> colour = ServerCellColor(look.cell, column, settings_))
     painter.setPen(ToQColor(*colour));
-  painter.drawText(cellRect.adjusted(1, 1, -1, -1),
+  QRect textRect = cellRect.adjusted(1, 1, -1, -1);
+  if (column == kCountryColumn) {
+    const QPixmap flag = CountryFlag(ItemText(row, column));
+    if (!flag.isNull()) {
+      painter.drawPixmap(textRect.left(), textRect.top() + (textRect.height() - flag.height()) / 2,
+                         flag);
+      textRect.setLeft(textRect.left() + flag.width() + 3);
+    }
+  }
+  painter.drawText(textRect,
                    Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
                    FromGameText(ItemText(row, column)));
   painter.setPen(remembered);

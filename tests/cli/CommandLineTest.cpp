@@ -143,7 +143,7 @@ TEST_F(CommandLineTest, RunWithoutConfigIniWritesNoneAndLeavesOneWrittenMeanwhil
   for (int i = 0; i < 5000 && farm_.Stats(id).requests == 0; ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   const bool written = std::filesystem::exists(ini);
-  std::ofstream(ini) << "[quake3]\npath=/g/QUAKE3.exe\n";
+  std::ofstream(ini, std::ios::binary) << "[quake3]\npath=/g/QUAKE3.exe\n";
   command.join();
   EXPECT_EQ(run.code, 0) << run.err;
   EXPECT_FALSE(written);
@@ -253,7 +253,7 @@ TEST_F(CommandLineTest, RconSendsTheCommandWithThePasswordFromTheEnvironment) {
   const std::string address = farm_.Address(farm_.AddServer(config));
   const int id = farm_.ServerCount() - 1;
 
-  ::setenv("VYKFIND_RCON_PASSWORD", "secret", 1);
+  test::SetVariable("VYKFIND_RCON_PASSWORD", "secret");
   Outcome run = RunWith({"--rcon", address.c_str(), "say", "hello", "there"});
   EXPECT_EQ(run.code, 0) << run.err;
   EXPECT_EQ(farm_.Stats(id).lastRequest.rfind("\xFF\xFF\xFF\xFFrcon secret say hello there", 0),
@@ -266,7 +266,7 @@ TEST_F(CommandLineTest, RconSendsTheCommandWithThePasswordFromTheEnvironment) {
   const std::string silent = Add("Quiet", "q3dm1", 0, true);
   run = RunWith({"--rcon", silent.c_str(), "status"}, kSilenceWait);
   EXPECT_EQ(run.code, 1);
-  ::unsetenv("VYKFIND_RCON_PASSWORD");
+  test::RemoveVariable("VYKFIND_RCON_PASSWORD");
 }
 
 }  // namespace

@@ -535,7 +535,7 @@ class ServerListKind : public ListKind {
       record.SetAddress(line);
       list.Add(record);
     }
-    return SaveServerListFile(list, MainPath());
+    return SaveServerListFile(list, MainPath()).Ok();
   }
   void ExpectLoaded(int matched, int, int) override {
     ServerList list;

@@ -84,11 +84,11 @@ TEST(OptionsModel, CategoriesComeOnceAndNumbersRefuseValuesOutsideTheirBounds) {
     EXPECT_TRUE(rows.CommitNumber(item.id, std::to_string(item.minimum))) << item.label;
     EXPECT_TRUE(rows.CommitNumber(item.id, std::to_string(item.maximum))) << item.label;
   }
-  EXPECT_EQ(categories.size(), 5u);
-  EXPECT_EQ(numbers, 6);
+  EXPECT_EQ(categories.size(), 6u);
+  EXPECT_EQ(numbers, 7);
 }
 
-TEST(OptionsModel, OkWritesTheThirtyRowsInItsOwnOrder) {
+TEST(OptionsModel, OkWritesEveryRowInItsOwnOrder) {
   Settings s;
   s.gamePath = "/games/q3/quake3.x86";
   s.param = "+set a 1";
@@ -130,6 +130,8 @@ TEST(OptionsModel, OkWritesTheThirtyRowsInItsOwnOrder) {
       {"info", "MoreMasters", ""},
       {"quake3", "MoreProtocols", ""},
       {"info", "QueryAttempts", "4"},
+      {"Filter", "HideBotOnly", "0"},
+      {"info", "AutoRefresh", "0"},
   };
   EXPECT_EQ(Record(rows), expected);
 }
@@ -140,7 +142,7 @@ TEST(OptionsModel, AMissingRowIsSkippedAndTheOthersAreStillWritten) {
   rows.RemoveItem(rows.Find("port")->id);
   rows.RemoveItem(rows.Find("Path")->id);
   const std::vector<Write> writes = Record(rows);
-  EXPECT_EQ(writes.size(), 28u);
+  EXPECT_EQ(writes.size(), 30u);
   EXPECT_EQ(writes.front().key, "Param");
   for (const Write& w : writes) EXPECT_NE(w.key, "MASTERSERVERPORT");
   EXPECT_TRUE(Record(PropertyRows{}).empty());

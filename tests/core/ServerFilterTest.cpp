@@ -5,11 +5,15 @@
 
 #include "TestHome.h"
 #include "core/BuddyMatch.h"
+#include "core/BuddyWatch.h"
+#include "core/PlayerKinds.h"
 #include "core/ServerCache.h"
 #include "core/ServerCellColor.h"
 #include "core/ServerColumns.h"
 #include "core/ServerFilter.h"
+#include "core/ServerSearch.h"
 #include "core/Settings.h"
+#include "platform/CountryLookup.h"
 
 namespace vyk {
 namespace {
@@ -98,6 +102,10 @@ TEST_F(FilterTest, CellColoursBuddyOverFavouriteButPingAndFullByTheirOwnRules) {
   EXPECT_TRUE(FillsPublicSlots(privateSlots));  // 12 of 16 with 4 private
   EXPECT_FALSE(FillsPublicSlots(Answering("c", 40, 11, "q3dm6", "12")));
   EXPECT_FALSE(FillsPublicSlots(ServerInfo()));  // no players: never full
+  // Values past 32 bits are not cut before the subtraction: 10 public slots here.
+  ServerInfo absurd = Answering("d", 40, 5, "q3dm6", "3000000000");
+  absurd.info.push_back({"sv_privateClients", "2999999990"});
+  EXPECT_FALSE(FillsPublicSlots(absurd));
 }
 
 TEST_F(FilterTest, SilentServersGoLastForBuddyPlayerMapAndPingOnly) {
@@ -178,6 +186,113 @@ TEST(CountBuddies, MatchesStrippedNamesWithoutCaseAndCountsEachPlayerOnce) {
   NameList none;
   EXPECT_EQ(CountBuddies(players, none), 0);
   EXPECT_FALSE(players[0].isBuddy);
+}
+
+}  // namespace
+}  // namespace vyk
+
+namespace vyk {
+namespace {
+
+// The search looks through the fields and then the players, colour codes
+// stripped and letters folded; a match by a player's name alone names the player.
+TEST_F(FilterTest, SearchFindsNameMapModAddressOrAPlayer) {
+  ServerInfo record = Answering("10.0.0.7", 30, 0, "Q3DM17");
+  record.name = "^1Rocket ^7Arena";
+  record.info.push_back({"gamename", "OSP"});
+  record.players.Add({"^4Sar^7ge", 0, 3, false});
+  record.players.Add({"^2Visor", 40, 1, false});
+  const std::string haystack = SearchHaystack(record);
+  const auto find = [&](const std::string& typed) {
+    const SearchMatch m = FindInHaystack(haystack, SearchNeedle(typed));
+    return m.found ? m.player : -2;
+  };
+  EXPECT_EQ(find("rocket arena"), -1);
+  EXPECT_EQ(find("^3ROCK"), -1);  // the typed colour codes go too
+  EXPECT_EQ(find("dm17"), -1);
+  EXPECT_EQ(find("osp"), -1);
+  EXPECT_EQ(find("0.7:2796"), -1);
+  EXPECT_EQ(find("SARGE"), 0);
+  EXPECT_EQ(find("visor"), 1);
+  EXPECT_EQ(find(""), -1);
+  EXPECT_EQ(find("arena\nsarge"), -2);  // never across two fields
+  EXPECT_EQ(find("keel"), -2);
+  EXPECT_EQ(BotCount(record), 1);
+  EXPECT_EQ(HumanCount(record), 1);
+}
+
+TEST(BuddyWatchTest, EachBuddyAndServerToldOnceUntilTheyLeave) {
+  test::TestHome home;
+  ServerList servers;
+  servers.Add(Answering("10.0.0.1", 30, 0));
+  servers.Add(Answering("10.0.0.2", 30, 0));
+  const auto put = [&](int index, std::vector<std::string> buddies) {
+    ServerInfo& r = servers.At(index);
+    r.players.Clear();
+    for (const std::string& name : buddies) r.players.Add({name, 50, 0, true});
+  };
+  BuddyWatch watch;
+  put(0, {"^1Sarge"});
+  EXPECT_TRUE(watch.Update(servers).empty());  // the first refresh takes note
+  put(1, {"Visor", "visor"});
+  auto seen = watch.Update(servers);
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_EQ(seen[0].address, "10.0.0.2:27960");
+  EXPECT_EQ(seen[0].player, "Visor");
+  EXPECT_TRUE(watch.Update(servers).empty());
+  // A silent server keeps its buddies; one who left and came back is told again.
+  servers.At(1).ping = kNoPing;
+  servers.At(1).info.clear();
+  put(0, {});
+  EXPECT_TRUE(watch.Update(servers).empty());
+  servers.At(1) = Answering("10.0.0.2", 30, 0);
+  put(1, {"Visor"});
+  put(0, {"Sarge"});
+  seen = watch.Update(servers);
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_EQ(seen[0].player, "Sarge");
+}
+
+}  // namespace
+}  // namespace vyk
+
+namespace vyk {
+namespace {
+
+TEST_F(FilterTest, HideBotOnlyKeepsEmptyServersAndAnyWithAHuman) {
+  settings_.hideBotOnly = true;
+  ServerInfo bots = Answering("10.0.0.1", 30, 0);
+  bots.players.Add({"Sarge", 0, 1, false});
+  bots.players.Add({"Doom", 0, 1, false});
+  EXPECT_FALSE(PassesFilters(bots, settings_));
+  EXPECT_EQ(ServerCellText(bots, kPlayersColumn), "0+2/16");
+  bots.players.Add({"Human", 70, 1, false});
+  EXPECT_TRUE(PassesFilters(bots, settings_));
+  EXPECT_EQ(ServerCellText(bots, kPlayersColumn), "1+2/16");
+  EXPECT_TRUE(PassesFilters(Answering("10.0.0.2", 30, 0), settings_));  // empty: Hide Empty's
+  EXPECT_EQ(ServerCellText(Answering("10.0.0.2", 30, 3), kPlayersColumn), "3/16");
+}
+
+// The country column sorts by the tenth key, so the classic "keep the order" stays 8.
+TEST_F(FilterTest, CountryColumnSortsByItsOwnKeyWithoutCodesLast) {
+  EXPECT_EQ(SortKeyOfColumn(kCountryColumn), kSortByCountry);
+  EXPECT_EQ(ColumnOfSortKey(kSortByCountry), kCountryColumn);
+  EXPECT_EQ(ColumnOfSortKey(kSortNone), -1);
+  EXPECT_EQ(SortKeyOfColumn(kPingColumn), kSortByPing);
+  EXPECT_STREQ(ServerColumnTitle(kCountryColumn), "Country");
+  const ServerInfo named("q3.example.org", 27960);  // a name is never looked up
+  EXPECT_EQ(ServerCellText(named, kCountryColumn), "");
+  if (CountryCode("8.8.8.8").empty()) GTEST_SKIP() << "no GeoIP database on this machine";
+  const ServerInfo us("8.8.8.8", 27960), de("81.169.145.1", 27960), v6("2a00:1450:4001:80b::200e", 1);
+  EXPECT_EQ(ServerCellText(us, kCountryColumn), "US");
+  EXPECT_EQ(ServerCellText(v6, kCountryColumn), "DE");
+  EXPECT_LT(Compare(de, us, kSortByCountry), 0);
+  EXPECT_LT(Compare(us, named, kSortByCountry), 0);
+  // Without the databases the column stays empty and nothing fails.
+  SetCountryDatabaseFolder(home_.Dir());
+  EXPECT_EQ(ServerCellText(us, kCountryColumn), "");
+  SetCountryDatabaseFolder("");
+  EXPECT_EQ(ServerCellText(us, kCountryColumn), "US");
 }
 
 }  // namespace

@@ -67,7 +67,7 @@ TEST(ServerTableTest, ColumnsAlignAndNamesLoseColourCodes) {
 
   const auto lines = Lines(FormatServerTable(servers, {1, 0, 2}));
   ASSERT_EQ(lines.size(), 4u);
-  EXPECT_EQ(lines[0], "Server      Buddy  Player  Map     Ping  IP               <#>  Fav");
+  EXPECT_EQ(lines[0], "Server      Buddy  Player  Map     Ping  IP               <#>  Fav  Country");
   EXPECT_EQ(lines[1], "-                  -/-                   10.0.0.10:27961");
   EXPECT_EQ(lines[2], "Frag Arena  1      1/16    q3dm17  35    10.0.0.5:27960   2    *");
   EXPECT_EQ(lines[3], "-                  -/-                   10.0.0.9:27962");
@@ -84,7 +84,8 @@ TEST(ServerTableTest, HostileNamesCannotBreakTheTerminalOrTheColumns) {
   EXPECT_EQ(lines[1].rfind("?]0;owned?\xC3\xA9         0/8", 0), 0u) << lines[1];
   // Columns align in characters: the two-byte e-acute is one.
   EXPECT_EQ(lines[2].rfind("abcdefghi           0/8", 0), 0u) << lines[2];
-  EXPECT_EQ(FormatServerTable(servers, {}), "Server  Buddy  Player  Map  Ping  IP  <#>  Fav\n");
+  EXPECT_EQ(FormatServerTable(servers, {}),
+            "Server  Buddy  Player  Map  Ping  IP  <#>  Fav  Country\n");
 }
 
 TEST(ServerJsonTest, AnyBytesGiveAStrictlyValidDocument) {
@@ -92,6 +93,7 @@ TEST(ServerJsonTest, AnyBytesGiveAStrictlyValidDocument) {
   const std::string name = "^1\"q\" \\b\x01\x1b\x7f\xE9\xFF";
   ServerInfo record = Answered("10.0.0.5", 27960, name, 35, "q3dm\xB2", "16");
   record.players.Add({"back\\slash \"x\"\t\x80", 50, 12, false});
+  record.players.Add({"Sarge", 0, 3, false});  // a bot: ping 0
   record.info.push_back({"mapname", "second value is dropped"});
   record.info.push_back({"k\xE9y", "v"});
   record.info.push_back({"g_needpass", "1"});
@@ -110,7 +112,10 @@ TEST(ServerJsonTest, AnyBytesGiveAStrictlyValidDocument) {
   EXPECT_EQ(s["map"], "q3dm\xC2\xB2");
   EXPECT_EQ(s["maxClients"], 16);
   EXPECT_EQ(s["needsPassword"], true);
-  ASSERT_EQ(s["players"].size(), 1u);
+  EXPECT_EQ(s["country"], "");  // a private address has none
+  EXPECT_EQ(s["humans"], 1);
+  EXPECT_EQ(s["bots"], 1);
+  ASSERT_EQ(s["players"].size(), 2u);
   EXPECT_EQ(s["players"][0]["name"], "back\\slash \"x\"\t\xC2\x80");
   EXPECT_EQ(s["players"][0]["score"], 12);
   EXPECT_EQ(s["players"][0]["ping"], 50);

@@ -6,10 +6,12 @@
 #include "Farm.h"
 #include "LaunchFakes.h"
 #include "PlatformSkip.h"
+#include "TestHome.h"
 #include "config/ConfigFile.h"
 #include "core/ServerCache.h"
 #include "core/ServerInfo.h"
 #include "launch/ConnectSequence.h"
+#include "launch/FreeSlotWait.h"
 #include "launch/ServerPassword.h"
 #include "platform/ProcessStart.h"
 
@@ -42,7 +44,8 @@ class ConnectSequenceTest : public test::GameDirTest {
   }
 
   bool Connect(ServerInfo& server, const std::string& alias = "") {
-    return ConnectToCurrentServer(server, settings_, alias, host_, starter_, firstWait_);
+    return status_.Report(
+        ConnectToCurrentServer(server, settings_, alias, host_, starter_, firstWait_));
   }
 
   std::chrono::milliseconds firstWait_ = kAnswerWait;
@@ -87,6 +90,7 @@ TEST_F(ConnectSequenceTest, MissingGameStopsBeforeAnyTrace) {
 
   EXPECT_THAT(status_.errors,
               ElementsAre("Unable to find :\n" + dir_ + "ioquake3.x86_64", "Unable to find :\n"));
+  EXPECT_THAT(status_.errorsOver, Contains("  Connceting to server :" + server.Address()));
   EXPECT_THAT(starter_.calls, IsEmpty());
   EXPECT_EQ(GetConnectCount(server.Address()), 0);
   EXPECT_EQ(ReadRawProfileString("DEBUG", "Lastrun"), "");
@@ -111,6 +115,8 @@ TEST_F(ConnectSequenceTest, MissingVersionStopsUnlessSwitchingIsOff) {
   ServerInfo server = AddServer(q3sim::DefaultServerConfig("Arena", "q3dm17", 71));
   EXPECT_FALSE(Connect(server));
   EXPECT_THAT(status_.errors, ElementsAre("Unable to find :\n" + dir_ + "quake3.71"));
+  EXPECT_THAT(status_.errorsOver, ElementsAre("  switching to protocol : 71"));
+  EXPECT_EQ(status_.shown.back(), "  Ready");
   EXPECT_THAT(starter_.calls, IsEmpty());
   EXPECT_EQ(GetConnectCount(server.Address()), 0);
 
@@ -174,6 +180,44 @@ TEST_F(ConnectSequenceTest, HostileServerValuesNeverReachTheCommandLineOrTheFile
   EXPECT_EQ(starter_.calls[0].parameters, "+connect " + injecting.Address());
   EXPECT_THAT(SplitCommandLine(starter_.calls[0].parameters),
               ElementsAre("+connect", injecting.Address()));
+}
+
+}  // namespace
+}  // namespace vyk
+
+namespace vyk {
+namespace {
+
+TEST(FreeSlotWaitTest, AsksAtOnceThenEachIntervalUntilAPublicSlotIsFree) {
+  using namespace std::chrono_literals;
+  test::TestHome home;
+  ServerInfo full("10.0.0.9", 27960);
+  full.queried = true;
+  full.ping = 40;
+  full.info = {{"mapname", "q3dm17"}, {"sv_maxclients", "4"}, {"sv_privateClients", "1"}};
+  for (int p = 0; p < 3; ++p) full.players.Add({"p" + std::to_string(p), 50, 0, false});
+  const SteadyTime start = SteadyNow();
+  FreeSlotWait wait(full, start, {5s, 1s, 60s});
+  EXPECT_LE(wait.NextAsk(), start);
+  wait.Asked(start);
+  EXPECT_EQ(wait.NextAsk(), start + 5s);
+  EXPECT_FALSE(wait.SlotFree(full));  // 3 of 4, one of them private
+  EXPECT_EQ(wait.StatusText(start + 1s),
+            "Waiting for a free slot on 10.0.0.9:27960 (3/4): next look in 4 s, 0:59 left "
+            "(Esc stops)");
+  ServerInfo silent = full;
+  silent.ping = kNoPing;
+  silent.info.clear();
+  EXPECT_FALSE(wait.SlotFree(silent));  // no answer is no slot
+  full.players.Clear();
+  full.players.Add({"p", 50, 0, false});
+  EXPECT_TRUE(wait.SlotFree(full));
+  EXPECT_FALSE(wait.Expired(start + 59s));
+  EXPECT_TRUE(wait.Expired(start + 60s));
+  // Never faster than a server lets one address ask.
+  FreeSlotWait eager(full, start, {100ms, 1s, 60s});
+  eager.Asked(start);
+  EXPECT_EQ(eager.NextAsk(), start + 1s);
 }
 
 }  // namespace

@@ -85,7 +85,7 @@ TEST_F(PlayDemoTest, SwitchesRecordsAndStartsTheActiveExecutable) {
   Put("quake3.68", VersionBytes("68"), fs::perms(0755));
   const std::string demo = dir_ + "baseq3/demos/Duel.dm_68";
 
-  EXPECT_TRUE(PlayDemo(gamePath_, demo, starter_));
+  EXPECT_TRUE(status_.Report(PlayDemo(gamePath_, demo, starter_)));
 
   EXPECT_EQ(Get("QUAKE3.exe"), VersionBytes("68"));
   EXPECT_THAT(starter_.calls, ElementsAre(test::StartCall{
@@ -99,13 +99,17 @@ TEST_F(PlayDemoTest, SwitchesRecordsAndStartsTheActiveExecutable) {
 
 TEST_F(PlayDemoTest, RefusalsStartAndRecordNothing) {
   Put("QUAKE3.exe", VersionBytes("66"));
-  EXPECT_FALSE(PlayDemo(gamePath_, dir_ + "demos/x.dm_68", starter_));
-  EXPECT_FALSE(PlayDemo(gamePath_, dir_ + "baseq3/demos/x.dm_71", starter_));
-  EXPECT_FALSE(PlayDemo(gamePath_, dir_ + "baseq3/demos/x.dm_68.bak", starter_));
+  EXPECT_FALSE(status_.Report(PlayDemo(gamePath_, dir_ + "demos/x.dm_68", starter_)));
+  EXPECT_FALSE(status_.Report(PlayDemo(gamePath_, dir_ + "baseq3/demos/x.dm_71", starter_)));
+  EXPECT_FALSE(status_.Report(PlayDemo(gamePath_, dir_ + "baseq3/demos/x.dm_68.bak", starter_)));
   EXPECT_THAT(status_.errors,
               ElementsAre("The demo must be in a subdirectory called 'demos' of a quake III mod",
                           "Unable to find :\n" + dir_ + "quake3.71",
                           "Unable to find :\n" + dir_ + "quake3.68.bak"));
+  // Each message comes up over the innermost announcement; all of them go afterwards.
+  EXPECT_THAT(status_.errorsOver,
+              ElementsAre("  Launching Demo :" + dir_ + "demos/x.dm_68",
+                          "  switching to protocol : 71", "  switching to protocol : 68.bak"));
   EXPECT_THAT(starter_.calls, IsEmpty());
   EXPECT_EQ(ReadRawProfileString("DEBUG", "Lastrun"), "");
   EXPECT_EQ(Get("QUAKE3.exe"), VersionBytes("66"));
@@ -119,7 +123,8 @@ TEST_F(PlayDemoTest, GameReallyStartsWithTheDemoArguments) {
   const fs::path record = home_.Path() / "record";
   test::RecordStartsTo(record);
 
-  EXPECT_TRUE(PlayDemo(gamePath_, dir_ + "baseq3/demos/Duel.dm_68", SystemGameStarter()));
+  EXPECT_TRUE(
+      status_.Report(PlayDemo(gamePath_, dir_ + "baseq3/demos/Duel.dm_68", SystemGameStarter())));
 
   auto started = test::WaitForArgRecord(record);
   ASSERT_TRUE(started);

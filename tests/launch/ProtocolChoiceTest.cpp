@@ -37,14 +37,14 @@ TEST_F(ProtocolChoiceTest, OkSwitchesToTheChosenVersionButNeverToTheActiveExecut
   Put("QUAKE3.exe", VersionBytes("66"));
   Put("quake3.68", VersionBytes("68"), fs::perms(0755));
 
-  ApplyProtocolChoice(gamePath_, "QUAKE3.exe");
+  status_.Report(ApplyProtocolChoice(gamePath_, "QUAKE3.exe"));
   EXPECT_EQ(Get("QUAKE3.exe"), VersionBytes("66"));
-  ApplyProtocolChoice(gamePath_, "quake3.68");
+  status_.Report(ApplyProtocolChoice(gamePath_, "quake3.68"));
   EXPECT_EQ(Get("QUAKE3.exe"), VersionBytes("68"));
   EXPECT_THAT(status_.errors, IsEmpty());
 
   // An empty list leaves only the combo's empty text.
-  ApplyProtocolChoice(gamePath_, "");
+  status_.Report(ApplyProtocolChoice(gamePath_, ""));
   EXPECT_THAT(status_.errors, ElementsAre("Unable to find :\n" + dir_ + "quake3."));
   EXPECT_EQ(Get("QUAKE3.exe"), VersionBytes("68"));
 }
@@ -55,7 +55,7 @@ TEST_F(ProtocolChoiceTest, OkOnAListedEntryCopiesThatVeryFile) {
   Put("Quake3.66abc", "patched 66");
   ASSERT_THAT(ListProtocolEntries(gamePath_), Contains("Quake3.66abc"));
 
-  ApplyProtocolChoice(gamePath_, "Quake3.66abc");
+  status_.Report(ApplyProtocolChoice(gamePath_, "Quake3.66abc"));
   EXPECT_THAT(status_.errors, IsEmpty());
   EXPECT_EQ(Get("QUAKE3.exe"), "patched 66");
   EXPECT_EQ(Get("Quake3.66abc"), "patched 66");

@@ -16,7 +16,7 @@ TEST_F(ProtocolSwitchTest, CopiesTheVersionByteForByteWithItsModeAndAnnouncesIt)
   Put("quake3.68", VersionBytes("68"), fs::perms(0755));
   Put("QUAKE3.exe", VersionBytes("66-longer-than-the-new-one"), fs::perms(0644));
 
-  EXPECT_TRUE(SwitchToProtocol(gamePath_, "68"));
+  EXPECT_TRUE(status_.Report(SwitchToProtocol(gamePath_, "68")));
 
   EXPECT_EQ(Get("QUAKE3.exe"), VersionBytes("68"));
   EXPECT_EQ(Get("quake3.68"), VersionBytes("68"));
@@ -28,15 +28,17 @@ TEST_F(ProtocolSwitchTest, CopiesTheVersionByteForByteWithItsModeAndAnnouncesIt)
 
   // With no active executable there is nothing to delete.
   fs::remove(gameDir_ / "QUAKE3.exe");
-  EXPECT_TRUE(SwitchToProtocol(gamePath_, "68"));
+  EXPECT_TRUE(status_.Report(SwitchToProtocol(gamePath_, "68")));
   EXPECT_EQ(Get("QUAKE3.exe"), VersionBytes("68"));
 }
 
 TEST_F(ProtocolSwitchTest, MissingVersionLeavesTheActiveExecutableAlone) {
   Put("QUAKE3.exe", VersionBytes("66"));
-  EXPECT_FALSE(SwitchToProtocol(gamePath_, "71"));
+  EXPECT_FALSE(status_.Report(SwitchToProtocol(gamePath_, "71")));
   EXPECT_THAT(status_.errors, ElementsAre("Unable to find :\n" + dir_ + "quake3.71"));
   EXPECT_EQ(Get("QUAKE3.exe"), VersionBytes("66"));
+  // The message comes up over the announcement, which goes once it has been seen.
+  EXPECT_THAT(status_.errorsOver, ElementsAre("  switching to protocol : 71"));
   EXPECT_THAT(status_.shown, ElementsAre("  switching to protocol : 71", "  Ready"));
 }
 
@@ -52,7 +54,7 @@ TEST_F(ProtocolSwitchTest, OnlyDigitsEverBecomeAFileName) {
       "+68", "-1",  "6.8", "123456",         "68\n",       "0x44"};
   for (const std::string& protocol : hostile) {
     status_.errors.clear();
-    EXPECT_FALSE(SwitchToProtocol(gamePath_, protocol)) << protocol;
+    EXPECT_FALSE(status_.Report(SwitchToProtocol(gamePath_, protocol))) << protocol;
     EXPECT_THAT(status_.errors, ElementsAre("Unable to find :\n" + dir_ + "quake3." + protocol));
   }
   EXPECT_EQ(Get("QUAKE3.exe"), VersionBytes("66"));
@@ -63,7 +65,7 @@ TEST_F(ProtocolSwitchTest, FileNamesMatchWithoutRegardToCase) {
   // The active executable keeps the name it has; no second one appears.
   Put("Quake3.68", VersionBytes("68"), fs::perms(0755));
   Put("quake3.exe", VersionBytes("66"));
-  EXPECT_TRUE(SwitchToProtocol(dir_ + "quake3.exe", "68"));
+  EXPECT_TRUE(status_.Report(SwitchToProtocol(dir_ + "quake3.exe", "68")));
   EXPECT_EQ(Get("quake3.exe"), VersionBytes("68"));
 #ifndef _WIN32  // a file system blind to letter case finds it by any name
   EXPECT_FALSE(Has("QUAKE3.exe"));
@@ -73,7 +75,7 @@ TEST_F(ProtocolSwitchTest, FileNamesMatchWithoutRegardToCase) {
 TEST_F(ProtocolSwitchTest, ActiveExecutableThatCannotBeRemoved) {
   Put("quake3.68", VersionBytes("68"));
   Put("QUAKE3.exe/in-use", "x");
-  EXPECT_FALSE(SwitchToProtocol(gamePath_, "68"));
+  EXPECT_FALSE(status_.Report(SwitchToProtocol(gamePath_, "68")));
   EXPECT_THAT(status_.errors, ElementsAre("Unable to remove :\n" + dir_ + "QUAKE3.exe"));
   EXPECT_EQ(Get("QUAKE3.exe/in-use"), "x");
   EXPECT_THAT(status_.shown.back(), "  Ready");
@@ -83,7 +85,7 @@ TEST_F(ProtocolSwitchTest, VersionThatIsTheActiveExecutableIsNeverEmptied) {
   VYK_SKIP_ON_WINDOWS("symbolic links");
   Put("QUAKE3.exe", VersionBytes("68"), fs::perms(0755));
   fs::create_symlink("QUAKE3.exe", gameDir_ / "quake3.68");
-  EXPECT_TRUE(SwitchToProtocol(gamePath_, "68"));
+  EXPECT_TRUE(status_.Report(SwitchToProtocol(gamePath_, "68")));
   EXPECT_EQ(Get("QUAKE3.exe"), VersionBytes("68"));
   EXPECT_THAT(status_.errors, IsEmpty());
 }
@@ -93,11 +95,11 @@ TEST_F(ProtocolSwitchTest, UnreadableVersionLeavesAnEmptyActiveExecutableThatASw
   Put("QUAKE3.exe", VersionBytes("66"));
   Put("quake3.68", VersionBytes("68"), fs::perms(0755));
   fs::create_directory(gameDir_ / "quake3.70");  // found, but no file to read
-  EXPECT_FALSE(SwitchToProtocol(gamePath_, "70"));
+  EXPECT_FALSE(status_.Report(SwitchToProtocol(gamePath_, "70")));
   EXPECT_THAT(status_.errors, ElementsAre("Unable to Read :\n" + dir_ + "quake3.70"));
   EXPECT_EQ(Get("QUAKE3.exe"), "");
 
-  EXPECT_TRUE(SwitchToProtocol(gamePath_, "68"));
+  EXPECT_TRUE(status_.Report(SwitchToProtocol(gamePath_, "68")));
   EXPECT_EQ(Get("QUAKE3.exe"), VersionBytes("68"));
 }
 

@@ -3,6 +3,9 @@
 #include <unistd.h>
 #endif
 
+#include <cstdlib>
+#include <filesystem>
+
 #include "TestHome.h"
 #include "platform/ProgramDirectory.h"
 
@@ -33,6 +36,24 @@ TEST(ProgramDirectoryTest, WithoutTheVariableTheExecutableDirectoryOrTheUserFold
     EXPECT_EQ(dir, exeDir);
   else
     EXPECT_NE(dir.find("vykfind/"), std::string::npos);
+#endif
+}
+
+TEST(ProgramDirectoryTest, OnlyAWritableFolderOutsideTheInstalledProgramsIsPortable) {
+  test::TestHome home;
+  EXPECT_TRUE(IsPortableDirectory(home.Dir()));
+  EXPECT_FALSE(IsPortableDirectory(home.Dir() + "missing/"));
+  EXPECT_FALSE(IsPortableDirectory(""));
+#ifdef _WIN32
+  // An installed copy keeps its files in the profile even where Program Files
+  // can be written (an administrator, Wine).
+  const char* programFiles = std::getenv("ProgramFiles");
+  ASSERT_NE(programFiles, nullptr);
+  const std::filesystem::path installed = std::filesystem::path(programFiles) / "Vyk Finder Test";
+  std::error_code ec;
+  std::filesystem::create_directories(installed, ec);
+  EXPECT_FALSE(IsPortableDirectory(installed.string() + "\\"));
+  std::filesystem::remove(installed, ec);
 #endif
 }
 

@@ -1,9 +1,10 @@
 #pragma once
-// The status line and message boxes, recorded; installed for the fake's lifetime.
+// The status line and the error boxes, recorded; installed for the fake's lifetime.
 #include <algorithm>
 #include <string>
 #include <vector>
 
+#include "core/Outcome.h"
 #include "core/StatusLine.h"
 
 namespace vyk::test {
@@ -20,7 +21,15 @@ class RecordingStatus : public StatusSink {
     text = t;
     shown.push_back(t);
   }
-  void ShowError(const std::string& t) override { errors.push_back(t); }
+  // The window's part with an operation's outcome: its message is recorded with the status
+  // text the box came up over. Whether it is done.
+  bool Report(const Outcome& outcome) {
+    if (!outcome.Message().empty()) {
+      errors.push_back(outcome.Message());
+      errorsOver.push_back(text);
+    }
+    return outcome.Ok();
+  }
 
   bool Showed(const std::string& t) const {
     return std::find(shown.begin(), shown.end(), t) != shown.end();
@@ -29,6 +38,7 @@ class RecordingStatus : public StatusSink {
   std::string text = "  Ready";
   std::vector<std::string> shown;
   std::vector<std::string> errors;
+  std::vector<std::string> errorsOver;
 };
 
 }  // namespace vyk::test

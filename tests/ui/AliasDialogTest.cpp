@@ -59,7 +59,7 @@ TEST_F(AliasDialogTest, NewAliasWithColourCodesIsAddedChosenAndStored) {
   EXPECT_EQ(d.result(), 1);
   EXPECT_EQ(aliases.Count(), 3);
   EXPECT_EQ(aliases.ChosenAlias().name, "^1Neo");
-  EXPECT_EQ(FileText(), "Neo\n^1Trinity\n^1Neo\n");
+  EXPECT_EQ(FileText(), test::NewFileLines("Neo\n^1Trinity\n^1Neo\n"));
   EXPECT_EQ(LastAlias(), "^1Neo");
 
   AliasDialog again(settings, aliases);
@@ -101,7 +101,7 @@ TEST_F(AliasDialogTest, DelRemovesStoresAndStaysOpenWhateverClosesIt) {
   EXPECT_TRUE(d.isVisible());
   EXPECT_EQ(aliases.Count(), 1);
   EXPECT_EQ(aliases.Chosen(), -1);
-  EXPECT_EQ(FileText(), "^1Trinity\n");
+  EXPECT_EQ(FileText(), test::NewFileLines("^1Trinity\n"));
   EXPECT_EQ(LastAlias(), "");
   EXPECT_EQ(d.ControlAs<ColourComboBox>(AliasDialog::kCombo)->count(), 1);
   Press(d, 2);
@@ -117,7 +117,7 @@ TEST_F(AliasDialogTest, DelOfAnUnknownNameStillClearsTheChoiceAndRewritesTheFile
   EXPECT_EQ(aliases.Count(), 2);
   EXPECT_EQ(aliases.Chosen(), -1);
   EXPECT_EQ(LastAlias(), "");
-  EXPECT_EQ(FileText(), "Neo\n^1Trinity\n");
+  EXPECT_EQ(FileText(), test::NewFileLines("Neo\n^1Trinity\n"));
 }
 
 TEST_F(AliasDialogTest, PreviewDrawsTheColourCodes) {

@@ -104,7 +104,7 @@ TEST_F(BuddyDialogTest, CancelAndTheCloseBoxDropWhatWasNotSaved) {
     Add(d, "Bob");
     Press(d, BuddyDialog::kSave);
     EXPECT_FALSE(d.Changed());
-    EXPECT_EQ(FileText(), "Zed\nAmy\nBob\n");
+    EXPECT_EQ(FileText(), test::NewFileLines("Zed\nAmy\nBob\n"));
     Add(d, "Eve");
     d.close();
     EXPECT_EQ(d.result(), 2);
@@ -125,7 +125,7 @@ TEST_F(BuddyDialogTest, OkStoresOnlyWhenChanged) {
     BuddyDialog d(settings, buddies, nullptr, &prompts);
     Add(d, "Bob");
     Press(d, 1);
-    EXPECT_EQ(FileText(), "Zed\nAmy\nBob\n");
+    EXPECT_EQ(FileText(), test::NewFileLines("Zed\nAmy\nBob\n"));
   }
 }
 

@@ -59,7 +59,7 @@ TEST_F(DemoPickerTest, RelativeArgumentIsTakenFromTheStartingDirectory) {
   WriteFile(game + "BASEQ3/DEMOS/cup.dm_68", "demo");
   const auto previous = std::filesystem::current_path();
   std::filesystem::current_path(game);
-  const bool played = PlayDemoArgument(settings, "BASEQ3/DEMOS/cup.dm_68", starter);
+  const bool played = PlayDemoArgument(settings, "BASEQ3/DEMOS/cup.dm_68", starter).Ok();
   std::filesystem::current_path(previous);
   EXPECT_TRUE(played);
   ASSERT_EQ(starter.starts.size(), 1u);

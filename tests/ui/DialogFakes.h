@@ -27,6 +27,7 @@ class ScriptedPrompts : public DialogPrompts {
   std::deque<Answer> answers;      // next answers to AskYesNoCancel; Cancel when none
   std::vector<std::string> asked;  // texts of AskYesNoCancel
   std::vector<std::string> told;   // texts of Tell
+  std::vector<std::string> errors;  // texts of ShowError
   std::deque<std::string> files;   // next picked paths; "" (cancel) when none
   std::vector<FileRequest> requests;
 
@@ -38,6 +39,7 @@ class ScriptedPrompts : public DialogPrompts {
     return a;
   }
   void Tell(QWidget*, const std::string& text) override { told.push_back(text); }
+  void ShowError(QWidget*, const std::string& text) override { errors.push_back(text); }
   std::string SaveFileName(QWidget*, const std::string& directory, const std::string& filter,
                            const std::string& suffix) override {
     return Pick({directory, filter, suffix, true});

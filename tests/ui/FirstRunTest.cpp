@@ -81,8 +81,9 @@ TEST(FirstRun, OkCreatesTheFileWithEveryKey) {
       "quake3/param",          "info/aliaslist",        "quake3/usealias",
       "info/copyircformat",    "info/displayonreload",  "info/minimize",
       "filter/goodping",       "filter/badping",        "info/localonly",
-      "info/moremasters",      "quake3/moreprotocols",  "info/queryattempts"};
-  EXPECT_EQ(keys.size(), 33u);
+      "info/moremasters",      "quake3/moreprotocols",  "filter/hidebotonly",
+      "info/autorefresh",      "info/queryattempts"};
+  EXPECT_EQ(keys.size(), 35u);
   EXPECT_EQ(keys, expected);
   EXPECT_EQ(settings.masterServer, "127.0.0.1");
   EXPECT_EQ(ProfileFile::Read(ConfigFilePath(), "info", "ServerList").value_or(""),

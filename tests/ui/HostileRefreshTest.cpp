@@ -3,6 +3,8 @@
 // from a hostile server carries anything the server slipped in.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QLineEdit>
 #include <QTimer>
 #include <filesystem>
@@ -25,6 +27,10 @@ constexpr double kHostileShare = 0.1;
 class HostileRefreshTest : public MainWindowTest {
  protected:
   void SetUp() override {
+#ifdef _WIN32
+    GTEST_SKIP() << "the farm runs in another process there, and hostile servers' configurations "
+                    "outgrow its control datagrams";
+#endif
     MainWindowTest::SetUp();
     configs_ = q3sim::GenerateServers(q3sim::HostileFarmOptions(kServers, kHostileShare));
     AddToFarm(configs_);
@@ -34,7 +40,13 @@ class HostileRefreshTest : public MainWindowTest {
   ::testing::AssertionResult HonestRowIsRight(int n, int row) {
     const q3sim::ServerConfig& c = configs_[static_cast<std::size_t>(n)];
     const ServerInfo& record = Servers().Servers().At(Servers().IndexAt(row));
-    const std::string players = std::to_string(c.players.size()) + "/" + c.Info("sv_maxclients");
+    // Bots (ping 0) are counted apart: "humans+bots/max".
+    const auto bots = std::count_if(c.players.begin(), c.players.end(),
+                                    [](const q3sim::Player& p) { return p.ping == 0; });
+    const std::string max = "/" + c.Info("sv_maxclients");
+    const std::string players =
+        bots == 0 ? std::to_string(c.players.size()) + max
+                  : std::to_string(c.players.size() - bots) + "+" + std::to_string(bots) + max;
     if (Servers().ItemText(row, 0) != c.Info("sv_hostname"))
       return ::testing::AssertionFailure() << "name " << Servers().ItemText(row, 0);
     if (Servers().ItemText(row, 2) != players)

@@ -122,7 +122,7 @@ TEST_F(MainDialogButtonsTest, ServerEditorStoredOnQuitIsReloaded) {
   main->OnCommand(MainDialog::kServer);
   EXPECT_TRUE(seen);
   EXPECT_EQ(asked, "Vyk Finder|Save Current List ?");
-  EXPECT_EQ(ReadFile(settings.serverListPath), "10.0.0.1:27960\n10.0.0.2:27960\n");
+  EXPECT_EQ(ReadFile(settings.serverListPath), test::NewFileLines("10.0.0.1:27960\n10.0.0.2:27960\n"));
   ExpectTwoServersNoneCurrent();
 }
 
@@ -166,7 +166,7 @@ TEST_F(MainDialogButtonsTest, DirectRunOffersTheCurrentServerAndSelectsTheAddedO
   const std::vector<int> selected = view.SelectedRows();
   ASSERT_FALSE(selected.empty());
   EXPECT_EQ(view.ItemText(selected.back(), 5), "10.0.0.2:27961");
-  EXPECT_EQ(ReadFile(settings.serverListPath), "10.0.0.1:27960\n10.0.0.2:27961\n");
+  EXPECT_EQ(ReadFile(settings.serverListPath), test::NewFileLines("10.0.0.1:27960\n10.0.0.2:27961\n"));
 }
 
 }  // namespace

@@ -274,6 +274,9 @@ TEST_F(MainDialogTest, FirstShowKeepsTheSetUpColumnWidths) {
 }
 
 TEST_F(MainDialogTest, RunShowsTheCleanedAnswer) {
+#ifdef _WIN32
+  GTEST_SKIP() << "an rcon handler in this process cannot serve the farm in another one";
+#endif
   q3sim::ServerConfig c = Server("Console", "q3dm17", 0);
   c.rconPassword = "secret";
   c.rconHandler = [](const std::string& command) { return "did " + command + "\nsecond line\n"; };
@@ -401,7 +404,7 @@ TEST_F(MainDialogTest, AddToBuddyAppendsStrippedNamesAndSaves) {
   Players().SetRowSelected(0, true);
   Players().SetRowSelected(2, true);
   dialog_->OnCommand(MainDialog::kAddToBuddy);
-  EXPECT_EQ(ReadFile(home_.Path() / "player.vyk"), "Player0\nPlayer2\n");
+  EXPECT_EQ(ReadFile(home_.Path() / "player.vyk"), test::NewFileLines("Player0\nPlayer2\n"));
 }
 
 TEST_F(MainDialogTest, TitleAndAliasEdgeCases) {

@@ -144,6 +144,9 @@ TEST_F(PropertyListTest, FileRowsEditInPlaceAndBrowseWithThePressedButton) {
 }
 
 TEST_F(PropertyListTest, FileRowsHoldTheFileSystemsOwnBytes) {
+#ifdef _WIN32
+  GTEST_SKIP() << "paths are in the ANSI code page there, which lacks these letters";
+#endif
   const QString home = QStringLiteral("/home/j\u00f6rg-\u041a\u0438\u0440/");
   PropertyItemDesc d;
   d.label = "Server File";

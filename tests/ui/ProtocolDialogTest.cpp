@@ -20,7 +20,9 @@ class ProtocolDialogTest : public ::testing::Test {
     game = home.Dir() + "Quake3/";
     std::filesystem::create_directories(game);
     settings.gamePath = game + "QUAKE3.exe";
+    InstallDialogPrompts(&prompts);
   }
+  void TearDown() override { InstallDialogPrompts(nullptr); }
   std::vector<std::string> Entries(ProtocolDialog& d) {
     auto* combo = d.ControlAs<QComboBox>(ProtocolDialog::kVersion);
     std::vector<std::string> out;
@@ -30,6 +32,7 @@ class ProtocolDialogTest : public ::testing::Test {
 
   test::TestHome home;
   test::RecordingStatus sink;
+  test::ScriptedPrompts prompts;
   Settings settings;
   std::string game;
 };
@@ -48,7 +51,7 @@ TEST_F(ProtocolDialogTest, ListsTheVersionsSortedWithTheLastSelected) {
   Press(d, 1);
   EXPECT_EQ(d.result(), 1);
   EXPECT_EQ(ReadFile(game + "QUAKE3.exe"), "active");
-  EXPECT_TRUE(sink.errors.empty());
+  EXPECT_TRUE(prompts.errors.empty());
 }
 
 TEST_F(ProtocolDialogTest, OkCopiesTheChosenVersionOverTheActiveExecutable) {
@@ -61,7 +64,7 @@ TEST_F(ProtocolDialogTest, OkCopiesTheChosenVersionOverTheActiveExecutable) {
   EXPECT_EQ(d.result(), 1);
   EXPECT_EQ(ReadFile(game + "QUAKE3.exe"), "v66");
   EXPECT_EQ(ReadFile(game + "quake3.66"), "v66");
-  EXPECT_TRUE(sink.errors.empty());
+  EXPECT_TRUE(prompts.errors.empty());
 }
 
 TEST_F(ProtocolDialogTest, EmptyListSwitchesToNothingAndSaysSoButClosesWithOk) {
@@ -69,8 +72,8 @@ TEST_F(ProtocolDialogTest, EmptyListSwitchesToNothingAndSaysSoButClosesWithOk) {
   EXPECT_TRUE(Entries(d).empty());
   Press(d, 1);
   EXPECT_EQ(d.result(), 1);
-  ASSERT_EQ(sink.errors.size(), 1u);
-  EXPECT_EQ(sink.errors[0], "Unable to find :\n" + game + "quake3.");
+  ASSERT_EQ(prompts.errors.size(), 1u);
+  EXPECT_EQ(prompts.errors[0], "Unable to find :\n" + game + "quake3.");
 }
 
 }  // namespace

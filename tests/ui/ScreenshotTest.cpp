@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "TestHome.h"
 #include "config/ConfigFile.h"
 #include "ui/MainDialog.h"
 #include "ui/ServerListView.h"
@@ -21,7 +22,7 @@ TEST(ScreenshotTest, MainWindowAfterARefresh) {
   const char* out = std::getenv("VYK_SCREENSHOT");
   const char* home = std::getenv("VYK_SCREENSHOT_HOME");
   if (!out || !home) GTEST_SKIP() << "VYK_SCREENSHOT and VYK_SCREENSHOT_HOME not set";
-  setenv("VYKFIND_HOME", home, 1);
+  SetVariable("VYKFIND_HOME", home);
   InitResources();
   Settings settings;
   LoadSettings(settings);

@@ -88,7 +88,7 @@ TEST_F(ServerListDialogTest, OpensOnACopyOfTheMainListAndQuitsWithoutAsking) {
   EXPECT_EQ(d->ControlAs<QLineEdit>(ServerListDialog::kAddress)->text(),
             QStringLiteral("127.0.0.1:27960"));
   EXPECT_EQ(d->View().SelectionStyle(), 1);
-  EXPECT_EQ(d->View().ColumnCount(), 8);
+  EXPECT_EQ(d->View().ColumnCount(), 9);
   EXPECT_EQ(Addresses(*d), (std::vector<std::string>{"10.0.0.1:27960", "10.0.0.2:27961"}));
   EXPECT_EQ(d->View().RowCount(), 2);
   EXPECT_FALSE(d->Changed());
@@ -269,7 +269,7 @@ TEST_F(ServerListDialogTest, YesStoresTheListAndCancelKeepsTheMainList) {
     Press(*d, 1);
     EXPECT_EQ(d->result(), 1);
     EXPECT_FALSE(d->Changed());
-    EXPECT_EQ(FileText(), "10.0.0.1:27960\n10.0.0.9:1234\n");
+    EXPECT_EQ(FileText(), test::NewFileLines("10.0.0.1:27960\n10.0.0.9:1234\n"));
   }
   EXPECT_EQ(prompts.asked.size(), 2u);
 }
@@ -283,8 +283,8 @@ TEST_F(ServerListDialogTest, AListThatCannotBeStoredKeepsTheEditorOpen) {
   Press(*d, 1);
   EXPECT_TRUE(d->isVisible());
   EXPECT_TRUE(d->Changed());
-  ASSERT_EQ(sink.errors.size(), 1u);
-  EXPECT_EQ(sink.errors[0], "Unable to Write :\n" + settings.serverListPath);
+  ASSERT_EQ(prompts.errors.size(), 1u);
+  EXPECT_EQ(prompts.errors[0], "Unable to Write :\n" + settings.serverListPath);
 }
 
 TEST_F(ServerListDialogTest, SaveAsWritesTheChosenFileOnly) {
@@ -297,12 +297,12 @@ TEST_F(ServerListDialogTest, SaveAsWritesTheChosenFileOnly) {
   EXPECT_TRUE(prompts.requests[0].save);
   EXPECT_EQ(prompts.requests[0].directory, ProgramDirectory());
   EXPECT_EQ(prompts.requests[0].filter, "Vyk Server File|*.vyk|All File|*.*|");
-  EXPECT_EQ(ReadFile(other), "10.0.0.1:27960\n");
+  EXPECT_EQ(ReadFile(other), test::NewFileLines("10.0.0.1:27960\n"));
   EXPECT_EQ(FileText(), "file:1\n");
   EXPECT_FALSE(d->Changed());
   Press(*d, ServerListDialog::kSaveAs);  // cancelled: nothing written
   EXPECT_EQ(prompts.requests.size(), 2u);
-  EXPECT_TRUE(sink.errors.empty());
+  EXPECT_TRUE(prompts.errors.empty());
 }
 
 TEST_F(ServerListDialogTest, RefreshQueriesEveryServerAndShowsThemAll) {

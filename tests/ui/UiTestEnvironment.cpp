@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFont>
 #include <memory>
 
 namespace {
@@ -13,6 +14,12 @@ class QtApplicationEnvironment : public ::testing::Environment {
   void SetUp() override {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     app_ = std::make_unique<QApplication>(argc_, argv_);
+#ifdef _WIN32
+    // The offscreen platform there knows only the fonts beside the tests
+    // (lib/fonts) and not its own "Sans Serif": give it the face that
+    // fontconfig picks on Linux.
+    QFont::insertSubstitution(QStringLiteral("Sans Serif"), QStringLiteral("DejaVu Sans"));
+#endif
   }
   void TearDown() override { app_.reset(); }
 

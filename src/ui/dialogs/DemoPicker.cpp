@@ -18,21 +18,21 @@ bool PickAndPlayDemo(QWidget* owner, const Settings& settings, GameStarter& star
   const GameFiles game(settings.gamePath);
   const std::string demo = ask.OpenFileName(owner, game.directory, kDemoFilter, "");
   if (demo.empty()) return false;
-  return PlayDemo(game, demo, starter);
+  return ask.Report(owner, PlayDemo(game, demo, starter));
 }
 
 bool IsDemoArgument(const std::string& argument) {
   return Lower(argument).find(".dm_") != std::string::npos;
 }
 
-bool PlayDemoArgument(const Settings& settings, const std::string& argument, GameStarter& starter) {
-  if (!IsDemoArgument(argument)) return false;
+Outcome PlayDemoArgument(const Settings& settings, const std::string& argument,
+                         GameStarter& starter) {
+  if (!IsDemoArgument(argument)) return Outcome::Failure();
   // File names keep their letter case here (the path is matched without regard to it);
   // a name relative to where the program was started is made whole first.
   std::error_code ec;
   std::filesystem::path path = std::filesystem::absolute(argument, ec);
-  PlayDemo(settings.gamePath, ec ? argument : path.lexically_normal().string(), starter);
-  return true;
+  return PlayDemo(settings.gamePath, ec ? argument : path.lexically_normal().string(), starter);
 }
 
 }  // namespace vyk

@@ -1,6 +1,8 @@
 #pragma once
 #include <string>
 
+#include "core/Outcome.h"
+
 class QWidget;
 
 namespace vyk {
@@ -13,7 +15,7 @@ inline constexpr const char* kDemoFilter = "quake 3 demo |*.DM_??|";
 
 // The Demo button: an open-file dialog in the game directory showing the demos (any
 // letter case); the chosen file is played. False when the user cancelled or the demo
-// could not be started (its message has been shown).
+// could not be started (its message has been shown, owned by `owner`).
 bool PickAndPlayDemo(QWidget* owner, const Settings& settings, GameStarter& starter,
                      DialogPrompts* prompts = nullptr);
 
@@ -21,8 +23,9 @@ bool PickAndPlayDemo(QWidget* owner, const Settings& settings, GameStarter& star
 bool IsDemoArgument(const std::string& argument);
 
 // Start-up with a file argument, once the settings are loaded: a demo is played with the
-// gamePath setting and true is returned, after which start-up ends without a window.
-// False, doing nothing, for any other argument.
-bool PlayDemoArgument(const Settings& settings, const std::string& argument, GameStarter& starter);
+// gamePath setting (PlayDemo's outcome), after which start-up ends without a window. Any
+// other argument fails with nothing to show, doing nothing.
+Outcome PlayDemoArgument(const Settings& settings, const std::string& argument,
+                         GameStarter& starter);
 
 }  // namespace vyk

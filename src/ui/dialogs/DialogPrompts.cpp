@@ -3,6 +3,7 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
+#include "ui/BusyScope.h"
 #include "ui/widgets/TextCrossing.h"
 
 namespace vyk {
@@ -51,6 +52,14 @@ class QtPrompts : public DialogPrompts {
     box.exec();
   }
 
+  void ShowError(QWidget* owner, const std::string& text) override {
+    // Errors are fixed words and file paths: shown as the file system names things.
+    QMessageBox box(QMessageBox::Information, QStringLiteral("Error"), FromFileName(text),
+                    QMessageBox::Ok, owner);
+    const ArrowCursor arrow;
+    box.exec();
+  }
+
   std::string SaveFileName(QWidget* owner, const std::string& directory, const std::string& filter,
                            const std::string& suffix) override {
     QFileDialog* dialog = NewFileDialog(owner, directory, filter, suffix);
@@ -70,6 +79,11 @@ class QtPrompts : public DialogPrompts {
 };
 
 }  // namespace
+
+bool DialogPrompts::Report(QWidget* owner, const Outcome& outcome) {
+  if (!outcome.Message().empty()) ShowError(owner, outcome.Message());
+  return outcome.Ok();
+}
 
 DialogPrompts& SystemPrompts() {
   static QtPrompts prompts;

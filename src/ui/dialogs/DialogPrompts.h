@@ -3,6 +3,8 @@
 #include <QStringList>
 #include <string>
 
+#include "core/Outcome.h"
+
 class QFileDialog;
 class QWidget;
 
@@ -23,12 +25,18 @@ class DialogPrompts {
   virtual Answer AskYesNoCancel(QWidget* owner, const std::string& text) = 0;
   // An OK button and the application's name as caption.
   virtual void Tell(QWidget* owner, const std::string& text) = 0;
+  // A failure the user must see: caption "Error", an information icon and OK. The owner
+  // is the main window.
+  virtual void ShowError(QWidget* owner, const std::string& text) = 0;
   // File pickers, opening in directory; filter as "description|pattern|..." pairs. The
   // chosen path, or empty when the user cancelled.
   virtual std::string SaveFileName(QWidget* owner, const std::string& directory,
                                    const std::string& filter, const std::string& suffix) = 0;
   virtual std::string OpenFileName(QWidget* owner, const std::string& directory,
                                    const std::string& filter, const std::string& suffix) = 0;
+
+  // Shows the failure's message, when it has one, with ShowError; whether it is done.
+  bool Report(QWidget* owner, const Outcome& outcome);
 };
 
 // Qt's message boxes and (never the platform's) file dialogs.

@@ -15,6 +15,7 @@
 #include "launch/ConnectSequence.h"
 #include "launch/GameStarter.h"
 #include "ui/dialogs/BlockingWork.h"
+#include "ui/dialogs/DialogPrompts.h"
 #include "ui/widgets/DialogTemplate.h"
 #include "ui/widgets/ResourceIds.h"
 #include "ui/widgets/TextCrossing.h"
@@ -81,7 +82,8 @@ void DirectRunDialog::SaveDirectRunFields() {
 void DirectRunDialog::AddTypedServer() {
   addedAddress_ = Text(address_);
   servers_.AddUnique(TypedServer(addedAddress_));
-  SaveServerList(servers_, GetSettings());
+  // A list that could not be stored shows nothing here.
+  static_cast<void>(SaveServerList(servers_, GetSettings()));
 }
 
 void DirectRunDialog::GetInfo() {
@@ -103,7 +105,8 @@ void DirectRunDialog::Connect() {
   typed.extraParameters = " " + Text(parameters_);
   if (settings.addOnDirectRun != 0) AddTypedServer();
   GameStarter& starter = starter_ ? *starter_ : SystemGameStarter();
-  ConnectToCurrentServer(record, settings, alias_, *this, starter, kAnswerWait, typed);
+  CurrentPrompts().Report(parentWidget(), ConnectToCurrentServer(record, settings, alias_, *this,
+                                                                 starter, kAnswerWait, typed));
   EndDialog(kOk);
 }
 

@@ -3,6 +3,7 @@
 #include <QComboBox>
 
 #include "launch/ProtocolChoice.h"
+#include "ui/dialogs/DialogPrompts.h"
 #include "ui/widgets/DialogTemplate.h"
 #include "ui/widgets/ResourceIds.h"
 #include "ui/widgets/TextCrossing.h"
@@ -28,8 +29,9 @@ std::string ProtocolDialog::ChosenEntry() const {
 
 void ProtocolDialog::OnCommand(int id) {
   if (id == kOk) {
-    // The switch shows its own failures; the dialog closes with OK whatever they were.
-    ApplyProtocolChoice(GetSettings().gamePath, ChosenEntry());
+    // The main window (the owner) shows a failure; the dialog closes with OK whatever it was.
+    CurrentPrompts().Report(parentWidget(),
+                            ApplyProtocolChoice(GetSettings().gamePath, ChosenEntry()));
     EndDialog(kOk);
     return;
   }

@@ -106,7 +106,7 @@ void ServerListDialog::SaveAs() {
   const std::string path = prompts_.SaveFileName(this, ProgramDirectory(), kFileFilter, "vyk");
   if (path.empty()) return;
   // The user would otherwise believe the list is in that file.
-  if (!SaveServerListFile(browser_.Servers(), path)) ShowErrorMessage("Unable to Write :\n" + path);
+  prompts_.Report(parentWidget(), SaveServerListFile(browser_.Servers(), path));
 }
 
 void ServerListDialog::Quit() {
@@ -115,10 +115,7 @@ void ServerListDialog::Quit() {
     case DialogPrompts::Answer::kYes:
       // The main window reloads from this file next: a list that could not be stored
       // would silently be lost, so the editor stays open to let it be saved elsewhere.
-      if (!SaveServerList(browser_.Servers(), settings_)) {
-        ShowErrorMessage("Unable to Write :\n" + settings_.serverListPath);
-        return;
-      }
+      if (!prompts_.Report(parentWidget(), SaveServerList(browser_.Servers(), settings_))) return;
       changed_ = false;
       return EndDialog(kOk);
     case DialogPrompts::Answer::kNo:

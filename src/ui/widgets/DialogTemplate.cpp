@@ -1,5 +1,6 @@
 #include "ui/widgets/DialogTemplate.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
@@ -177,6 +178,17 @@ QRect MapDialogRect(const DialogBaseUnits& u, int x, int y, int width, int heigh
 }
 
 QFont TemplateFont(const DialogTemplate& tmpl) {
+#ifdef Q_OS_WIN
+  // Windows shows the dialogs' "MS Sans Serif" in its TrueType successor; Qt
+  // there lists TrueType families only, and without a match takes a serif face.
+  static const bool substituted = [] {
+    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
+                               {QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Tahoma"),
+                                QStringLiteral("DejaVu Sans")});
+    return true;
+  }();
+  static_cast<void>(substituted);
+#endif
   QFont f(FromGameText(tmpl.fontName), tmpl.fontPointSize);
   f.setStyleHint(QFont::SansSerif);
   return f;
@@ -274,6 +286,9 @@ void BuildDialogControls(SkinnedDialog& dialog, const DialogTemplate& tmpl,
                        [&dialog, id] { dialog.OnCommand(id); });
     if (qobject_cast<QGroupBox*>(w)) groups.push_back(w);
   }
+  // The skin's style sheets cut its lists off from the dialog's font, and item
+  // and header views would then take the system theme's own (Windows has one).
+  for (QAbstractItemView* view : dialog.findChildren<QAbstractItemView*>()) view->setFont(font);
   // Group boxes are siblings of their controls and must stay behind them.
   for (QWidget* g : groups) g->lower();
 }

@@ -4,12 +4,14 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
+#include <QGroupBox>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QStyle>
 #include <QStyleOptionFrame>
@@ -24,6 +26,21 @@ namespace {
 constexpr const char* kSkinnedProperty = "vykFlatButton";
 constexpr const char* kEdgeProperty = "vykEdgeClass";
 constexpr int kMaxButtonText = 149;
+
+// Windows' own style takes a group box title's colour from the system theme
+// (black, unreadable on the skin): here it is the palette's text, as elsewhere.
+class GroupTitleStyle : public QProxyStyle {
+ public:
+  int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                QStyleHintReturn* data) const override {
+    if (hint == SH_GroupBox_TextLabelColor && widget)
+      return static_cast<int>(widget->palette()
+                                  .color(widget->isEnabled() ? QPalette::Active : QPalette::Disabled,
+                                         QPalette::WindowText)
+                                  .rgba());
+    return QProxyStyle::styleHint(hint, option, widget, data);
+  }
+};
 }  // namespace
 
 SkinnedDialog::SkinnedDialog(const Settings& settings, QWidget* parent)
@@ -50,6 +67,12 @@ void SkinnedDialog::InitSkin() {
     b->setProperty(kSkinnedProperty, true);
     b->setAutoDefault(false);  // else focus would make it the default button
     b->installEventFilter(this);
+  }
+  for (QGroupBox* box : findChildren<QGroupBox*>()) {
+    if (dynamic_cast<GroupTitleStyle*>(box->style())) continue;
+    auto* style = new GroupTitleStyle;
+    style->setParent(box);
+    box->setStyle(style);
   }
   // Edit fields and lists get an edge of their own (on the skin's background they would
   // not be seen otherwise); ApplyColours writes their rules.
