@@ -70,10 +70,11 @@ struct ReplyMoments {
 };
 
 // The servers of `configs` served on 127.0.0.1 by a child process until this
-// object goes (or the parent dies).
+// object goes (or the parent dies), losing datagrams as Farm::SetDrop(drop, dropSeed) does.
 class ForkedFarm {
  public:
-  explicit ForkedFarm(const std::vector<q3sim::ServerConfig>& configs) {
+  explicit ForkedFarm(const std::vector<q3sim::ServerConfig>& configs, double drop = 0,
+                      std::uint32_t dropSeed = 1) {
     int portsPipe[2];
     if (pipe(portsPipe) != 0) return;
     if (pipe(hold_) != 0) {
@@ -92,7 +93,7 @@ class ForkedFarm {
       close(portsPipe[0]);
       close(hold_[1]);
       close(moments_[0]);
-      Serve(configs, portsPipe[1], hold_[0], moments_[1]);
+      Serve(configs, drop, dropSeed, portsPipe[1], hold_[0], moments_[1]);
     }
     close(portsPipe[1]);
     close(hold_[0]);
@@ -150,10 +151,11 @@ class ForkedFarm {
   }
 
   // Serves until the lifeline closes; each byte on it asks for the moments.
-  [[noreturn]] static void Serve(const std::vector<q3sim::ServerConfig>& configs, int portsOut,
-                                 int hold, int momentsOut) {
+  [[noreturn]] static void Serve(const std::vector<q3sim::ServerConfig>& configs, double drop,
+                                 std::uint32_t dropSeed, int portsOut, int hold, int momentsOut) {
     prctl(PR_SET_PDEATHSIG, SIGTERM);
     q3sim::Farm farm;
+    farm.SetDrop(drop, dropSeed);
     std::vector<int> ids = q3sim::AddServers(farm, configs);
     std::vector<std::uint16_t> ports;
     for (int id : ids) ports.push_back(farm.Port(id));

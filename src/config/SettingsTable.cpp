@@ -110,6 +110,9 @@ const SettingDesc kTable[] = {
      Check("Hide bot-only", kFindingGames, 30, 30)},
     {&Settings::autoRefresh, "info", "AutoRefresh", kCurrent,
      Bounded("Auto Refresh (minutes)", kFindingGames, 31, 31, 0, kMaxAutoRefresh)},
+    // Beyond the single status request: retries within a server's wait.
+    {&Settings::queryAttempts, "info", "QueryAttempts", kCurrent,
+     Bounded("Query Attempts", kFindingGames, 29, 29, 1, kMaxQueryAttempts)},
 };
 // clang-format on
 

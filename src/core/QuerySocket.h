@@ -2,10 +2,12 @@
 // One request/answer exchange with one game server over UDP, in the game's
 // connectionless packet form (four 0xFF bytes, then text). Short-lived: one
 // object per exchange.
+#include <array>
 #include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "core/AnswerWait.h"
 #include "core/ServerInfo.h"
@@ -27,20 +29,42 @@ class QuerySocket {
   QuerySocket(const QuerySocket&) = delete;
   QuerySocket& operator=(const QuerySocket&) = delete;
 
-  // Sends the 14-byte status request; the joined answer, or nothing.
-  std::optional<std::string> RequestStatus();
-  // Sends "rcon <password> <command>"; the joined answer, or nothing.
+  // attempts 1 sends the 14-byte status request once. More (up to
+  // kMaxQueryAttempts) send "getstatus <token>", a token of its own per
+  // attempt, until a datagram answers; servers that echo the token as the
+  // "challenge" pair tell which attempt they answer, and that pair is taken
+  // out of the answer. The joined answer, or nothing.
+  std::optional<std::string> RequestStatus(int attempts = 1);
+  // Sends "rcon <password> <command>", once: a command must not run twice.
+  // The joined answer, or nothing.
   std::optional<std::string> SendRcon(const std::string& command);
   // RequestStatus, then the parse: pairs + player lines, or -1 on failure.
-  std::int32_t QueryStatus();
+  std::int32_t QueryStatus(int attempts = 1);
 
+  // From the send of the attempt answered (the first, when the server echoes
+  // no token) to the system's arrival stamp of the answer.
   std::int32_t Ping() const { return ping_; }
+  // Of the last exchange: requests sent before the answer came (all of them
+  // without one); the attempt the answer echoed (0 for the first), -1 without
+  // an echo; whether the ping is the first attempt's for want of an echo
+  // although more were sent.
+  int AttemptsSent() const { return attemptsSent_; }
+  int AnsweredAttempt() const { return answeredAttempt_; }
+  bool PingUncertain() const { return pingUncertain_; }
   // The tables of the last QueryStatus; empty after a failed one.
   const StatusAnswer& Status() const { return status_; }
   bool HasAddress() const { return hasAddress_; }
 
  private:
-  std::optional<std::string> Exchange(const std::string& request);
+  std::optional<std::string> Exchange(const std::string& request, int attempts);
+  // Sends the next attempt: the request alone, or with its token.
+  bool SendAttempt(const std::string& request, bool tokened);
+  // Waits for a datagram until the first wait from `firstSent` is over,
+  // sending the next attempt each time its moment comes first.
+  int AwaitAnswer(const std::string& request, int attempts, SteadyTime firstSent);
+  // The attempt whose token this is, or -1.
+  int AttemptOf(std::string_view token) const;
+  void Append(std::string_view text);
 
   NetEndpoint server_;  // made before hasAddress_, which resolves into it
   bool hasAddress_ = false;
@@ -50,6 +74,11 @@ class QuerySocket {
   std::string buffer_;
   StatusAnswer status_;
   std::int32_t ping_ = kNoPing;
+  std::array<std::string, kMaxQueryAttempts> tokens_;
+  std::array<ArrivalTime, kMaxQueryAttempts> sentAt_{};
+  int attemptsSent_ = 0;
+  int answeredAttempt_ = -1;
+  bool pingUncertain_ = false;
 };
 
 }  // namespace vyk

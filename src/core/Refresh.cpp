@@ -134,6 +134,10 @@ int EffectiveMaxThread(const Settings& settings) {
   return std::clamp(settings.maxThread, 1, kMaxRefreshThreads);
 }
 
+int EffectiveQueryAttempts(const Settings& settings) {
+  return std::clamp(settings.queryAttempts, 1, kMaxQueryAttempts);
+}
+
 int RefreshWorker(const RefreshJob& job, int maxThread) {
   NamedSemaphore semaphore(kRefreshSemaphoreName, maxThread, maxThread);
   semaphore.Wait();
@@ -141,7 +145,7 @@ int RefreshWorker(const RefreshJob& job, int maxThread) {
   if (job.record) {
     // A failure inside one query stays in this worker; its index is not queued.
     try {
-      answered = job.record->Query(job.firstWait);
+      answered = job.record->Query(job.firstWait, job.attempts);
       if (job.index != -1) CompletedQueue::Instance().Push(job.index);
     } catch (...) {
       answered = false;
@@ -168,7 +172,8 @@ void RefreshAll(ServerList& servers, const Settings& settings, RefreshView& view
   CompletedQueue::Instance().Clear();
   std::vector<RefreshJob> jobs;
   jobs.reserve(static_cast<std::size_t>(n));
-  for (int i = 0; i < n; ++i) jobs.push_back({&servers.At(i), i, firstWait});
+  const int attempts = EffectiveQueryAttempts(settings);
+  for (int i = 0; i < n; ++i) jobs.push_back({&servers.At(i), i, firstWait, attempts});
 
   {
     // Held for the whole refresh, so every worker opens the semaphore with
@@ -219,7 +224,8 @@ void RefreshAll(ServerList& servers, const Settings& settings, RefreshView& view
 void RefreshOne(ServerList& servers, const Settings& settings, RefreshView& view, int index,
                 std::chrono::milliseconds firstWait) {
   if (index < 0 || index >= servers.Count()) return;
-  RefreshWorker({&servers.At(index), index, firstWait}, EffectiveMaxThread(settings));
+  RefreshWorker({&servers.At(index), index, firstWait, EffectiveQueryAttempts(settings)},
+                EffectiveMaxThread(settings));
   view.UpdateRow(index);
   view.SelectRow(index);
 }

@@ -18,17 +18,21 @@ inline constexpr const char* kRefreshSemaphoreName = "RELOAD_THREAD_NAME";
 // only make the join take millions of counts; no refresh uses more.
 inline constexpr int kMaxRefreshThreads = 1024;
 
-// One server to query: the record inside the ServerList, its index, and how
-// long its exchange waits for the first datagram.
+// One server to query: the record inside the ServerList, its index, how
+// long its exchange waits for the first datagram, and how many status
+// requests it may send meanwhile.
 struct RefreshJob {
   ServerInfo* record = nullptr;
   int index = -1;
   std::chrono::milliseconds firstWait = kAnswerWait;
+  int attempts = 1;
 };
 
 // maxThread as a refresh uses it: raised to 1 when below (hand-edited
 // Config.ini), cut to kMaxRefreshThreads when above.
 int EffectiveMaxThread(const Settings& settings);
+// queryAttempts as a refresh uses it: a hand-edited value kept within 1..kMaxQueryAttempts.
+int EffectiveQueryAttempts(const Settings& settings);
 
 // Takes one count of the refresh semaphore (creating it with maxThread counts
 // when no handle is open), queries the record and queues its index, gives the

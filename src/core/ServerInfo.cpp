@@ -38,7 +38,9 @@ ServerInfo::ServerInfo(const ServerInfo& other)
       port(other.port),
       buddyCount(other.buddyCount),
       password(other.password),
-      queried(other.queried) {
+      queried(other.queried),
+      pingUncertain(other.pingUncertain),
+      attempts(other.attempts) {
   // The name belongs to the address, not to the record it came from.
   name = GetCachedName(Address());
 }
@@ -53,6 +55,8 @@ ServerInfo& ServerInfo::operator=(const ServerInfo& other) {
   info = other.info;
   password = other.password;
   queried = other.queried;
+  pingUncertain = other.pingUncertain;
+  attempts = other.attempts;
   name = GetCachedName(Address());
   return *this;
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include <array>
 #include <chrono>
 #include <cstdint>
 #include <string>
@@ -22,6 +23,24 @@ struct InfoPair {
   std::string value;
 };
 
+// Status requests of a server's last few exchanges: how many were sent and how
+// many of them got no answer. In memory only, never in cache.srv.
+class AttemptHistory {
+ public:
+  static constexpr int kExchanges = 5;
+
+  // One exchange: attempts counted, of which `lost` got no answer. An exchange
+  // that sent nothing is not counted.
+  void Add(int sent, int lost);
+  int Sent() const;
+  int Lost() const;
+
+ private:
+  std::array<std::uint8_t, kExchanges> sent_{};
+  std::array<std::uint8_t, kExchanges> lost_{};
+  int next_ = 0;
+};
+
 // The record of one game server. Plain value; `name` is never copied from
 // another record but re-read from the server cache for the record's address.
 class ServerInfo {
@@ -35,6 +54,10 @@ class ServerInfo {
   std::string password;
   std::string name = "-";
   bool queried = false;
+  // The server echoed no token after several attempts: the ping is timed
+  // from the first, which may not be the one it answered.
+  bool pingUncertain = false;
+  AttemptHistory attempts;
 
   ServerInfo();
   ServerInfo(std::string host, std::uint16_t port, std::string password = {});
@@ -52,8 +75,8 @@ class ServerInfo {
   std::string ValueAt(int index) const;
   bool Matches(const ServerInfo& other) const;
 
-  // One status exchange; firstWait as QuerySocket takes it.
-  bool Query(std::chrono::milliseconds firstWait = kAnswerWait);
+  // One status exchange; firstWait and maxAttempts as QuerySocket takes them.
+  bool Query(std::chrono::milliseconds firstWait = kAnswerWait, int maxAttempts = 1);
   // What Query does after its exchange: the parsed answer and its ping into
   // the record, a non-empty "sv_hostname" into the server cache as the name.
   void TakeAnswer(const StatusAnswer& status, std::int32_t answerPing);
@@ -65,5 +88,9 @@ class ServerInfo {
   std::string VersionText() const;
   int PlayerCount() const { return players.Count(); }
 };
+
+// For the row's tooltip: "Loss 1 of 6 (17 %)" over the last exchanges, with
+// ", ping uncertain" when it is; empty before any request was sent.
+std::string LossTooltipText(const ServerInfo& record);
 
 }  // namespace vyk

@@ -1,6 +1,9 @@
 // The status and remote-console exchanges of a server record, and the values
-// derived from its last answer.
+// derived from its last answers.
+#include <algorithm>
+#include <numeric>
 #include <optional>
+#include <string>
 
 #include "core/QuerySocket.h"
 #include "core/ServerCache.h"
@@ -9,13 +12,23 @@
 
 namespace vyk {
 
-bool ServerInfo::Query(std::chrono::milliseconds firstWait) {
+bool ServerInfo::Query(std::chrono::milliseconds firstWait, int maxAttempts) {
   name = GetCachedName(Address());
   QuerySocket socket(host, port, password, firstWait);
   buddyCount = 0;
   ping = kNoPing;
-  const std::int32_t result = socket.QueryStatus();
+  const std::int32_t result = socket.QueryStatus(maxAttempts);
   TakeAnswer(socket.Status(), socket.Ping());
+  pingUncertain = socket.PingUncertain();
+  if (result < 0) {
+    attempts.Add(socket.AttemptsSent(), socket.AttemptsSent());
+  } else {
+    // Attempts sent after the one answered may only be slower; without an
+    // echo the answer is taken for the last one's.
+    const int counted =
+        socket.AnsweredAttempt() >= 0 ? socket.AnsweredAttempt() + 1 : socket.AttemptsSent();
+    attempts.Add(counted, counted - 1);
+  }
   return result > 0;
 }
 
@@ -27,6 +40,7 @@ void ServerInfo::TakeAnswer(const StatusAnswer& status, std::int32_t answerPing)
     info.push_back({slot.key, slot.value});
   }
   ping = answerPing;
+  pingUncertain = false;
   const std::string section = Address();
   const std::string hostname = InfoValue("sv_hostname");
   if (!hostname.empty()) {
@@ -49,6 +63,32 @@ bool ServerInfo::IsTimedOut() const {
 
 bool ServerInfo::NeedsPassword() const {
   return InfoValue("g_needpass") == "1";
+}
+
+void AttemptHistory::Add(int sent, int lost) {
+  if (sent <= 0) return;
+  const auto at = static_cast<std::size_t>(next_);
+  sent_[at] = static_cast<std::uint8_t>(std::min(sent, kMaxQueryAttempts));
+  lost_[at] = static_cast<std::uint8_t>(std::clamp(lost, 0, static_cast<int>(sent_[at])));
+  next_ = (next_ + 1) % kExchanges;
+}
+
+int AttemptHistory::Sent() const {
+  return std::accumulate(sent_.begin(), sent_.end(), 0);
+}
+
+int AttemptHistory::Lost() const {
+  return std::accumulate(lost_.begin(), lost_.end(), 0);
+}
+
+std::string LossTooltipText(const ServerInfo& record) {
+  const int sent = record.attempts.Sent();
+  if (sent == 0) return {};
+  const int lost = record.attempts.Lost();
+  std::string text = "Loss " + std::to_string(lost) + " of " + std::to_string(sent) + " (" +
+                     std::to_string((lost * 100 + sent / 2) / sent) + " %)";
+  if (record.pingUncertain) text += ", ping uncertain";
+  return text;
 }
 
 std::string ServerInfo::VersionText() const {

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "core/AnswerWait.h"
+
 namespace vyk {
 
 // 0x00BBGGRR, red in the low byte.
@@ -56,6 +58,9 @@ struct Settings {
   std::string moreMasters;    // host[:port] or [IPv6]:port
   std::string moreProtocols;  // numbers
   std::int32_t autoRefresh = 0;  // minutes between refreshes of their own; 0: none
+  // Status requests to a server that has not answered, within its wait; 1 is
+  // the single request of old.
+  std::int32_t queryAttempts = kDefaultQueryAttempts;
 
   bool operator==(const Settings&) const = default;
 };

@@ -126,6 +126,27 @@ int StatusAnswer::ParsePairs(std::string_view answer) {
   return pairCount_;
 }
 
+std::optional<InfoPairPlace> FindInfoPair(std::string_view answer, std::string_view key) {
+  const std::string_view searched = UpToZero(answer).substr(0, StatusAnswer::kPairSearchBytes);
+  const std::size_t firstSlash = searched.find('\\');
+  if (firstSlash == std::string_view::npos) return std::nullopt;
+  std::string_view rest = searched.substr(firstSlash);
+  rest = rest.substr(0, rest.find('\n'));
+  std::string_view field;
+  while (NextField(&rest, &field)) {
+    InfoPairPlace place;
+    place.begin = static_cast<std::size_t>(field.data() - answer.data()) - 1;
+    place.end = place.begin + 1 + field.size();
+    const bool wanted = field == key;
+    if (NextField(&rest, &field)) {
+      place.value = field;
+      place.end = static_cast<std::size_t>(field.data() - answer.data()) + field.size();
+    }
+    if (wanted) return place;
+  }
+  return std::nullopt;
+}
+
 int StatusAnswer::ParsePlayers(std::string_view answer) {
   players_.Clear();
   playerCount_ = 0;

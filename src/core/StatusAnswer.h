@@ -2,6 +2,8 @@
 // A game server's status answer taken apart: the info pairs of its second
 // line and the player lines after it. Only text goes in; no socket.
 #include <array>
+#include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -46,5 +48,15 @@ class StatusAnswer {
   std::array<PairSlot, kPairSlots> pairs_;
   NameList players_;
 };
+
+// Where the info pair of `key` (case-sensitive, first match) lies in an answer,
+// its info line read as the pair parse reads it: from the backslash before the
+// key to the end of the value.
+struct InfoPairPlace {
+  std::size_t begin = 0;
+  std::size_t end = 0;
+  std::string_view value;
+};
+std::optional<InfoPairPlace> FindInfoPair(std::string_view answer, std::string_view key);
 
 }  // namespace vyk

@@ -70,6 +70,7 @@ TEST_F(SettingsTest, FirstLoadWritesEveryKeyWithItsDefault) {
       {"quake3", "MoreProtocols", "68 71"},
       {"Filter", "HideBotOnly", "0"},
       {"info", "AutoRefresh", "0"},
+      {"info", "QueryAttempts", "4"},
   };
   for (auto& e : expected) EXPECT_EQ(Stored(e[0], e[1]), e[2]) << e[1];
   EXPECT_EQ(Stored("info", "ServerList"), dir + "server.vyk");
@@ -78,7 +79,7 @@ TEST_F(SettingsTest, FirstLoadWritesEveryKeyWithItsDefault) {
   // Empty strings are written as keys too, so every field has its key.
   EXPECT_EQ(Stored("quake3", "path"), "");
   EXPECT_EQ(Stored("quake3", "Param"), "");
-  EXPECT_EQ(std::count(file.begin(), file.end(), '='), 34);
+  EXPECT_EQ(std::count(file.begin(), file.end(), '='), 35);
 
   // A second load changes nothing.
   ProfileFile::DropCache();

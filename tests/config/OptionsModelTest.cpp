@@ -85,7 +85,7 @@ TEST(OptionsModel, CategoriesComeOnceAndNumbersRefuseValuesOutsideTheirBounds) {
     EXPECT_TRUE(rows.CommitNumber(item.id, std::to_string(item.maximum))) << item.label;
   }
   EXPECT_EQ(categories.size(), 6u);
-  EXPECT_EQ(numbers, 6);
+  EXPECT_EQ(numbers, 7);
 }
 
 TEST(OptionsModel, OkWritesEveryRowInItsOwnOrder) {
@@ -129,6 +129,7 @@ TEST(OptionsModel, OkWritesEveryRowInItsOwnOrder) {
       {"Filter", "BadPing", "90"},
       {"info", "MoreMasters", ""},
       {"quake3", "MoreProtocols", ""},
+      {"info", "QueryAttempts", "4"},
       {"Filter", "HideBotOnly", "0"},
       {"info", "AutoRefresh", "0"},
   };
@@ -141,7 +142,7 @@ TEST(OptionsModel, AMissingRowIsSkippedAndTheOthersAreStillWritten) {
   rows.RemoveItem(rows.Find("port")->id);
   rows.RemoveItem(rows.Find("Path")->id);
   const std::vector<Write> writes = Record(rows);
-  EXPECT_EQ(writes.size(), 29u);
+  EXPECT_EQ(writes.size(), 30u);
   EXPECT_EQ(writes.front().key, "Param");
   for (const Write& w : writes) EXPECT_NE(w.key, "MASTERSERVERPORT");
   EXPECT_TRUE(Record(PropertyRows{}).empty());

@@ -41,6 +41,75 @@ void HoldThread(int) {
 }
 #endif
 
+// The token of a "getstatus <token>" request; empty for any other.
+std::string TokenOf(const std::optional<std::string>& request) {
+  const std::string head = kPrefix + "getstatus ";
+  if (!request || request->rfind(head, 0) != 0 || request->back() != '\0') return {};
+  return request->substr(head.size(), request->size() - head.size() - 1);
+}
+
+// A server played by the test: the exchange runs on a thread of its own, and
+// the test reads its requests and answers them as it pleases.
+class Scripted {
+ public:
+  // 4 quarters of 1.2 s: attempts 300 ms apart.
+  static constexpr auto kWait = std::chrono::milliseconds(1200);
+
+  Scripted() {
+    client_ = std::thread([this] {
+      QuerySocket socket("127.0.0.1", server_.Port(), "", kWait);
+      called_ = SteadyNow();
+      answer = socket.RequestStatus(4);
+      returned_ = SteadyNow();
+      ping = socket.Ping();
+      sent = socket.AttemptsSent();
+      answered = socket.AnsweredAttempt();
+      uncertain = socket.PingUncertain();
+    });
+  }
+  ~Scripted() { Finish(); }
+
+  // The next request's token, noting when it came.
+  std::string NextToken() {
+    const std::optional<std::string> request = server_.Recv(2000, &clientPort_);
+    received_.push_back(SteadyNow());
+    return TokenOf(request);
+  }
+  // Sends and returns the moment it left.
+  SteadyTime Send(const std::string& datagram) {
+    server_.Send(clientPort_, datagram);
+    return SteadyNow();
+  }
+  void Finish() {
+    if (client_.joinable()) client_.join();
+  }
+  SteadyTime Received(int attempt) const { return received_[static_cast<std::size_t>(attempt)]; }
+  // Whole milliseconds the exchange took, less the least the client waits
+  // before its second attempt.
+  std::int64_t ElapsedAfterSecondAttempt() const {
+    return ElapsedMilliseconds(called_, returned_) -
+           std::chrono::duration_cast<std::chrono::milliseconds>(kWait / 4).count() + 1;
+  }
+
+  std::optional<std::string> answer;
+  std::int32_t ping = -1;
+  int sent = 0;
+  int answered = -2;
+  bool uncertain = false;
+
+ private:
+  q3sim_test::Client server_;
+  std::uint16_t clientPort_ = 0;
+  std::vector<SteadyTime> received_;
+  SteadyTime called_{};
+  SteadyTime returned_{};
+  std::thread client_;
+};
+
+std::string Echoing(const std::string& token, const std::string& info) {
+  return kHeader + "\\challenge\\" + token + info;
+}
+
 class QuerySocketTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(farm_.Start()); }
@@ -62,6 +131,112 @@ TEST_F(QuerySocketTest, StatusRequestIs14BytesEndingInZero) {
   ASSERT_EQ(LastRequest(id).size(), 14u);
   EXPECT_EQ(LastRequest(id), kPrefix + "getstatus" + kZero);
   EXPECT_EQ(farm_.Stats(id).requests, 1u);
+}
+
+// Retries only while no answer has come, each "getstatus <token>" with a token
+// of its own; the echoed pair leaves the text as if no token had been sent,
+// and a continuation that repeats the header is still joined.
+TEST_F(QuerySocketTest, RetriesOnlyWhileUnansweredEachWithItsOwnToken) {
+  const q3sim::ServerConfig config = q3sim::DefaultServerConfig();
+  const int id = farm_.AddServer(config);
+  QuerySocket socket("127.0.0.1", farm_.Port(id), "");
+  EXPECT_EQ(socket.RequestStatus(4), q3sim::StatusResponse(config, ""));
+  EXPECT_EQ(farm_.Stats(id).requests, 1u);
+  EXPECT_EQ(TokenOf(LastRequest(id)).size(), 8u);
+  EXPECT_EQ(socket.AttemptsSent(), 1);
+  EXPECT_EQ(socket.AnsweredAttempt(), 0);
+  EXPECT_FALSE(socket.PingUncertain());
+
+  q3sim::ServerConfig split = config;
+  split.splitInto = 2;
+  split.splitRepeatsHeader = true;
+  const int splitId = farm_.AddServer(split);
+  std::optional<std::string> tokened;
+  std::string expected;
+  for (int attempt = 0; attempt < 5; ++attempt) {  // as in the join test below
+    QuerySocket retrying("127.0.0.1", farm_.Port(splitId), "");
+    tokened = retrying.RequestStatus(4);
+    const std::string token = TokenOf(LastRequest(splitId));
+    expected.clear();
+    for (const std::string& piece :
+         q3sim::SplitDatagram(q3sim::StatusResponse(split, token), 2, true))
+      expected += piece;
+    const std::string pair = "\\challenge\\" + token;
+    ASSERT_NE(expected.find(pair), std::string::npos);
+    expected.erase(expected.find(pair), pair.size());
+    if (tokened == expected) break;
+  }
+  EXPECT_EQ(tokened, expected);
+
+  Scripted silent;
+  std::vector<std::string> tokens;
+  for (int attempt = 0; attempt < 4; ++attempt) tokens.push_back(silent.NextToken());
+  silent.Finish();
+  EXPECT_FALSE(silent.answer.has_value());
+  EXPECT_EQ(silent.ping, 9999);
+  EXPECT_EQ(silent.sent, 4);
+  EXPECT_EQ(silent.answered, -1);
+  for (std::size_t i = 0; i < tokens.size(); ++i) {
+    EXPECT_EQ(tokens[i].find_first_not_of("0123456789abcdefghijklmnopqrstuvwxyz"),
+              std::string::npos);
+    EXPECT_EQ(tokens[i].size(), 8u);
+    for (std::size_t j = 0; j < i; ++j) EXPECT_NE(tokens[i], tokens[j]);
+  }
+}
+
+// The ping runs from the send of the attempt the answer echoes: a late answer
+// to the first attempt is timed from the first, an answer to the second from
+// the second.
+TEST_F(QuerySocketTest, TheAnsweredAttemptTimesThePing) {
+  {
+    Scripted old;
+    const std::string first = old.NextToken();
+    old.NextToken();
+    const SteadyTime sent = old.Send(Echoing(first, "\\mapname\\q3dm17\n"));
+    old.Finish();
+    EXPECT_EQ(old.answer, kHeader + "\\mapname\\q3dm17\n");
+    EXPECT_EQ(old.sent, 2);
+    EXPECT_EQ(old.answered, 0);
+    EXPECT_FALSE(old.uncertain);
+    EXPECT_GE(old.ping, ElapsedMilliseconds(old.Received(0), sent) - 1);
+  }
+  Scripted newest;
+  newest.NextToken();
+  const std::string second = newest.NextToken();
+  newest.Send(Echoing(second, "\\mapname\\q3dm17\n"));
+  newest.Finish();
+  EXPECT_EQ(newest.answered, 1);
+  EXPECT_GE(newest.ping, 0);
+  EXPECT_LE(newest.ping, newest.ElapsedAfterSecondAttempt());
+}
+
+// An answer with a token that is none of ours is no answer; after the one
+// that counts, the whole answer to another attempt is not joined; a server
+// that echoes nothing keeps the first attempt's ping, marked uncertain.
+TEST_F(QuerySocketTest, OtherAnswersAreNotTakenForTheOne) {
+  {
+    Scripted stranger;
+    const std::string first = stranger.NextToken();
+    const std::string second = stranger.NextToken();
+    stranger.Send(Echoing("zzzzzzzz", "\\mapname\\forged\n"));
+    stranger.Send(Echoing(second, "\\mapname\\two\n"));
+    stranger.Send(Echoing(first, "\\mapname\\one\n"));
+    stranger.Finish();
+    EXPECT_EQ(stranger.answer, kHeader + "\\mapname\\two\n");
+    EXPECT_EQ(stranger.answered, 1);
+  }
+  Scripted mute;
+  mute.NextToken();
+  mute.NextToken();
+  const std::string whole = kHeader + "\\mapname\\q3dm17\n1 2 \"a\"\n";
+  const SteadyTime sent = mute.Send(whole);
+  mute.Send(whole);
+  mute.Finish();
+  EXPECT_EQ(mute.answer, whole);
+  EXPECT_EQ(mute.sent, 2);
+  EXPECT_EQ(mute.answered, -1);
+  EXPECT_TRUE(mute.uncertain);
+  EXPECT_GE(mute.ping, ElapsedMilliseconds(mute.Received(0), sent) - 1);
 }
 
 TEST_F(QuerySocketTest, LateAnswerCountsAsSilence) {

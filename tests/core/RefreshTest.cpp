@@ -203,11 +203,13 @@ TEST_F(RefreshTest, SilentServersCostTheirTimeoutsInParallel) {
   const auto start = Clock::now();
   RefreshAll(servers_, settings_, view_, false, std::chrono::milliseconds(500));
   const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-  // About ceil(4 / 2) x 0.5 s; one at a time would be 2 s.
+  // About ceil(4 / 2) x 0.5 s; one at a time would be 2 s. The retries fit
+  // inside each wait.
   EXPECT_LT(seconds, 1.75);
   for (int i = 0; i < servers_.Count(); ++i) {
     EXPECT_TRUE(servers_.At(i).IsTimedOut());
     EXPECT_EQ(servers_.At(i).name, "-");
+    EXPECT_GE(farm_.Stats(i).requests, 2u);
   }
   EXPECT_EQ(view_.Updates().size(), 4u);
 }
@@ -257,8 +259,11 @@ TEST_F(RefreshTest, RefreshOneChecksBoundsThenUpdatesAndSelects) {
   EXPECT_TRUE(view_.Calls().empty());
   EXPECT_EQ(farm_.TotalRequests(), 0u);
 
+  settings_.queryAttempts = 1;
   RefreshOne(servers_, settings_, view_, 1, std::chrono::milliseconds(150));
   EXPECT_TRUE(servers_.At(1).IsTimedOut());
+  EXPECT_EQ(farm_.Stats(1).requests, 1u);
+  EXPECT_EQ(farm_.Stats(1).lastRequest.size(), 14u);
   RefreshOne(servers_, settings_, view_, 0);
   EXPECT_EQ(servers_.At(0).name, "Server 0");
   std::vector<std::pair<std::string, int>> calls;

@@ -79,6 +79,54 @@ TEST_F(ServerInfoQueryTest, SilentServerLeavesTheTimedOutState) {
   EXPECT_EQ(farm_.Stats(id).requests, 2u);
 }
 
+// The echoed token is none of the server's settings: it takes no place
+// among the 31 pairs kept.
+TEST_F(ServerInfoQueryTest, TheEchoedTokenIsNoPair) {
+  q3sim::ServerConfig config = q3sim::DefaultServerConfig();
+  for (int i = 0; config.info.size() < 31; ++i) config.SetInfo("x" + std::to_string(i), "1");
+  const int id = farm_.AddServer(config);
+  ServerInfo once = RecordFor(id);
+  ASSERT_TRUE(once.Query());
+  ServerInfo retrying = RecordFor(id);
+  ASSERT_TRUE(retrying.Query(kAnswerWait, 4));
+  EXPECT_NE(farm_.Stats(id).lastRequest.size(), 14u);  // the token went out
+  EXPECT_EQ(retrying.info.size(), 31u);
+  EXPECT_EQ(retrying.InfoValue("challenge"), "");
+  for (std::size_t i = 0; i < once.info.size(); ++i) EXPECT_EQ(retrying.KeyAt(i), once.KeyAt(i));
+}
+
+// Attempts 100 ms apart against a server 150 ms away: an echo times the ping
+// from the first attempt and loses nothing; without one the ping is still the
+// first's but uncertain, and the second attempt counts as lost. One attempt
+// sends the single 14-byte request.
+TEST_F(ServerInfoQueryTest, AttemptsAndTheirLossStayWithTheRecord) {
+  constexpr std::chrono::milliseconds kWait{400};
+  q3sim::ServerConfig config = q3sim::DefaultServerConfig();
+  config.SetLatency(150);
+  const int id = farm_.AddServer(config);
+  ServerInfo record = RecordFor(id);
+  EXPECT_EQ(LossTooltipText(record), "");
+  ASSERT_TRUE(record.Query(kWait, 4));
+  EXPECT_GE(record.ping, 150);
+  EXPECT_FALSE(record.pingUncertain);
+  EXPECT_EQ(LossTooltipText(record), "Loss 0 of 1 (0 %)");
+
+  farm_.Modify(id, [](q3sim::ServerConfig& c) { c.echoChallenge = false; });
+  ASSERT_TRUE(record.Query(kWait, 4));
+  EXPECT_GE(record.ping, 150);
+  EXPECT_LT(record.ping, 250);
+  EXPECT_TRUE(record.pingUncertain);
+  EXPECT_EQ(LossTooltipText(record), "Loss 1 of 3 (33 %), ping uncertain");
+
+  farm_.Modify(id, [](q3sim::ServerConfig& c) { c.silent = true; });
+  farm_.ResetCounters();
+  EXPECT_FALSE(record.Query(kSilenceWait, 1));
+  EXPECT_EQ(farm_.Stats(id).requests, 1u);
+  EXPECT_EQ(farm_.Stats(id).lastRequest.size(), 14u);
+  EXPECT_FALSE(record.pingUncertain);
+  EXPECT_EQ(LossTooltipText(record), "Loss 2 of 4 (50 %)");
+}
+
 TEST_F(ServerInfoQueryTest, HeaderOnlyAnswerKeepsThePing) {
   ServerInfo record = RecordFor(AddRaw(kHeader));
   EXPECT_FALSE(record.Query());

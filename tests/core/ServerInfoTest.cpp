@@ -99,6 +99,8 @@ TEST_F(ServerInfoTest, CopyTakesEverythingButTheNameWhichComesFromTheCache) {
   source.info = {{"a", "1"}, {"b", "2"}};
   source.players.Add({"buddy", 50, 7, false});
   source.players[0].isBuddy = true;
+  source.pingUncertain = true;
+  source.attempts.Add(3, 2);
 
   ServerInfo copy(source);
   ServerInfo assigned("other", 1);
@@ -116,10 +118,23 @@ TEST_F(ServerInfoTest, CopyTakesEverythingButTheNameWhichComesFromTheCache) {
     ASSERT_EQ(r->PlayerCount(), 1);
     EXPECT_TRUE(r->players[0].isBuddy);
     EXPECT_EQ(r->players[0].score, 7);
+    EXPECT_TRUE(r->pingUncertain);
+    EXPECT_EQ(LossTooltipText(*r), "Loss 2 of 3 (67 %), ping uncertain");
   }
   // A move keeps the record's own name: nothing is re-read.
   ServerInfo moved(std::move(source));
   EXPECT_EQ(moved.name, "from a reply");
+}
+
+TEST_F(ServerInfoTest, LossCountsTheLastFiveExchanges) {
+  ServerInfo record("10.0.0.3", 27960);
+  record.attempts.Add(0, 0);  // nothing sent: no exchange
+  EXPECT_EQ(LossTooltipText(record), "");
+  record.attempts.Add(4, 4);
+  for (int i = 0; i < 4; ++i) record.attempts.Add(1, 0);
+  EXPECT_EQ(LossTooltipText(record), "Loss 4 of 8 (50 %)");
+  record.attempts.Add(2, 1);  // the oldest goes
+  EXPECT_EQ(LossTooltipText(record), "Loss 1 of 6 (17 %)");
 }
 
 TEST_F(ServerInfoTest, NameListSkipsEmptyNamesAndIndexesSafely) {

@@ -82,8 +82,8 @@ TEST(FirstRun, OkCreatesTheFileWithEveryKey) {
       "info/copyircformat",    "info/displayonreload",  "info/minimize",
       "filter/goodping",       "filter/badping",        "info/localonly",
       "info/moremasters",      "quake3/moreprotocols",  "filter/hidebotonly",
-      "info/autorefresh"};
-  EXPECT_EQ(keys.size(), 34u);
+      "info/autorefresh",      "info/queryattempts"};
+  EXPECT_EQ(keys.size(), 35u);
   EXPECT_EQ(keys, expected);
   EXPECT_EQ(settings.masterServer, "127.0.0.1");
   EXPECT_EQ(ProfileFile::Read(ConfigFilePath(), "info", "ServerList").value_or(""),

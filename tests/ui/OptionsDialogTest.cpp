@@ -68,8 +68,8 @@ TEST_F(OptionsDialogTest, IsBuiltFromItsTemplateWithTheRowsInTheSettingsColours)
   EXPECT_EQ(dialog_->Control(1037), list_);
   EXPECT_EQ(dialog_->ControlAs<QPushButton>(1)->text(), QStringLiteral("OK"));
   EXPECT_EQ(dialog_->ControlAs<QPushButton>(2)->text(), QStringLiteral("Cancel"));
-  EXPECT_EQ(list_->Rows().Count(), 37);
-  EXPECT_EQ(list_->verticalScrollBar()->maximum(), 37);
+  EXPECT_EQ(list_->Rows().Count(), 38);
+  EXPECT_EQ(list_->verticalScrollBar()->maximum(), 38);
   EXPECT_EQ(list_->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
   for (const PropertyItem& item : list_->Rows().Items())
     EXPECT_EQ(item.textColor, settings_.textColor) << item.label;
@@ -195,7 +195,7 @@ TEST_F(OptionsDialogTest, OkWritesExactlyTheDialogsKeysThenReloads) {
   std::vector<std::string> expected;
   for (const SettingDesc* d : OptionWriteOrder())
     expected.push_back(std::string(d->section) + "/" + d->WrittenKey());
-  EXPECT_EQ(keys.size(), 31u);
+  EXPECT_EQ(keys.size(), 32u);
   EXPECT_EQ(keys, expected);
   // The reload adds the three keys the dialog has no row for.
   EXPECT_EQ(Stored("quake3", "protocol"), "66");
@@ -289,7 +289,7 @@ TEST_F(OptionsDialogTest, ScrollBarMovesWholeRowsWithTheEditorAndClosingCommitsI
   // The rows, not the bar, decide where the thumb ends.
   bar->triggerAction(QAbstractSlider::SliderToMaximum);
   const int last = list_->FirstShown();
-  EXPECT_EQ(last, 37 - list_->ShownCount() + 1);
+  EXPECT_EQ(last, 38 - list_->ShownCount() + 1);
   bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
   EXPECT_EQ(bar->value(), last - 1);
   bar->triggerAction(QAbstractSlider::SliderToMinimum);
