@@ -64,8 +64,11 @@ MasterEntry Ipv6Entry(const char* raw) {
   return entry;
 }
 
+// A moment long past (SteadyTime::min() stands for "none yet") is no wait, and is never
+// subtracted: min() - now overflows.
 microseconds Until(SteadyTime when, SteadyTime now) {
-  return std::max(microseconds(0), std::chrono::duration_cast<microseconds>(when - now));
+  if (when <= now) return microseconds(0);
+  return std::chrono::duration_cast<microseconds>(when - now);
 }
 
 }  // namespace
