@@ -7,7 +7,7 @@
 #   4. the platform layer and the logic cross-built for Windows, their
 #      test programs run under Wine (build-win/)                        scripts/windows.sh
 # Usage: ./test.sh                 all of it (what CI runs)
-#        ./test.sh --quick         the plain suite only
+#        ./test.sh --quick         the plain suite only, without the tests labelled slow
 #        ./test.sh -R ProfileFile  the plain suite, with these ctest arguments
 set -uo pipefail
 cd "$(dirname "$0")"
@@ -19,8 +19,10 @@ if [[ -z ${CMAKE_CXX_COMPILER_LAUNCHER:-} ]] && command -v ccache >/dev/null 2>&
 fi
 
 full=1
+quick=()
 if [[ ${1:-} == --quick ]]; then
   full=0
+  quick=(-LE slow)  # the tests of many seconds each stay for the full run
   shift
 elif (($#)); then
   full=0
@@ -48,7 +50,7 @@ plain_suite() {
     (cd "$build" && ctest -j "$(nproc)" --output-on-failure --timeout 600 "$@")
 }
 
-stage "tests" plain_suite "$@"
+stage "tests" plain_suite "${quick[@]}" "$@"
 if ((full)); then
   stage "asan+ubsan tests" scripts/sanitize.sh asan
   stage "tsan tests" scripts/sanitize.sh tsan
