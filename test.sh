@@ -10,7 +10,7 @@
 # Usage: ./test.sh                 all of it (what CI runs)
 #        ./test.sh --windows-qt    all of it, building Qt for Windows first when
 #                                  missing (once, about half an hour: scripts/qt-mingw.sh)
-#        ./test.sh --quick         the plain suite only
+#        ./test.sh --quick         the plain suite only, without the tests labelled slow
 #        ./test.sh -R ProfileFile  the plain suite, with these ctest arguments
 set -uo pipefail
 cd "$(dirname "$0")"
@@ -22,12 +22,14 @@ if [[ -z ${CMAKE_CXX_COMPILER_LAUNCHER:-} ]] && command -v ccache >/dev/null 2>&
 fi
 
 full=1 windows_qt=0
+quick=()
 if [[ ${1:-} == --windows-qt ]]; then
   windows_qt=1
   shift
 fi
 if [[ ${1:-} == --quick ]]; then
   full=0
+  quick=(-LE slow)  # the tests of many seconds each stay for the full run
   shift
 elif (($#)); then
   full=0
@@ -55,7 +57,7 @@ plain_suite() {
     (cd "$build" && ctest -j "$(nproc)" --output-on-failure --timeout 600 "$@")
 }
 
-stage "tests" plain_suite "$@"
+stage "tests" plain_suite "${quick[@]}" "$@"
 if ((full)); then
   stage "asan+ubsan tests" scripts/sanitize.sh asan
   stage "tsan tests" scripts/sanitize.sh tsan

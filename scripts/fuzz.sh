@@ -33,7 +33,7 @@ targets=(${VYK_FUZZ_TARGETS:-StatusAnswer MasterReply ProfileFile ListFile SetAd
 
 mkdir -p "$build/logs"
 if ! cmake -S "$root" -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DVYK_FUZZ=ON \
-      -DCMAKE_BUILD_TYPE=RelWithDebInfo "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g" \
+      -DCMAKE_BUILD_TYPE=RelWithDebInfo "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g1" \
       >"$build/logs/configure.log" 2>&1; then
   echo "fuzz: configure failed:"
   tail -n 20 "$build/logs/configure.log"
