@@ -17,9 +17,10 @@ class ConnectHost {
   // text with RememberPassword and returns it, Cancel returns "".
   virtual std::string AskServerPassword(const ServerInfo& server) = 0;
   virtual void MinimizeMainWindow() = 0;
-  // The record's own query; a window may keep itself painted meanwhile.
-  virtual void QueryServer(ServerInfo& server, std::chrono::milliseconds firstWait) {
-    server.Query(firstWait);
+  // The record's own query (attempts as a refresh makes them); a window may keep itself
+  // painted meanwhile.
+  virtual void QueryServer(ServerInfo& server, std::chrono::milliseconds firstWait, int attempts) {
+    server.Query(firstWait, attempts);
   }
 };
 

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "config/ConfigFile.h"
+#include "core/Refresh.h"
 #include "core/ServerCache.h"
 #include "core/ServerInfo.h"
 #include "core/StatusLine.h"
@@ -47,14 +48,15 @@ Outcome ConnectToCurrentServer(ServerInfo& server, const Settings& settings,
   }
 
   std::string password = options.password;
+  const int attempts = EffectiveQueryAttempts(settings);
   if (options.requery) {
     host.RefreshCurrentRow();
-    host.QueryServer(server, firstWait);
+    host.QueryServer(server, firstWait, attempts);
     if (server.NeedsPassword()) password = host.AskServerPassword(server);
   }
 
   IncrementConnectCount(server.Address());
-  if (!options.requery) host.QueryServer(server, firstWait);
+  if (!options.requery) host.QueryServer(server, firstWait, attempts);
   const std::string line =
       BuildConnectCommandLine(server, password, settings, alias) + options.extraParameters;
   RecordLastRun(line);

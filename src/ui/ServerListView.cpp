@@ -132,6 +132,8 @@ void ServerListView::FillRow(int row, int index) {
   look.cell.buddies = record.buddyCount > 0;
   look.cell.ping = record.ping;
   look.tooltip = TooltipOf(record);
+  // The retries' figures; a single request per refresh (QueryAttempts 1) has none to tell.
+  if (EffectiveQueryAttempts(settings_) > 1) look.lossNote = LossTooltipText(record);
   model_.Write(index, std::move(texts), std::move(look));
   browser_.Rows().NoteWritten(index, record);
   UpdateRowCells(row);
@@ -299,6 +301,10 @@ void ServerListView::DrawFavoriteBox(QPainter& painter, bool ticked, const QRect
 
 std::string ServerListView::CellText(int row, int) const {
   return model_.LookAt(row).tooltip;
+}
+
+std::string ServerListView::CellNote(int row, int) const {
+  return model_.LookAt(row).lossNote;
 }
 
 std::string ServerListView::TooltipOf(const ServerInfo& record) {

@@ -64,6 +64,7 @@ class ServerListView : public SkinnedListCtrl, public RefreshView {
   // SkinnedListCtrl.
   void DrawCell(QPainter& painter, int row, int column, const QRect& cellRect) override;
   std::string CellText(int row, int column) const override;
+  std::string CellNote(int row, int column) const override;
 
   // The tooltip of the record's row.
   static std::string TooltipOf(const ServerInfo& record);

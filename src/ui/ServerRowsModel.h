@@ -19,6 +19,7 @@ struct ServerRowLook {
   bool needsPassword = false;
   ServerCellLook cell;
   std::string tooltip;
+  std::string lossNote;  // below the tooltip, beyond its cut: what the retries saw
 };
 
 // The server list as its view reads it: the rows and their order are the browser's

@@ -141,12 +141,20 @@ TEST_F(ServerListViewTest, BuddyAndFavouriteRowsTakeTheirColours) {
   EXPECT_GT(Pixels(img, fav, 7, settings_.favoriteColor), 0);  // ticked box
 }
 
-TEST_F(ServerListViewTest, TooltipJoinsPingAddressPlayersMapAndCutName) {
+TEST_F(ServerListViewTest, TooltipJoinsPingAddressPlayersMapAndCutNameWithTheLossBelow) {
+  settings_.queryAttempts = 1;
   view_.Servers().Add(Answered("10.0.0.1", 33, 2));
   view_.Servers().At(0).name = std::string(40, 'n');
+  view_.Servers().At(0).attempts.Add(3, 2);
+  view_.Servers().At(0).pingUncertain = true;
   Show();
-  EXPECT_EQ(view_.CellText(0, 2),
-            "33 ms | 10.0.0.1:27960 | 2/16 | q3dm17 | " + std::string(30, 'n') + " ");
+  const std::string text = "33 ms | 10.0.0.1:27960 | 2/16 | q3dm17 | " + std::string(30, 'n') + " ";
+  EXPECT_EQ(view_.CellText(0, 2), text);
+  EXPECT_EQ(view_.TooltipText(0, 2).toStdString(), text);  // one request a refresh: no figures
+  settings_.queryAttempts = 4;
+  view_.RebuildRows(true);
+  EXPECT_EQ(view_.CellText(0, 2), text);
+  EXPECT_EQ(view_.TooltipText(0, 2).toStdString(), text + "\nLoss 2 of 3 (67 %), ping uncertain");
 }
 
 TEST_F(ServerListViewTest, DeleteSelectedAndRemoveTimedOut) {

@@ -105,8 +105,10 @@ std::string DirectRunDialog::AskServerPassword(const ServerInfo&) {
 // The main window minimises itself once the dialog has ended.
 void DirectRunDialog::MinimizeMainWindow() {}
 
-void DirectRunDialog::QueryServer(ServerInfo& server, std::chrono::milliseconds firstWait) {
-  RunKeepingPainted(this, Qt::WaitCursor, [&server, firstWait] { server.Query(firstWait); });
+void DirectRunDialog::QueryServer(ServerInfo& server, std::chrono::milliseconds firstWait,
+                                  int attempts) {
+  RunKeepingPainted(this, Qt::WaitCursor,
+                    [&server, firstWait, attempts] { server.Query(firstWait, attempts); });
 }
 
 DirectRunDialog::CommandTable DirectRunDialog::Commands() {

@@ -60,7 +60,7 @@ class DirectRunDialog : public CommandDialog<DirectRunDialog>, private ConnectHo
   void RefreshCurrentRow() override;
   std::string AskServerPassword(const ServerInfo& server) override;
   void MinimizeMainWindow() override;
-  void QueryServer(ServerInfo& server, std::chrono::milliseconds firstWait) override;
+  void QueryServer(ServerInfo& server, std::chrono::milliseconds firstWait, int attempts) override;
 
   ServerList& servers_;
   std::string alias_;

@@ -289,6 +289,8 @@ QString SkinnedListCtrl::TooltipText(int row, int column) const {
   if (row < 0 || row >= RowCount() || column < 0 || column >= ColumnCount()) return {};
   std::string text = CellText(row, column);
   if (text.size() > static_cast<std::size_t>(kTooltipMax)) text.resize(kTooltipMax);
+  const std::string note = CellNote(row, column);
+  if (!note.empty()) text += (text.empty() ? "" : "\n") + note;
   return FromGameText(text);
 }
 
@@ -346,6 +348,10 @@ void SkinnedListCtrl::DrawCell(QPainter& painter, int row, int column, const QRe
   painter.drawText(cellRect.adjusted(1, 1, -1, -1),
                    Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
                    FromGameText(ItemText(row, column)));
+}
+
+std::string SkinnedListCtrl::CellNote(int, int) const {
+  return std::string();
 }
 
 std::string SkinnedListCtrl::CellText(int, int) const {

@@ -86,7 +86,8 @@ class SkinnedListCtrl : public QTreeView {
   // chosen id goes to the containing SkinnedDialog's OnCommand and to popupCommand.
   void SetPopupMenu(const std::vector<MenuItemTemplate>& items) { menu_ = items; }
 
-  // Tooltip of a cell: CellText cut to kTooltipMax characters; empty shows none.
+  // Tooltip of a cell: CellText cut to kTooltipMax characters, then CellNote on a line of
+  // its own when there is one; empty shows none.
   QString TooltipText(int row, int column) const;
 
   int RowHeight() const { return rowHeight_; }
@@ -107,6 +108,7 @@ class SkinnedListCtrl : public QTreeView {
   virtual void DrawItem(QPainter& painter, int row, const QRect& rowRect);
   virtual void DrawCell(QPainter& painter, int row, int column, const QRect& cellRect);
   virtual std::string CellText(int row, int column) const;
+  virtual std::string CellNote(int row, int column) const;
   virtual void DrawRowBackground(QPainter& painter, int row, const QRect& rowRect);
 
  signals:
