@@ -248,22 +248,6 @@ std::uint16_t Farm::OpenMaster(std::uint16_t port) {
   return m.port;
 }
 
-std::uint16_t Farm::MasterPort() const {
-  return MasterPort(0);
-}
-
-MasterConfig Farm::GetMasterConfig() const {
-  return GetMasterConfig(0);
-}
-
-void Farm::SetMasterConfig(const MasterConfig& config) {
-  SetMasterConfig(0, config);
-}
-
-MasterStats Farm::GetMasterStats() const {
-  return GetMasterStats(0);
-}
-
 int Farm::AddMaster(const MasterConfig& config, std::uint16_t port, Family family) {
   int fd = BindLoopback(port, family);
   if (fd < 0) return -1;

@@ -101,10 +101,10 @@ class Farm {
   // Master 0: binds it to 127.0.0.1:port (0: a free port). Returns the port, 0 on
   // failure. Its configuration may be set before it is opened.
   std::uint16_t OpenMaster(std::uint16_t port = 0);
-  std::uint16_t MasterPort() const;
-  MasterConfig GetMasterConfig() const;
-  void SetMasterConfig(const MasterConfig& config);
-  MasterStats GetMasterStats() const;
+  std::uint16_t MasterPort() const { return MasterPort(0); }
+  MasterConfig GetMasterConfig() const { return GetMasterConfig(0); }
+  void SetMasterConfig(const MasterConfig& config) { SetMasterConfig(0, config); }
+  MasterStats GetMasterStats() const { return GetMasterStats(0); }
 
   // Masters 1, 2...: binds one to 127.0.0.1:port or [::1]:port and returns its
   // id, or -1 when the port cannot be bound.

@@ -269,22 +269,6 @@ void Farm::SetDrop(double fraction, std::uint32_t seed) {
   impl_->Ask("SetDrop", args, [](wire::Reader&) {});
 }
 
-std::uint16_t Farm::MasterPort() const {
-  return MasterPort(0);
-}
-
-MasterConfig Farm::GetMasterConfig() const {
-  return GetMasterConfig(0);
-}
-
-void Farm::SetMasterConfig(const MasterConfig& config) {
-  SetMasterConfig(0, config);
-}
-
-MasterStats Farm::GetMasterStats() const {
-  return GetMasterStats(0);
-}
-
 int Farm::AddMaster(const MasterConfig& config, std::uint16_t port, Family family) {
   return impl_->Result("AddMaster", Bind(config, port, family), -1);
 }
