@@ -120,33 +120,56 @@ void QuerySocket::Append(std::string_view text) {
   buffer_.append(text.substr(0, std::min(text.size(), room)));
 }
 
+bool QuerySocket::TakeFirst(Reading& reading, std::string_view text, int echoOf,
+                            bool carriesToken, ArrivalTime arrival) {
+  if (carriesToken && echoOf < 0) return false;
+  reading.firstArrival = SteadyNow();
+  reading.echoed = echoOf >= 0;
+  answeredAttempt_ = echoOf;
+  pingUncertain_ = !reading.echoed && attemptsSent_ > 1;
+  const ArrivalTime start = sentAt_[static_cast<std::size_t>(reading.echoed ? echoOf : 0)];
+  // A wall clock stepped back meanwhile must not make it negative.
+  ping_ = static_cast<std::int32_t>(std::max<std::int64_t>(0, ElapsedMilliseconds(start, arrival)));
+  reading.first = false;
+  const std::size_t newline = text.find('\n');
+  if (reading.tokened && text.starts_with(kPacketPrefix) && newline != std::string_view::npos)
+    reading.firstHeader = text.substr(0, newline + 1);
+  return true;
+}
+
+// Without echoes another answer is a datagram that starts over with the header and the
+// info line.
+bool QuerySocket::IsAnotherAnswer(const Reading& reading, std::string_view text,
+                                  bool carriesChallenge, int attemptsSent) {
+  if (carriesChallenge) return reading.echoed;
+  return !reading.echoed && attemptsSent > 1 && !reading.firstHeader.empty() &&
+         text.starts_with(reading.firstHeader) &&
+         text.substr(reading.firstHeader.size()).starts_with('\\');
+}
+
+void QuerySocket::AppendAnswer(std::string_view text,
+                               const std::optional<InfoPairPlace>& challenge, int echoOf) {
+  if (echoOf < 0) return Append(text);
+  // Our token is no setting of the server's.
+  Append(text.substr(0, challenge->begin));
+  Append(text.substr(challenge->end));
+}
+
 std::optional<std::string> QuerySocket::Exchange(const std::string& request, int attempts) {
   ping_ = kNoPing;
   attemptsSent_ = 0;
   answeredAttempt_ = -1;
   pingUncertain_ = false;
   if (!socket_.IsOpen() || !hasAddress_) return std::nullopt;
-  const bool tokened = attempts > 1;
+  Reading reading;
+  reading.tokened = attempts > 1;
   socket_.StampArrivals();
   const SteadyTime firstSent = SteadyNow();
-  if (!SendAttempt(request, tokened)) return std::nullopt;
+  if (!SendAttempt(request, reading.tokened)) return std::nullopt;
   buffer_.clear();
 
   // Room for a zero byte after the largest datagram read.
   char datagram[kBufferSize + 1];
-  bool lastBeganWithZero = true;  // nothing received yet
-  bool first = true;
-  bool echoed = false;
-  std::string firstHeader;  // the first datagram's header line
-  SteadyTime firstArrival{};
-  // After the first datagram: the whole answer to another attempt (or to the
-  // same one again) is no piece of this one. Without echoes that is a
-  // datagram that starts over with the header and the info line.
-  const auto isAnotherAnswer = [&](std::string_view text, bool carriesChallenge) {
-    if (carriesChallenge) return echoed;
-    return !echoed && attemptsSent_ > 1 && !firstHeader.empty() && text.starts_with(firstHeader) &&
-           text.substr(firstHeader.size()).starts_with('\\');
-  };
   int ready = AwaitAnswer(request, attempts, firstSent);
   while (ready > 0) {
     ArrivalTime arrival;
@@ -155,49 +178,31 @@ std::optional<std::string> QuerySocket::Exchange(const std::string& request, int
     const std::string_view text(
         datagram, got > 0 ? strnlen(datagram, static_cast<std::size_t>(got)) : std::size_t{0});
     std::optional<InfoPairPlace> challenge;
-    if (tokened) challenge = FindInfoPair(text, "challenge");
+    if (reading.tokened) challenge = FindInfoPair(text, "challenge");
     const int echoOf = challenge ? AttemptOf(challenge->value) : -1;
-    if (first) {
-      // A token that is none of ours answers somebody else's request.
-      if (challenge && echoOf < 0) {
+    if (reading.first) {
+      if (!TakeFirst(reading, text, echoOf, challenge.has_value(), arrival)) {
         ready = AwaitAnswer(request, attempts, firstSent);
         continue;
       }
-      firstArrival = SteadyNow();
-      echoed = echoOf >= 0;
-      answeredAttempt_ = echoOf;
-      pingUncertain_ = !echoed && attemptsSent_ > 1;
-      const ArrivalTime start = sentAt_[static_cast<std::size_t>(echoed ? echoOf : 0)];
-      // A wall clock stepped back meanwhile must not make it negative.
-      ping_ =
-          static_cast<std::int32_t>(std::max<std::int64_t>(0, ElapsedMilliseconds(start, arrival)));
-      first = false;
-      const std::size_t newline = text.find('\n');
-      if (tokened && text.starts_with(kPacketPrefix) && newline != std::string_view::npos)
-        firstHeader = text.substr(0, newline + 1);
-    } else if (tokened && isAnotherAnswer(text, challenge.has_value())) {
-      if (SteadyNow() - firstArrival >= firstWait_) break;
+    } else if (reading.tokened &&
+               IsAnotherAnswer(reading, text, challenge.has_value(), attemptsSent_)) {
+      if (SteadyNow() - reading.firstArrival >= firstWait_) break;
       ready = socket_.WaitReadable(std::chrono::microseconds(1));
       continue;
     }
     if (got <= 0) break;
-    lastBeganWithZero = text.empty();
-    if (echoOf >= 0) {
-      // Our token is no setting of the server's.
-      Append(text.substr(0, challenge->begin));
-      Append(text.substr(challenge->end));
-    } else {
-      Append(text);
-    }
+    reading.lastBeganWithZero = text.empty();
+    AppendAnswer(text, challenge, echoOf);
     // A sender that never stops must not hold the exchange forever.
-    if (SteadyNow() - firstArrival >= firstWait_) break;
+    if (SteadyNow() - reading.firstArrival >= firstWait_) break;
     // Later datagrams count only when they have already arrived. ppoll waits
     // the 1 microsecond asked for (plus the kernel's timer slack, so a
     // datagram a server sent right behind the first still lands); poll would
     // round it to 0 or up to a whole millisecond.
     ready = socket_.WaitReadable(std::chrono::microseconds(1));
   }
-  if (lastBeganWithZero) {
+  if (reading.lastBeganWithZero) {
     // No text came back: a failed exchange measures nothing.
     ping_ = kNoPing;
     answeredAttempt_ = -1;

@@ -65,6 +65,26 @@ class QuerySocket {
   // The attempt whose token this is, or -1.
   int AttemptOf(std::string_view token) const;
   void Append(std::string_view text);
+  // What the datagrams of one exchange have shown so far.
+  struct Reading {
+    bool tokened = false;
+    bool first = true;
+    bool echoed = false;
+    bool lastBeganWithZero = true;  // nothing received yet
+    std::string firstHeader;        // the first datagram's header line
+    SteadyTime firstArrival{};
+  };
+  // The first datagram times the ping from the attempt it answers; false when it
+  // carries a token that is none of ours (somebody else's answer).
+  bool TakeFirst(Reading& reading, std::string_view text, int echoOf, bool carriesToken,
+                 ArrivalTime arrival);
+  // After the first datagram: the whole answer to another attempt (or to the same one
+  // again) is no piece of this one.
+  static bool IsAnotherAnswer(const Reading& reading, std::string_view text,
+                              bool carriesChallenge, int attemptsSent);
+  // Appends a datagram's text, without our token when it echoes one.
+  void AppendAnswer(std::string_view text, const std::optional<InfoPairPlace>& challenge,
+                    int echoOf);
 
   NetEndpoint server_;  // made before hasAddress_, which resolves into it
   bool hasAddress_ = false;
