@@ -120,8 +120,8 @@ void QuerySocket::Append(std::string_view text) {
   buffer_.append(text.substr(0, std::min(text.size(), room)));
 }
 
-bool QuerySocket::TakeFirst(Reading& reading, std::string_view text, int echoOf,
-                            bool carriesToken, ArrivalTime arrival) {
+bool QuerySocket::TakeFirst(Reading& reading, std::string_view text, int echoOf, bool carriesToken,
+                            ArrivalTime arrival) {
   if (carriesToken && echoOf < 0) return false;
   reading.firstArrival = SteadyNow();
   reading.echoed = echoOf >= 0;
@@ -147,8 +147,8 @@ bool QuerySocket::IsAnotherAnswer(const Reading& reading, std::string_view text,
          text.substr(reading.firstHeader.size()).starts_with('\\');
 }
 
-void QuerySocket::AppendAnswer(std::string_view text,
-                               const std::optional<InfoPairPlace>& challenge, int echoOf) {
+void QuerySocket::AppendAnswer(std::string_view text, const std::optional<InfoPairPlace>& challenge,
+                               int echoOf) {
   if (echoOf < 0) return Append(text);
   // Our token is no setting of the server's.
   Append(text.substr(0, challenge->begin));

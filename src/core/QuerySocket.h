@@ -80,8 +80,8 @@ class QuerySocket {
                  ArrivalTime arrival);
   // After the first datagram: the whole answer to another attempt (or to the same one
   // again) is no piece of this one.
-  static bool IsAnotherAnswer(const Reading& reading, std::string_view text,
-                              bool carriesChallenge, int attemptsSent);
+  static bool IsAnotherAnswer(const Reading& reading, std::string_view text, bool carriesChallenge,
+                              int attemptsSent);
   // Appends a datagram's text, without our token when it echoes one.
   void AppendAnswer(std::string_view text, const std::optional<InfoPairPlace>& challenge,
                     int echoOf);

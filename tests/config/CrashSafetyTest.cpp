@@ -505,6 +505,9 @@ class ServerCacheKind : public FileKind {
 // The three line lists share a file form; each version has its own lines.
 class ListKind : public FileKind {
  public:
+  ListKind(const char* name, const char* file) : name_(name), file_(file) {}
+  std::string Name() const override { return name_; }
+  std::string MainPath() const override { return ProgramDirectory() + file_; }
   void PrepareStart() override { ASSERT_TRUE(Write(0)); }
   std::string Bytes(int k) const override {
     std::string out;
@@ -521,13 +524,15 @@ class ListKind : public FileKind {
  protected:
   virtual std::vector<std::string> Lines(int k) const = 0;
   virtual void ExpectMissing() = 0;
-  std::string PathOf(const char* name) const { return ProgramDirectory() + name; }
+
+ private:
+  const char* name_;
+  const char* file_;
 };
 
 class ServerListKind : public ListKind {
  public:
-  std::string Name() const override { return "server list"; }
-  std::string MainPath() const override { return PathOf("server.vyk"); }
+  ServerListKind() : ListKind("server list", "server.vyk") {}
   bool Write(int k) override {
     ServerList list;
     for (const std::string& line : Lines(k)) {
@@ -562,8 +567,7 @@ class ServerListKind : public ListKind {
 
 class BuddyListKind : public ListKind {
  public:
-  std::string Name() const override { return "buddy list"; }
-  std::string MainPath() const override { return PathOf("player.vyk"); }
+  BuddyListKind() : ListKind("buddy list", "player.vyk") {}
   bool Write(int k) override {
     BuddyList buddies;
     for (const std::string& line : Lines(k)) buddies.Add(PlayerInfo{line});
@@ -595,8 +599,7 @@ class BuddyListKind : public ListKind {
 // that first, then saving writes the list. Each file must be whole on its own.
 class AliasListKind : public ListKind {
  public:
-  std::string Name() const override { return "alias list"; }
-  std::string MainPath() const override { return PathOf("Alias.vyk"); }
+  AliasListKind() : ListKind("alias list", "Alias.vyk") {}
   std::vector<std::string> Targets() const override { return {MainPath(), ConfigFilePath()}; }
 
   void RemoveFiles() override { std::filesystem::remove(MainPath()); }

@@ -38,15 +38,12 @@ TEST(ResolveIpv4Test, NamesGoThroughTheSystemResolver) {
 }
 
 TEST(ResolveIpv4Test, NeverBroadcastNeverReservedNames) {
-  EXPECT_EQ(Resolved("255.255.255.255"), "unresolved");
-  EXPECT_EQ(Resolved("nosuchhost.invalid"), "unresolved");
-  EXPECT_EQ(Resolved("NoSuchHost.INVALID."), "unresolved");
-  EXPECT_EQ(Resolved("invalid"), "unresolved");
-  EXPECT_EQ(Resolved(""), "unresolved");
-  EXPECT_EQ(Resolved(std::string("\0"
-                                 "127.0.0.1",
-                                 10)),
-            "unresolved");
+  using namespace std::string_literals;
+  for (const std::string& text :
+       {"255.255.255.255"s, "nosuchhost.invalid"s, "NoSuchHost.INVALID."s, "invalid"s, ""s,
+        "\0"
+        "127.0.0.1"s})
+    EXPECT_EQ(Resolved(text), "unresolved") << text;
 }
 
 TEST(ResolveIpv4Test, SafeFromManyThreadsAtOnce) {
@@ -73,11 +70,10 @@ TEST(ResolveHostTest, IpFourFirstThenIpSixLiteralsNeverMulticast) {
   EXPECT_EQ(ResolvedHost("::1"), "6 ::1");
   EXPECT_EQ(ResolvedHost("[2001:DB8::0:1]"), "6 2001:db8::1");
   EXPECT_EQ(ResolvedHost("::ffff:10.0.0.5"), "4 10.0.0.5");
-  EXPECT_EQ(ResolvedHost("::ffff:255.255.255.255"), "unresolved");
-  EXPECT_EQ(ResolvedHost("ff02::1"), "unresolved");
-  EXPECT_EQ(ResolvedHost("[::1]:27960"), "unresolved");  // a port is no part of a host
-  EXPECT_EQ(ResolvedHost("nosuchhost.invalid"), "unresolved");
-  EXPECT_EQ(ResolvedHost(""), "unresolved");
+  // Broadcast, multicast, a port (no part of a host), reserved names.
+  for (const std::string text :
+       {"::ffff:255.255.255.255", "ff02::1", "[::1]:27960", "nosuchhost.invalid", ""})
+    EXPECT_EQ(ResolvedHost(text), "unresolved") << text;
 }
 
 // A bound loopback peer that echoes one datagram back to its sender.

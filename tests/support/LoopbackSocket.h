@@ -12,24 +12,28 @@ namespace vyk::test {
 
 #ifdef _WIN32
 using SocketFd = SOCKET;
-inline void CloseSocket(SocketFd fd) {
-  ::closesocket(fd);
-}
-// 1 when a datagram can be read within timeoutMs, 0 on time-out.
-inline int PollReadable(SocketFd fd, int timeoutMs) {
-  WSAPOLLFD entry{fd, POLLRDNORM, 0};
-  return ::WSAPoll(&entry, 1, timeoutMs);
-}
 #else
 using SocketFd = int;
+#endif
+
 inline void CloseSocket(SocketFd fd) {
+#ifdef _WIN32
+  ::closesocket(fd);
+#else
   ::close(fd);
+#endif
 }
+
+// 1 when a datagram can be read within timeoutMs, 0 on time-out.
 inline int PollReadable(SocketFd fd, int timeoutMs) {
+#ifdef _WIN32
+  WSAPOLLFD entry{fd, POLLRDNORM, 0};
+  return ::WSAPoll(&entry, 1, timeoutMs);
+#else
   pollfd entry{fd, POLLIN, 0};
   return ::poll(&entry, 1, timeoutMs);
-}
 #endif
+}
 
 // The socket; *bound receives its address and port (network order).
 inline SocketFd BindLoopbackUdp(sockaddr_in* bound) {
