@@ -1,6 +1,5 @@
 #include "ui/FreeSlotWaiter.h"
 
-#include <QMetaObject>
 #include <algorithm>
 
 #include "core/StatusLine.h"
@@ -14,6 +13,8 @@ FreeSlotWaiter::FreeSlotWaiter(QObject* parent, FreeSlotWait::Timing timing,
   ticker_.setInterval(std::min<std::chrono::milliseconds>(std::chrono::seconds(1),
                                                           timing_.interval));
   connect(&ticker_, &QTimer::timeout, this, &FreeSlotWaiter::Tick);
+  answerPoll_.setInterval(std::chrono::milliseconds(20));
+  connect(&answerPoll_, &QTimer::timeout, this, &FreeSlotWaiter::TakeAnswer);
 }
 
 FreeSlotWaiter::~FreeSlotWaiter() {
@@ -50,13 +51,26 @@ void FreeSlotWaiter::Ask() {
   JoinAsker();
   asking_ = true;
   wait_->Asked(SteadyNow());
-  // The destructor joins the thread, so the waiter outlives it; an answer
-  // still queued when the waiter goes is dropped with it.
+  // The destructor joins the thread, so the waiter outlives it; an answer not
+  // yet taken when the waiter goes is dropped with it.
   asker_ = std::thread([this, server = server_, wait = firstWait_]() mutable {
     server.Query(wait);
-    QMetaObject::invokeMethod(
-        this, [this, server] { OnAnswer(server); }, Qt::QueuedConnection);
+    const std::lock_guard lock(answerMutex_);
+    answer_ = std::move(server);
   });
+  answerPoll_.start();
+}
+
+void FreeSlotWaiter::TakeAnswer() {
+  std::optional<ServerInfo> answer;
+  {
+    const std::lock_guard lock(answerMutex_);
+    answer.swap(answer_);
+  }
+  if (!answer) return;
+  answerPoll_.stop();
+  JoinAsker();
+  OnAnswer(*answer);
 }
 
 void FreeSlotWaiter::OnAnswer(const ServerInfo& server) {

@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <chrono>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <thread>
 
@@ -39,6 +40,7 @@ class FreeSlotWaiter : public QObject {
  private:
   void Tick();
   void Ask();
+  void TakeAnswer();
   void OnAnswer(const ServerInfo& server);
   void JoinAsker();
 
@@ -49,6 +51,10 @@ class FreeSlotWaiter : public QObject {
   QTimer ticker_;
   std::thread asker_;
   bool asking_ = false;
+  // The asking thread's answer, taken by answerPoll_ on the window's thread.
+  std::mutex answerMutex_;
+  std::optional<ServerInfo> answer_;
+  QTimer answerPoll_;
 };
 
 }  // namespace vyk

@@ -662,6 +662,10 @@ class FakeNotifications : public QDBusVirtualObject {
 };
 
 TEST_F(MainDialogTest, ABuddyWhoTurnsUpIsToldOnceAndTheNotificationLeadsToTheServer) {
+#if defined(__SANITIZE_THREAD__)
+  // A fork beside the farm's thread is beyond ThreadSanitizer; the other runs cover it.
+  GTEST_SKIP() << "starts dbus-daemon by fork";
+#endif
   QProcess daemon;
   daemon.start(QStringLiteral("dbus-daemon"),
                {QStringLiteral("--session"), QStringLiteral("--nofork"),
