@@ -29,6 +29,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -84,6 +85,60 @@ bool CommandLineIsClean(const std::string& line, const std::string& address) {
   return true;
 }
 
+vyk::Settings WindowSettings() {
+  vyk::Settings settings;
+  LoadSettings(settings);
+  settings.maxThread = 96;
+  settings.displayOnReload = 1;
+  settings.minimize = 0;
+  settings.useFsGame = 1;
+  return settings;
+}
+
+// Refreshes every server through the window while a 10 ms timer counts how often the
+// event loop got to run.
+void TimeRefresh(vyk::MainDialog& dialog, RoundResult& result) {
+  QTimer ticker;
+  QElapsedTimer clock;
+  qint64 lastTick = 0;
+  QObject::connect(&ticker, &QTimer::timeout, [&] {
+    ++result.ticks;
+    result.maxGapMs = std::max(result.maxGapMs, static_cast<long>(clock.elapsed() - lastTick));
+    lastTick = clock.elapsed();
+  });
+  ticker.start(10);
+  clock.start();
+  dialog.OnCommand(vyk::MainDialog::kRefreshAll);
+  result.wallMs = static_cast<long>(clock.elapsed());
+  result.maxGapMs = std::max(result.maxGapMs, result.wallMs - static_cast<long>(lastTick));
+  ticker.stop();
+}
+
+// Honest rows against their servers' configuration, hostile servers' command lines
+// against what they could slip in.
+void CheckRows(const vyk::ServerListView& view, const vyk::Settings& settings,
+               const std::vector<q3sim::ServerConfig>& configs,
+               const std::vector<std::uint16_t>& ports, RoundResult& result) {
+  result.rows = view.RowCount();
+  std::map<std::string, int> rowOf;
+  for (int r = 0; r < view.RowCount(); ++r) rowOf[view.ItemText(r, 5)] = r;
+  std::map<std::string, int> indexOf;
+  for (int i = 0; i < view.Servers().Count(); ++i) indexOf[view.Servers().At(i).Address()] = i;
+  for (std::size_t n = 0; n < configs.size(); ++n) {
+    const std::string address = "127.0.0.1:" + std::to_string(ports[n]);
+    if (configs[n].hostile == 0) {
+      auto row = rowOf.find(address);
+      result.honestOk += row != rowOf.end() && HonestRowIsRight(view, row->second, configs[n]);
+      continue;
+    }
+    auto index = indexOf.find(address);
+    if (index == indexOf.end()) continue;
+    const vyk::ServerInfo& record = view.Servers().At(index->second);
+    result.injected +=
+        !CommandLineIsClean(vyk::BuildConnectCommandLine(record, "", settings, ""), address);
+  }
+}
+
 // Child: the window, its refresh and the checks; the result goes to `out`.
 [[noreturn]] void RunWindow(const std::vector<q3sim::ServerConfig>& configs,
                             const std::vector<std::uint16_t>& ports, int out) {
@@ -96,56 +151,80 @@ bool CommandLineIsClean(const std::string& line, const std::string& address) {
   {
     QApplication app(argc, argv);
     vyk::InitResources();
-    vyk::Settings settings;
-    LoadSettings(settings);
-    settings.maxThread = 96;
-    settings.displayOnReload = 1;
-    settings.minimize = 0;
-    settings.useFsGame = 1;
+    vyk::Settings settings = WindowSettings();
     vyk::MainDialog dialog(settings);
     dialog.resize(900, 640);
     dialog.show();
     app.processEvents();
-
-    QTimer ticker;
-    QElapsedTimer clock;
-    qint64 lastTick = 0;
-    QObject::connect(&ticker, &QTimer::timeout, [&] {
-      ++result.ticks;
-      result.maxGapMs = std::max(result.maxGapMs, static_cast<long>(clock.elapsed() - lastTick));
-      lastTick = clock.elapsed();
-    });
-    ticker.start(10);
-    clock.start();
-    dialog.OnCommand(vyk::MainDialog::kRefreshAll);
-    result.wallMs = static_cast<long>(clock.elapsed());
-    result.maxGapMs = std::max(result.maxGapMs, result.wallMs - static_cast<long>(lastTick));
-    ticker.stop();
-
-    vyk::ServerListView& view = dialog.ServerView();
-    result.rows = view.RowCount();
-    std::map<std::string, int> rowOf;
-    for (int r = 0; r < view.RowCount(); ++r) rowOf[view.ItemText(r, 5)] = r;
-    std::map<std::string, int> indexOf;
-    for (int i = 0; i < view.Servers().Count(); ++i) indexOf[view.Servers().At(i).Address()] = i;
-    for (std::size_t n = 0; n < configs.size(); ++n) {
-      const std::string address = "127.0.0.1:" + std::to_string(ports[n]);
-      if (configs[n].hostile == 0) {
-        auto row = rowOf.find(address);
-        result.honestOk += row != rowOf.end() && HonestRowIsRight(view, row->second, configs[n]);
-        continue;
-      }
-      auto index = indexOf.find(address);
-      if (index == indexOf.end()) continue;
-      const vyk::ServerInfo& record = view.Servers().At(index->second);
-      result.injected +=
-          !CommandLineIsClean(vyk::BuildConnectCommandLine(record, "", settings, ""), address);
-    }
+    TimeRefresh(dialog, result);
+    CheckRows(dialog.ServerView(), settings, configs, ports, result);
     result.rssMb = (bench::StatusField("VmHWM") + 1023) / 1024;
   }
   bench::WriteAll(out, &result, sizeof result);
   close(out);
   _exit(0);
+}
+
+enum class RoundEnd { kEnded, kCrashed, kNotStarted };
+
+// One round in a fresh child; a crash is told on stdout.
+RoundEnd RunRound(bench::ForkedFarm& farm, const std::vector<q3sim::ServerConfig>& configs,
+                  int round, RoundResult& r) {
+  int resultPipe[2];
+  if (pipe(resultPipe) != 0) return RoundEnd::kNotStarted;
+  std::fflush(stdout);
+  const pid_t child = fork();
+  if (child < 0) return RoundEnd::kNotStarted;
+  if (child == 0) {
+    close(resultPipe[0]);
+    farm.ReleaseInChild();
+    RunWindow(configs, farm.Ports(), resultPipe[1]);
+  }
+  close(resultPipe[1]);
+  const bool got = bench::ReadAll(resultPipe[0], &r, sizeof r);
+  close(resultPipe[0]);
+  int status = 0;
+  while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+  }
+  if (got && WIFEXITED(status) && WEXITSTATUS(status) == 0) return RoundEnd::kEnded;
+  std::printf("round %d: crashed (%s %d)\n", round, WIFSIGNALED(status) ? "signal" : "exit status",
+              WIFSIGNALED(status) ? WTERMSIG(status) : WEXITSTATUS(status));
+  return RoundEnd::kCrashed;
+}
+
+// Of all rounds: the crashes, the worst round's honest rows and the mean refresh time
+// of the rounds that ended.
+struct Rounds {
+  int crashes = 0;
+  int worstHonest = 0;
+  long wallSum = 0;
+  int ended = 0;
+};
+
+// Every round, each told on stdout; nothing when a round could not start.
+std::optional<Rounds> RunRounds(bench::ForkedFarm& farm,
+                                const std::vector<q3sim::ServerConfig>& configs, int rounds,
+                                int honest) {
+  Rounds all;
+  all.worstHonest = honest;
+  for (int round = 1; round <= rounds; ++round) {
+    RoundResult r;
+    const RoundEnd end = RunRound(farm, configs, round, r);
+    if (end == RoundEnd::kNotStarted) return std::nullopt;
+    if (end == RoundEnd::kCrashed) {
+      ++all.crashes;
+      all.worstHonest = 0;
+      continue;
+    }
+    all.worstHonest = std::min(all.worstHonest, r.honestOk);
+    all.wallSum += r.wallMs;
+    ++all.ended;
+    std::printf(
+        "round %d: rows=%d honest_ok=%d/%d injected_command_lines=%d timer_ticks=%d "
+        "longest_tick_gap_ms=%ld rss_mb=%ld wall_ms=%ld\n",
+        round, r.rows, r.honestOk, honest, r.injected, r.ticks, r.maxGapMs, r.rssMb, r.wallMs);
+  }
+  return all;
 }
 
 }  // namespace
@@ -181,51 +260,13 @@ int main(int argc, char** argv) {
     std::ofstream list(std::string(home) + "/server.vyk", std::ios::binary);
     for (std::uint16_t port : ports) list << "127.0.0.1:" << port << "\n";
   }
-
-  int crashes = 0;
-  int worstHonest = honest;
-  long wallSum = 0;
-  int ended = 0;
-  for (int round = 1; round <= rounds; ++round) {
-    int resultPipe[2];
-    if (pipe(resultPipe) != 0) return 1;
-    std::fflush(stdout);
-    const pid_t child = fork();
-    if (child < 0) return 1;
-    if (child == 0) {
-      close(resultPipe[0]);
-      farm.ReleaseInChild();
-      RunWindow(configs, ports, resultPipe[1]);
-    }
-    close(resultPipe[1]);
-    RoundResult r;
-    const bool got = bench::ReadAll(resultPipe[0], &r, sizeof r);
-    close(resultPipe[0]);
-    int status = 0;
-    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
-    const bool crashed = !got || !WIFEXITED(status) || WEXITSTATUS(status) != 0;
-    if (crashed) {
-      ++crashes;
-      worstHonest = 0;
-      std::printf("round %d: crashed (%s %d)\n", round,
-                  WIFSIGNALED(status) ? "signal" : "exit status",
-                  WIFSIGNALED(status) ? WTERMSIG(status) : WEXITSTATUS(status));
-      continue;
-    }
-    worstHonest = std::min(worstHonest, r.honestOk);
-    wallSum += r.wallMs;
-    ++ended;
-    std::printf(
-        "round %d: rows=%d honest_ok=%d/%d injected_command_lines=%d timer_ticks=%d "
-        "longest_tick_gap_ms=%ld rss_mb=%ld wall_ms=%ld\n",
-        round, r.rows, r.honestOk, honest, r.injected, r.ticks, r.maxGapMs, r.rssMb, r.wallMs);
-  }
+  const std::optional<Rounds> all = RunRounds(farm, configs, rounds, honest);
+  if (!all) return 1;
 
   std::error_code ignored;
   std::filesystem::remove_all(home, ignored);
   std::printf("hostile_bench: servers=%d hostile=%d crashes=%d honest_rows_ok=%d/%d wall_ms=%ld\n",
-              servers, servers - honest, crashes, worstHonest, honest,
-              ended ? wallSum / ended : 0L);
-  return crashes == 0 && worstHonest == honest ? 0 : 1;
+              servers, servers - honest, all->crashes, all->worstHonest, honest,
+              all->ended ? all->wallSum / all->ended : 0L);
+  return all->crashes == 0 && all->worstHonest == honest ? 0 : 1;
 }

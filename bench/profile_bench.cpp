@@ -80,6 +80,81 @@ double Seconds(std::chrono::steady_clock::time_point since) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
 }
 
+void WriteCache(const std::string& path) {
+  std::ofstream out(path, std::ios::binary);
+  for (int n = 0; n < kSections; ++n)
+    out << "[" << SectionName(n) << "]\r\nname=^1Server ^7number " << n
+        << "\r\nconnectCount=" << n % 17 << "\r\nfavorite=" << (n % 5 == 0) << "\r\n";
+}
+
+// Random sections to read, one sequence over every phase, and the sum of what the
+// reads gave.
+struct Reads {
+  std::mt19937 random{7};
+  std::uniform_int_distribution<int> pick{0, kSections - 1};
+  long checksum = 0;
+
+  std::string AnySection() { return SectionName(pick(random)); }
+  void Count(const std::optional<std::string>& v) {
+    checksum += v ? static_cast<long>(v->size()) : -1;
+  }
+};
+
+constexpr const char* kKeys[] = {"name", "connectCount", "favorite"};
+
+// Cached reads: each still stats the file to notice changes.
+double CachedReadsPerSecond(const std::string& path, Reads& reads) {
+  vyk::ProfileFile::DropCache();
+  vyk::ProfileFile::Read(path, SectionName(0), "name");  // first parse
+  const int cachedReads = 300000;
+  const auto start = std::chrono::steady_clock::now();
+  for (int i = 0; i < cachedReads; ++i)
+    reads.Count(vyk::ProfileFile::Read(path, reads.AnySection(), kKeys[i % 3]));
+  return cachedReads / Seconds(start);
+}
+
+double ReparseReadsPerSecond(const std::string& path, Reads& reads) {
+  const int reparseReads = 300;
+  const auto start = std::chrono::steady_clock::now();
+  for (int i = 0; i < reparseReads; ++i)
+    reads.Count(ReparseRead(path, reads.AnySection(), kKeys[i % 3]));
+  return reparseReads / Seconds(start);
+}
+
+// The whole road of a list sort: program directory, path and read.
+double CacheCallsPerSecond(Reads& reads) {
+  const int cacheCalls = 100000;
+  const auto start = std::chrono::steady_clock::now();
+  for (int i = 0; i < cacheCalls; ++i) reads.checksum += vyk::GetConnectCount(reads.AnySection());
+  return cacheCalls / Seconds(start);
+}
+
+// Writes replace the whole file and sync it; a write of the stored value is free.
+double WritesPerSecond() {
+  const int writes = 20;
+  const auto start = std::chrono::steady_clock::now();
+  for (int i = 0; i < writes; ++i)
+    vyk::SetCachedName(SectionName(i), "renamed " + std::to_string(i));
+  return writes / Seconds(start);
+}
+
+// Refresh workers name their servers at once: their writes share replacements.
+constexpr int kWriters = 64, kWritesEach = 4;
+
+double ConcurrentWritesPerSecond() {
+  const auto start = std::chrono::steady_clock::now();
+  {
+    std::vector<std::thread> writers;
+    for (int t = 0; t < kWriters; ++t)
+      writers.emplace_back([t] {
+        for (int i = 0; i < kWritesEach; ++i)
+          vyk::SetCachedName(SectionName(t * kWritesEach + i), "busy " + std::to_string(i));
+      });
+    for (auto& w : writers) w.join();
+  }
+  return kWriters * kWritesEach / Seconds(start);
+}
+
 }  // namespace
 
 int main() {
@@ -90,77 +165,24 @@ int main() {
   }
   setenv("VYKFIND_HOME", dir.c_str(), 1);
   const std::string path = vyk::ServerCachePath();
-
-  {
-    std::ofstream out(path, std::ios::binary);
-    for (int n = 0; n < kSections; ++n)
-      out << "[" << SectionName(n) << "]\r\nname=^1Server ^7number " << n
-          << "\r\nconnectCount=" << n % 17 << "\r\nfavorite=" << (n % 5 == 0) << "\r\n";
-  }
+  WriteCache(path);
   std::printf("file: %s, %ju bytes\n", path.c_str(),
               static_cast<std::uintmax_t>(std::filesystem::file_size(path)));
 
-  std::mt19937 random(7);
-  std::uniform_int_distribution<int> pick(0, kSections - 1);
-  const char* keys[] = {"name", "connectCount", "favorite"};
-  long checksum = 0;
-
-  // Cached reads: each still stats the file to notice changes.
-  vyk::ProfileFile::DropCache();
-  vyk::ProfileFile::Read(path, SectionName(0), "name");  // first parse
-  const int cachedReads = 300000;
-  auto start = std::chrono::steady_clock::now();
-  for (int i = 0; i < cachedReads; ++i) {
-    auto v = vyk::ProfileFile::Read(path, SectionName(pick(random)), keys[i % 3]);
-    checksum += v ? static_cast<long>(v->size()) : -1;
-  }
-  const double cachedPerSecond = cachedReads / Seconds(start);
-
-  const int reparseReads = 300;
-  start = std::chrono::steady_clock::now();
-  for (int i = 0; i < reparseReads; ++i) {
-    auto v = ReparseRead(path, SectionName(pick(random)), keys[i % 3]);
-    checksum += v ? static_cast<long>(v->size()) : -1;
-  }
-  const double reparsePerSecond = reparseReads / Seconds(start);
-
-  // The whole road of a list sort: program directory, path and read.
-  const int cacheCalls = 100000;
-  start = std::chrono::steady_clock::now();
-  for (int i = 0; i < cacheCalls; ++i) checksum += vyk::GetConnectCount(SectionName(pick(random)));
-  const double cacheCallsPerSecond = cacheCalls / Seconds(start);
-
-  // Writes replace the whole file and sync it; a write of the stored value is free.
-  const int writes = 20;
-  start = std::chrono::steady_clock::now();
-  for (int i = 0; i < writes; ++i)
-    vyk::SetCachedName(SectionName(i), "renamed " + std::to_string(i));
-  const double writesPerSecond = writes / Seconds(start);
-  start = std::chrono::steady_clock::now();
-  for (int i = 0; i < writes; ++i)
-    vyk::SetCachedName(SectionName(i), "renamed " + std::to_string(i));
-  const double unchangedWritesPerSecond = writes / Seconds(start);
-
-  // Refresh workers name their servers at once: their writes share replacements.
-  const int kWriters = 64, kWritesEach = 4;
-  start = std::chrono::steady_clock::now();
-  {
-    std::vector<std::thread> writers;
-    for (int t = 0; t < kWriters; ++t)
-      writers.emplace_back([t] {
-        for (int i = 0; i < kWritesEach; ++i)
-          vyk::SetCachedName(SectionName(t * kWritesEach + i), "busy " + std::to_string(i));
-      });
-    for (auto& w : writers) w.join();
-  }
-  const double concurrentWritesPerSecond = kWriters * kWritesEach / Seconds(start);
+  Reads reads;
+  const double cachedPerSecond = CachedReadsPerSecond(path, reads);
+  const double reparsePerSecond = ReparseReadsPerSecond(path, reads);
+  const double cacheCallsPerSecond = CacheCallsPerSecond(reads);
+  const double writesPerSecond = WritesPerSecond();
+  const double unchangedWritesPerSecond = WritesPerSecond();
+  const double concurrentWritesPerSecond = ConcurrentWritesPerSecond();
 
   std::printf("GetConnectCount calls per second: %.0f\n", cacheCallsPerSecond);
   std::printf("writes per second: changed %.1f, unchanged %.0f\n", writesPerSecond,
               unchangedWritesPerSecond);
   std::printf("writes per second from %d threads at once: %.1f\n", kWriters,
               concurrentWritesPerSecond);
-  std::printf("checksum %ld\n", checksum);
+  std::printf("checksum %ld\n", reads.checksum);
   std::filesystem::remove_all(dir);
   std::printf(
       "profile_bench: sections=%d cached_reads_per_s=%.0f reparse_reads_per_s=%.0f "

@@ -148,33 +148,28 @@ void StopBusyLoops(const std::vector<pid_t>& loops) {
   for (pid_t loop : loops) waitpid(loop, nullptr, 0);
 }
 
-}  // namespace
+// False, with a line on stderr, when servers answered unlike their configuration.
+bool AllAsConfigured(const char* what, const Round& round) {
+  if (round.wrong == 0) return true;
+  std::fprintf(stderr, "refresh_bench: %s: %d servers answered unlike their configuration\n", what,
+               round.wrong);
+  return false;
+}
 
-int main() {
-  char home[] = "/tmp/vykbench.XXXXXX";
-  if (!mkdtemp(home)) return 1;
-  setenv("VYKFIND_HOME", home, 1);
-  bench::RaiseFileLimit();
+// False, with a line on stderr, when silent servers answered through the loss.
+bool NoSilentAnswered(const char* attempts, const Round& round) {
+  if (round.wrong == round.silentWrongly) return true;
+  std::fprintf(stderr, "refresh_bench: loss%s: %d silent servers answered\n", attempts,
+               round.wrong - round.silentWrongly);
+  return false;
+}
 
-  const std::vector<q3sim::ServerConfig> configs = q3sim::GenerateServers(
-      {.count = kServers, .seed = 1, .silentFraction = 0.25, .latencyMinMs = 5, .latencyMaxMs = 150});
-
-  bench::ForkedFarm farm(configs);
-  const std::vector<std::uint16_t>& ports = farm.Ports();
-  if (ports.empty()) {
-    std::fprintf(stderr, "refresh_bench: the farm could not start\n");
-    return 1;
-  }
-
+// The whole farm at maxThread 16 and 64, and part of it at 64 on a loaded machine;
+// the exit status.
+int RefreshAtEachWidth(bench::ForkedFarm& farm, const std::vector<q3sim::ServerConfig>& configs) {
   int status = 0;
-  const auto report = [&](const char* what, const Round& round) {
-    if (round.wrong == 0) return;
-    std::fprintf(stderr, "refresh_bench: %s: %d servers answered unlike their configuration\n",
-                 what, round.wrong);
-    status = 1;
-  };
   const Round few = Refresh(farm, configs, kServers, 16);
-  report("maxThread=16", few);
+  if (!AllAsConfigured("maxThread=16", few)) status = 1;
   std::printf(
       "refresh_bench: servers=%d maxThread=16 wall_ms=%ld ideal_ms=%ld ratio=%.3f "
       "ping_err_p50_ms=%.1f ping_err_p99_ms=%.1f threads_max=%ld rss_mb=%ld\n",
@@ -185,11 +180,11 @@ int main() {
   std::fflush(stdout);
 
   const Round many = Refresh(farm, configs, kServers, 64);
-  report("maxThread=64", many);
+  if (!AllAsConfigured("maxThread=64", many)) status = 1;
   const std::vector<pid_t> loops = StartBusyLoops(farm, kBusyLoops);
   const Round loaded = Refresh(farm, configs, kLoadedServers, 64);
   StopBusyLoops(loops);
-  report("loaded", loaded);
+  if (!AllAsConfigured("loaded", loaded)) status = 1;
   const long idealMs = IdealMs(configs, 64);
   std::printf(
       "refresh_bench: servers=%d maxThread=64 wall_ms=%ld ideal_ms=%ld ratio=%.3f "
@@ -200,35 +195,62 @@ int main() {
       Percentile(many.errors, 0.99), Percentile(loaded.errors, 0.99), many.threadsMax,
       (bench::StatusField("VmHWM") + 1023) / 1024);
   std::fflush(stdout);
+  return status;
+}
 
-  const std::vector<q3sim::ServerConfig> lossyConfigs = q3sim::GenerateServers(
-      {.count = kLossyServers, .seed = 2, .silentFraction = 0.25, .latencyMinMs = 5,
-       .latencyMaxMs = 150});
-  bench::ForkedFarm lossy(lossyConfigs, kLoss, 3);
-  if (lossy.Ports().empty()) {
-    std::fprintf(stderr, "refresh_bench: the lossy farm could not start\n");
-    return 1;
-  }
-  const auto reportLoss = [&](const char* attempts, const Round& round) {
-    if (round.wrong == round.silentWrongly) return;
-    std::fprintf(stderr, "refresh_bench: loss%s: %d silent servers answered\n", attempts,
-                 round.wrong - round.silentWrongly);
-    status = 1;
-  };
-  const Round single = Refresh(lossy, lossyConfigs, kLossyServers, 64, 1);
-  reportLoss(" query_attempts=1", single);
+// The lossy farm with one status request per server, then with the default attempts;
+// the exit status.
+int RefreshThroughLoss(bench::ForkedFarm& lossy, const std::vector<q3sim::ServerConfig>& configs) {
+  int status = 0;
+  const Round single = Refresh(lossy, configs, kLossyServers, 64, 1);
+  if (!NoSilentAnswered(" query_attempts=1", single)) status = 1;
   std::printf(
       "refresh_bench: loss=%d%% servers=%d query_attempts=1 silent_wrongly=%d "
       "ping_err_p95_ms=%.1f\n",
       static_cast<int>(kLoss * 100), kLossyServers, single.silentWrongly,
       Percentile(single.errors, 0.95));
   std::fflush(stdout);
-  const Round retried = Refresh(lossy, lossyConfigs, kLossyServers, 64);
-  reportLoss("", retried);
+  const Round retried = Refresh(lossy, configs, kLossyServers, 64);
+  if (!NoSilentAnswered("", retried)) status = 1;
   std::printf("refresh_bench: loss=%d%% servers=%d silent_wrongly=%d ping_err_p95_ms=%.1f\n",
               static_cast<int>(kLoss * 100), kLossyServers, retried.silentWrongly,
               Percentile(retried.errors, 0.95));
   std::fflush(stdout);
+  return status;
+}
+
+}  // namespace
+
+int main() {
+  char home[] = "/tmp/vykbench.XXXXXX";
+  if (!mkdtemp(home)) return 1;
+  setenv("VYKFIND_HOME", home, 1);
+  bench::RaiseFileLimit();
+
+  const std::vector<q3sim::ServerConfig> configs = q3sim::GenerateServers({.count = kServers,
+                                                                           .seed = 1,
+                                                                           .silentFraction = 0.25,
+                                                                           .latencyMinMs = 5,
+                                                                           .latencyMaxMs = 150});
+  bench::ForkedFarm farm(configs);
+  if (farm.Ports().empty()) {
+    std::fprintf(stderr, "refresh_bench: the farm could not start\n");
+    return 1;
+  }
+  int status = RefreshAtEachWidth(farm, configs);
+
+  const std::vector<q3sim::ServerConfig> lossyConfigs =
+      q3sim::GenerateServers({.count = kLossyServers,
+                              .seed = 2,
+                              .silentFraction = 0.25,
+                              .latencyMinMs = 5,
+                              .latencyMaxMs = 150});
+  bench::ForkedFarm lossy(lossyConfigs, kLoss, 3);
+  if (lossy.Ports().empty()) {
+    std::fprintf(stderr, "refresh_bench: the lossy farm could not start\n");
+    return 1;
+  }
+  if (RefreshThroughLoss(lossy, lossyConfigs) != 0) status = 1;
 
   std::error_code ignored;
   std::filesystem::remove_all(home, ignored);

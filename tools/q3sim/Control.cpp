@@ -15,6 +15,8 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <string_view>
+#include <type_traits>
 
 #include "Farm.h"
 #include "Wire.h"
@@ -41,6 +43,110 @@ struct LastAnswer {
   std::uint64_t seq = 0;
   std::string answer;
   Clock::time_point used;
+};
+
+// Each op reads and checks all its arguments before it does anything.
+using Handler = Status (*)(Farm& farm, Reader& args, Writer& out);
+
+template <class Config, auto Add>
+Status AddBound(Farm& farm, Reader& args, Writer& out) {
+  Config config;
+  wire::Get(args, config);
+  std::uint16_t port = args.U16();
+  auto family = static_cast<Family>(args.U8());
+  if (!args.Done() || (family != Family::kIpv4 && family != Family::kIpv6))
+    return Status::BadRequest;
+  wire::Put(out, (farm.*Add)(config, port, family));
+  return Status::Ok;
+}
+
+template <class Config, auto Set>
+Status SetById(Farm& farm, Reader& args, Writer& out) {
+  int id = args.I32();
+  Config config;
+  wire::Get(args, config);
+  if (!args.Done()) return Status::BadRequest;
+  wire::Put(out, (farm.*Set)(id, config));
+  return Status::Ok;
+}
+
+Status OpenMaster(Farm& farm, Reader& args, Writer& out) {
+  std::uint16_t port = args.U16();
+  if (!args.Done()) return Status::BadRequest;
+  wire::Put(out, farm.OpenMaster(port));
+  return Status::Ok;
+}
+
+Status SetDrop(Farm& farm, Reader& args, Writer&) {
+  double fraction = std::bit_cast<double>(args.U64());
+  std::uint32_t seed = args.U32();
+  if (!args.Done()) return Status::BadRequest;
+  farm.SetDrop(fraction, seed);
+  return Status::Ok;
+}
+
+Status StrayPort(Farm& farm, Reader& args, Writer& out) {
+  int which = args.I32();
+  auto family = static_cast<Family>(args.U8());
+  if (!args.Done()) return Status::BadRequest;
+  wire::Put(out, farm.StrayPort(which, family));
+  return Status::Ok;
+}
+
+// Puts what the farm's function returns, if anything.
+template <auto Call, class... Args>
+void Answer(Writer& out, Farm& farm, Args... args) {
+  if constexpr (std::is_void_v<decltype(Call(farm, args...))>)
+    Call(farm, args...);
+  else
+    wire::Put(out, Call(farm, args...));
+}
+
+// The ops about one server or master: an id in, the farm's answer out.
+template <auto Call>
+Status WithId(Farm& farm, Reader& args, Writer& out) {
+  int id = args.I32();
+  if (!args.Done()) return Status::BadRequest;
+  Answer<Call>(out, farm, id);
+  return Status::Ok;
+}
+
+// The ops about the whole farm: nothing in.
+template <auto Call>
+Status Plain(Farm& farm, Reader& args, Writer& out) {
+  if (!args.Done()) return Status::BadRequest;
+  Answer<Call>(out, farm);
+  return Status::Ok;
+}
+
+// "New" and "Drop" make and end farms; Control serves them itself.
+const std::map<std::string_view, Handler> kHandlers = {
+    {"AddServer", AddBound<ServerConfig, &Farm::AddServer>},
+    {"AddMaster", AddBound<MasterConfig, &Farm::AddMaster>},
+    {"SetConfig", SetById<ServerConfig, &Farm::SetConfig>},
+    {"SetMasterConfig", SetById<MasterConfig, static_cast<bool (Farm::*)(int, const MasterConfig&)>(
+                                                  &Farm::SetMasterConfig)>},
+    {"OpenMaster", OpenMaster},
+    {"SetDrop", SetDrop},
+    {"StrayPort", StrayPort},
+    {"Start", Plain<[](Farm& f) { return f.Start(); }>},
+    {"Stop", Plain<[](Farm& f) { f.Stop(); }>},
+    {"Running", Plain<[](Farm& f) { return f.Running(); }>},
+    {"RemoveServer", WithId<[](Farm& f, int id) { return f.RemoveServer(id); }>},
+    {"ServerCount", Plain<[](Farm& f) { return f.ServerCount(); }>},
+    {"Port", WithId<[](Farm& f, int id) { return f.Port(id); }>},
+    {"Address", WithId<[](Farm& f, int id) { return f.Address(id); }>},
+    {"Config", WithId<[](Farm& f, int id) { return f.Config(id); }>},
+    {"Stats", WithId<[](Farm& f, int id) { return f.Stats(id); }>},
+    {"HasIpv6", Plain<[](Farm& f) { return f.HasIpv6(); }>},
+    {"MasterPort", WithId<[](Farm& f, int id) { return f.MasterPort(id); }>},
+    {"MasterAddress", WithId<[](Farm& f, int id) { return f.MasterAddress(id); }>},
+    {"GetMasterConfig", WithId<[](Farm& f, int id) { return f.GetMasterConfig(id); }>},
+    {"GetMasterStats", WithId<[](Farm& f, int id) { return f.GetMasterStats(id); }>},
+    {"InFlight", Plain<[](Farm& f) { return f.InFlight(); }>},
+    {"MaxInFlight", Plain<[](Farm& f) { return f.MaxInFlight(); }>},
+    {"TotalRequests", Plain<[](Farm& f) { return f.TotalRequests(); }>},
+    {"ResetCounters", Plain<[](Farm& f) { f.ResetCounters(); }>},
 };
 
 class Control {
@@ -99,8 +205,7 @@ void Control::Sweep() {
 }
 
 Status Control::Serve(const wire::RequestHead& head, Reader& args, Writer& out) {
-  const std::string& op = head.op;
-  if (op == "New") {
+  if (head.op == "New") {
     if (!args.Done()) return Status::BadRequest;
     std::uint64_t h = nextHandle_++;
     farms_[h] = {std::make_unique<Farm>(), Clock::now()};
@@ -110,111 +215,14 @@ Status Control::Serve(const wire::RequestHead& head, Reader& args, Writer& out) 
   auto it = farms_.find(head.handle);
   if (it == farms_.end()) return Status::UnknownHandle;
   it->second.used = Clock::now();
-  Farm& farm = *it->second.farm;
-
-  // Arguments are all read and checked before anything is done.
-  if (op == "AddServer" || op == "AddMaster") {
-    ServerConfig server;
-    MasterConfig master;
-    if (op == "AddServer")
-      wire::Get(args, server);
-    else
-      wire::Get(args, master);
-    std::uint16_t port = args.U16();
-    auto family = static_cast<Family>(args.U8());
-    if (!args.Done() || (family != Family::kIpv4 && family != Family::kIpv6))
-      return Status::BadRequest;
-    wire::Put(out, op == "AddServer" ? farm.AddServer(server, port, family)
-                                     : farm.AddMaster(master, port, family));
-    return Status::Ok;
-  }
-  if (op == "SetConfig") {
-    int id = args.I32();
-    ServerConfig config;
-    wire::Get(args, config);
+  if (head.op == "Drop") {
     if (!args.Done()) return Status::BadRequest;
-    wire::Put(out, farm.SetConfig(id, config));
-    return Status::Ok;
-  }
-  if (op == "SetMasterConfig") {
-    int id = args.I32();
-    MasterConfig config;
-    wire::Get(args, config);
-    if (!args.Done()) return Status::BadRequest;
-    wire::Put(out, farm.SetMasterConfig(id, config));
-    return Status::Ok;
-  }
-  if (op == "OpenMaster") {
-    std::uint16_t port = args.U16();
-    if (!args.Done()) return Status::BadRequest;
-    wire::Put(out, farm.OpenMaster(port));
-    return Status::Ok;
-  }
-  if (op == "SetDrop") {
-    double fraction = std::bit_cast<double>(args.U64());
-    std::uint32_t seed = args.U32();
-    if (!args.Done()) return Status::BadRequest;
-    farm.SetDrop(fraction, seed);
-    return Status::Ok;
-  }
-  if (op == "StrayPort") {
-    int which = args.I32();
-    auto family = static_cast<Family>(args.U8());
-    if (!args.Done()) return Status::BadRequest;
-    wire::Put(out, farm.StrayPort(which, family));
-    return Status::Ok;
-  }
-  // The rest take an id or nothing.
-  static const char* const kWithId[] = {
-      "RemoveServer", "Port",          "Address",         "Config",        "Stats",
-      "MasterPort",   "MasterAddress", "GetMasterConfig", "GetMasterStats"};
-  bool withId = false;
-  for (const char* name : kWithId) withId = withId || op == name;
-  int id = withId ? args.I32() : 0;
-  if (!args.Done()) return Status::BadRequest;
-
-  if (op == "Drop") {
     farms_.erase(it);
-  } else if (op == "Start") {
-    wire::Put(out, farm.Start());
-  } else if (op == "Stop") {
-    farm.Stop();
-  } else if (op == "Running") {
-    wire::Put(out, farm.Running());
-  } else if (op == "RemoveServer") {
-    wire::Put(out, farm.RemoveServer(id));
-  } else if (op == "ServerCount") {
-    wire::Put(out, farm.ServerCount());
-  } else if (op == "Port") {
-    wire::Put(out, farm.Port(id));
-  } else if (op == "Address") {
-    wire::Put(out, farm.Address(id));
-  } else if (op == "Config") {
-    wire::Put(out, farm.Config(id));
-  } else if (op == "Stats") {
-    wire::Put(out, farm.Stats(id));
-  } else if (op == "HasIpv6") {
-    wire::Put(out, farm.HasIpv6());
-  } else if (op == "MasterPort") {
-    wire::Put(out, farm.MasterPort(id));
-  } else if (op == "MasterAddress") {
-    wire::Put(out, farm.MasterAddress(id));
-  } else if (op == "GetMasterConfig") {
-    wire::Put(out, farm.GetMasterConfig(id));
-  } else if (op == "GetMasterStats") {
-    wire::Put(out, farm.GetMasterStats(id));
-  } else if (op == "InFlight") {
-    wire::Put(out, farm.InFlight());
-  } else if (op == "MaxInFlight") {
-    wire::Put(out, farm.MaxInFlight());
-  } else if (op == "TotalRequests") {
-    wire::Put(out, farm.TotalRequests());
-  } else if (op == "ResetCounters") {
-    farm.ResetCounters();
-  } else {
-    return Status::BadRequest;
+    return Status::Ok;
   }
-  return Status::Ok;
+  auto handler = kHandlers.find(head.op);
+  if (handler == kHandlers.end()) return Status::BadRequest;
+  return handler->second(*it->second.farm, args, out);
 }
 
 }  // namespace

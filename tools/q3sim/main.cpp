@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,22 +17,32 @@ namespace {
 
 void Usage() {
   std::fprintf(stderr,
-               "usage: q3sim [--servers N] [--base-port P] [--master-port M] [--silent FRACTION]\n"
-               "             [--latency MIN:MAX] [--players MIN:MAX] [--seed S] [--list FILE]\n"
-               "             [--protocols 66,67,68] [--full FRACTION] [--password FRACTION]\n"
+               "usage: q3sim [--servers N] [--base-port P] [--master-port M] [--silent "
+               "FRACTION]\n"
+               "             [--latency MIN:MAX] [--players MIN:MAX] [--seed S] [--list "
+               "FILE]\n"
+               "             [--protocols 66,67,68] [--full FRACTION] [--password "
+               "FRACTION]\n"
                "             [--rcon-password PW] [--master-delay MS] [--rate-limit]\n"
                "             [--hostile PERCENT] [--ipv6 FRACTION] [--master2-port M2]\n"
                "             [--drop PERCENT]\n"
                "       q3sim --control PORT\n"
-               "servers listen on 127.0.0.1:P..P+N-1 (P 0: free ports); the master on M\n"
-               "(default: a free port). --hostile makes that share of the servers answer\n"
-               "with oversized, binary, absurd or misdirected replies. --ipv6 puts that\n"
-               "share on [::1] instead (on the same port numbers), listed by getserversExt.\n"
-               "--master2-port adds a master on 127.0.0.1:M2 that knows only getservers and\n"
+               "servers listen on 127.0.0.1:P..P+N-1 (P 0: free ports); the master on "
+               "M\n"
+               "(default: a free port). --hostile makes that share of the servers "
+               "answer\n"
+               "with oversized, binary, absurd or misdirected replies. --ipv6 puts "
+               "that\n"
+               "share on [::1] instead (on the same port numbers), listed by "
+               "getserversExt.\n"
+               "--master2-port adds a master on 127.0.0.1:M2 that knows only getservers "
+               "and\n"
                "shares part of its list with the first. --drop loses that share of the\n"
                "datagrams to and from the servers.\n"
-               "--control serves farms made and driven over UDP on 127.0.0.1:PORT (0: a free\n"
-               "port, printed as \"control PORT\") for programs linked with the remote farm\n"
+               "--control serves farms made and driven over UDP on 127.0.0.1:PORT (0: a "
+               "free\n"
+               "port, printed as \"control PORT\") for programs linked with the remote "
+               "farm\n"
                "library, which find it through Q3SIM_CONTROL=127.0.0.1:PORT.\n");
 }
 
@@ -88,10 +99,9 @@ bool ParseProtocols(const std::string& text, std::vector<int>& out) {
   return !out.empty();
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  q3sim::GeneratorOptions options;
+// What the command line asks for.
+struct Options {
+  q3sim::GeneratorOptions farm;
   long basePort = 27960;
   long masterPort = 0;
   long masterDelay = 0;
@@ -101,83 +111,104 @@ int main(int argc, char** argv) {
   double dropPercent = 0.0;
   bool rateLimit = false;
   std::string listFile;
+};
 
+enum class Parsed { kOk, kBadValue, kUnknown };
+
+// Reads the value of one option that takes one.
+Parsed ParseOption(const std::string& arg, const char* value, Options& o) {
+  q3sim::GeneratorOptions& farm = o.farm;
+  long v = 0;
+  bool ok = true;
+  if (arg == "--servers") {
+    ok = ParseInt(value, 0, 60000, v);
+    farm.count = static_cast<int>(v);
+  } else if (arg == "--base-port") {
+    ok = ParseInt(value, 0, 65535, o.basePort);
+  } else if (arg == "--master-port") {
+    ok = ParseInt(value, 0, 65535, o.masterPort);
+  } else if (arg == "--master-delay") {
+    ok = ParseInt(value, 0, 600000, o.masterDelay);
+  } else if (arg == "--silent") {
+    ok = ParseFraction(value, farm.silentFraction);
+  } else if (arg == "--full") {
+    ok = ParseFraction(value, farm.fullFraction);
+  } else if (arg == "--password") {
+    ok = ParseFraction(value, farm.passwordFraction);
+  } else if (arg == "--latency") {
+    ok = ParseRange(value, farm.latencyMinMs, farm.latencyMaxMs);
+  } else if (arg == "--players") {
+    ok = ParseRange(value, farm.playersMin, farm.playersMax) && farm.playersMax <= 64;
+  } else if (arg == "--seed") {
+    ok = ParseInt(value, 0, 4294967295L, v);
+    farm.seed = static_cast<std::uint32_t>(v);
+  } else if (arg == "--protocols") {
+    ok = ParseProtocols(value, farm.protocols);
+  } else if (arg == "--hostile") {
+    double percent = 0;
+    ok = ParsePercent(value, percent);
+    farm.hostileFraction = percent / 100.0;
+  } else if (arg == "--ipv6") {
+    ok = ParseFraction(value, o.ipv6Fraction);
+  } else if (arg == "--master2-port") {
+    ok = ParseInt(value, 0, 65535, o.master2Port);
+  } else if (arg == "--drop") {
+    ok = ParsePercent(value, o.dropPercent);
+  } else if (arg == "--rcon-password") {
+    farm.rconPassword = value;
+  } else if (arg == "--control") {
+    ok = ParseInt(value, 0, 65535, o.controlPort);
+  } else if (arg == "--list") {
+    o.listFile = value;
+  } else {
+    return Parsed::kUnknown;
+  }
+  return ok ? Parsed::kOk : Parsed::kBadValue;
+}
+
+// The options, or the exit status when q3sim is not to run (help, or a bad command line).
+std::optional<Options> ParseCommandLine(int argc, char** argv, int& exitStatus) {
+  Options o;
+  exitStatus = 2;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     if (arg == "--help" || arg == "-h") {
       Usage();
-      return 0;
+      exitStatus = 0;
+      return std::nullopt;
     }
     if (arg == "--rate-limit") {
-      rateLimit = true;
+      o.rateLimit = true;
       continue;
     }
     if (i + 1 >= argc) {
       std::fprintf(stderr, "q3sim: %s needs a value\n", arg.c_str());
-      return 2;
+      return std::nullopt;
     }
     const char* value = argv[++i];
-    long v = 0;
-    bool ok = true;
-    if (arg == "--servers") {
-      ok = ParseInt(value, 0, 60000, v);
-      options.count = static_cast<int>(v);
-    } else if (arg == "--base-port") {
-      ok = ParseInt(value, 0, 65535, basePort);
-    } else if (arg == "--master-port") {
-      ok = ParseInt(value, 0, 65535, masterPort);
-    } else if (arg == "--master-delay") {
-      ok = ParseInt(value, 0, 600000, masterDelay);
-    } else if (arg == "--silent") {
-      ok = ParseFraction(value, options.silentFraction);
-    } else if (arg == "--full") {
-      ok = ParseFraction(value, options.fullFraction);
-    } else if (arg == "--password") {
-      ok = ParseFraction(value, options.passwordFraction);
-    } else if (arg == "--latency") {
-      ok = ParseRange(value, options.latencyMinMs, options.latencyMaxMs);
-    } else if (arg == "--players") {
-      ok = ParseRange(value, options.playersMin, options.playersMax) && options.playersMax <= 64;
-    } else if (arg == "--seed") {
-      ok = ParseInt(value, 0, 4294967295L, v);
-      options.seed = static_cast<std::uint32_t>(v);
-    } else if (arg == "--protocols") {
-      ok = ParseProtocols(value, options.protocols);
-    } else if (arg == "--hostile") {
-      double percent = 0;
-      ok = ParsePercent(value, percent);
-      options.hostileFraction = percent / 100.0;
-    } else if (arg == "--ipv6") {
-      ok = ParseFraction(value, ipv6Fraction);
-    } else if (arg == "--master2-port") {
-      ok = ParseInt(value, 0, 65535, master2Port);
-    } else if (arg == "--drop") {
-      ok = ParsePercent(value, dropPercent);
-    } else if (arg == "--rcon-password") {
-      options.rconPassword = value;
-    } else if (arg == "--control") {
-      ok = ParseInt(value, 0, 65535, controlPort);
-    } else if (arg == "--list") {
-      listFile = value;
-    } else {
+    const Parsed parsed = ParseOption(arg, value, o);
+    if (parsed == Parsed::kUnknown) {
       std::fprintf(stderr, "q3sim: unknown option %s\n", arg.c_str());
       Usage();
-      return 2;
+      return std::nullopt;
     }
-    if (!ok) {
+    if (parsed == Parsed::kBadValue) {
       std::fprintf(stderr, "q3sim: bad value for %s: %s\n", arg.c_str(), value);
-      return 2;
+      return std::nullopt;
     }
   }
-  if (basePort != 0 && basePort + options.count - 1 > 65535) {
-    std::fprintf(stderr, "q3sim: ports %ld..%ld do not fit below 65536\n", basePort,
-                 basePort + options.count - 1);
-    return 2;
+  if (o.basePort != 0 && o.basePort + o.farm.count - 1 > 65535) {
+    std::fprintf(stderr, "q3sim: ports %ld..%ld do not fit below 65536\n", o.basePort,
+                 o.basePort + o.farm.count - 1);
+    return std::nullopt;
   }
+  return o;
+}
 
-  // The loop thread inherits the blocked signals, so only sigwait below sees them. A
-  // shell starts background jobs with SIGINT ignored, and sigwait never sees an ignored
-  // signal: restore the default first.
+// The loop thread inherits the blocked signals, so only sigwait sees them. A shell
+// starts background jobs with SIGINT ignored, and sigwait never sees an ignored
+// signal: restore the default first.
+sigset_t BlockStopSignals() {
   std::signal(SIGINT, SIG_DFL);
   std::signal(SIGTERM, SIG_DFL);
   sigset_t signals;
@@ -185,35 +216,50 @@ int main(int argc, char** argv) {
   sigaddset(&signals, SIGINT);
   sigaddset(&signals, SIGTERM);
   pthread_sigmask(SIG_BLOCK, &signals, nullptr);
-  if (controlPort >= 0) return q3sim::RunControl(static_cast<std::uint16_t>(controlPort));
+  return signals;
+}
 
-  q3sim::Farm farm;
-  std::vector<q3sim::ServerConfig> configs = q3sim::GenerateServers(options);
-  for (auto& c : configs) c.rateLimit = rateLimit;
-  // The IPv6 servers spread evenly over the farm.
-  std::vector<q3sim::Family> families(configs.size(), q3sim::Family::kIpv4);
+// The IPv6 servers spread evenly over the farm.
+std::vector<q3sim::Family> ServerFamilies(const q3sim::Farm& farm, std::size_t count,
+                                          double ipv6Fraction) {
+  std::vector<q3sim::Family> families(count, q3sim::Family::kIpv4);
   const long long ipv6Count =
-      ipv6Fraction > 0 ? std::llround(ipv6Fraction * static_cast<double>(configs.size())) : 0;
+      ipv6Fraction > 0 ? std::llround(ipv6Fraction * static_cast<double>(count)) : 0;
   if (ipv6Count > 0 && !farm.HasIpv6()) {
     std::fprintf(stderr, "q3sim: [::1] cannot be bound here: every server on 127.0.0.1\n");
   } else {
-    const long long n = static_cast<long long>(configs.size());
+    const long long n = static_cast<long long>(count);
     for (long long i = 0; i < n; ++i) {
       if ((i + 1) * ipv6Count / n > i * ipv6Count / n)
         families[static_cast<std::size_t>(i)] = q3sim::Family::kIpv6;
     }
   }
-  std::vector<int> ids =
-      q3sim::AddServers(farm, configs, static_cast<std::uint16_t>(basePort), families);
+  return families;
+}
+
+// What the farm has bound.
+struct Bound {
+  std::vector<int> ids;  // of the servers
+  std::uint16_t masterPort = 0;
+  int master2 = -1;  // the second master's id, -1 without one
+};
+
+// Binds the farm's servers and masters; nothing when a socket could not be bound.
+std::optional<Bound> AddServersAndMasters(q3sim::Farm& farm, const Options& o,
+                                          const std::vector<q3sim::ServerConfig>& configs,
+                                          const std::vector<q3sim::Family>& families) {
+  Bound bound;
+  bound.ids = q3sim::AddServers(farm, configs, static_cast<std::uint16_t>(o.basePort), families);
+  const std::vector<int>& ids = bound.ids;
   if (ids.size() != configs.size()) {
-    std::fprintf(stderr, "q3sim: cannot bind %d servers from port %ld on loopback\n", options.count,
-                 basePort);
-    return 1;
+    std::fprintf(stderr, "q3sim: cannot bind %d servers from port %ld on loopback\n", o.farm.count,
+                 o.basePort);
+    return std::nullopt;
   }
   q3sim::MasterConfig mc;
-  mc.delayMs = static_cast<int>(masterDelay);
+  mc.delayMs = static_cast<int>(o.masterDelay);
   q3sim::MasterConfig mc2 = mc;
-  if (master2Port >= 0) {
+  if (o.master2Port >= 0) {
     // Two masters that overlap: the first misses one IPv4 server in eight, which
     // the second (every other server and one in four more; IPv4 alone) has.
     mc.listedServers.emplace();
@@ -225,42 +271,60 @@ int main(int argc, char** argv) {
     }
   }
   farm.SetMasterConfig(mc);
-  std::uint16_t master = farm.OpenMaster(static_cast<std::uint16_t>(masterPort));
-  if (master == 0) {
-    std::fprintf(stderr, "q3sim: cannot bind the master to 127.0.0.1:%ld\n", masterPort);
-    return 1;
+  bound.masterPort = farm.OpenMaster(static_cast<std::uint16_t>(o.masterPort));
+  if (bound.masterPort == 0) {
+    std::fprintf(stderr, "q3sim: cannot bind the master to 127.0.0.1:%ld\n", o.masterPort);
+    return std::nullopt;
   }
-  int master2 = -1;
-  if (master2Port >= 0) {
-    master2 = farm.AddMaster(mc2, static_cast<std::uint16_t>(master2Port));
-    if (master2 < 0) {
-      std::fprintf(stderr, "q3sim: cannot bind the second master to 127.0.0.1:%ld\n", master2Port);
-      return 1;
+  if (o.master2Port >= 0) {
+    bound.master2 = farm.AddMaster(mc2, static_cast<std::uint16_t>(o.master2Port));
+    if (bound.master2 < 0) {
+      std::fprintf(stderr, "q3sim: cannot bind the second master to 127.0.0.1:%ld\n",
+                   o.master2Port);
+      return std::nullopt;
     }
   }
-  farm.SetDrop(dropPercent / 100.0, options.seed);
+  return bound;
+}
 
-  if (!listFile.empty()) {
-    std::ofstream out(listFile, std::ios::binary | std::ios::trunc);
-    for (int id : ids) out << farm.Address(id) << "\n";
-    if (!out) {
-      std::fprintf(stderr, "q3sim: cannot write %s\n", listFile.c_str());
-      return 1;
-    }
-  }
-  if (!farm.Start()) {
-    std::fprintf(stderr, "q3sim: cannot start the event loop\n");
-    return 1;
-  }
+bool WriteList(const q3sim::Farm& farm, const std::vector<int>& ids, const std::string& file) {
+  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  for (int id : ids) out << farm.Address(id) << "\n";
+  if (out) return true;
+  std::fprintf(stderr, "q3sim: cannot write %s\n", file.c_str());
+  return false;
+}
+
+void PrintReady(const q3sim::Farm& farm, const Options& o,
+                const std::vector<q3sim::ServerConfig>& configs,
+                const std::vector<q3sim::Family>& families, const Bound& bound) {
   int hostile = 0;
   for (const auto& c : configs) hostile += c.hostile != 0;
   int ipv6 = 0;
   for (q3sim::Family f : families) ipv6 += f == q3sim::Family::kIpv6;
   std::string more = " ipv6=" + std::to_string(ipv6);
-  if (master2 >= 0) more += " master2_port=" + std::to_string(farm.MasterPort(master2));
-  std::printf("q3sim: ready servers=%d base_port=%u master_port=%u hostile=%d%s\n", options.count,
-              ids.empty() ? 0u : farm.Port(ids.front()), master, hostile, more.c_str());
+  if (bound.master2 >= 0) more += " master2_port=" + std::to_string(farm.MasterPort(bound.master2));
+  std::printf("q3sim: ready servers=%d base_port=%u master_port=%u hostile=%d%s\n", o.farm.count,
+              bound.ids.empty() ? 0u : farm.Port(bound.ids.front()), bound.masterPort, hostile,
+              more.c_str());
   std::fflush(stdout);
+}
+
+// Serves the farm the options describe until SIGINT or SIGTERM.
+int RunFarm(const Options& o, const sigset_t& signals) {
+  q3sim::Farm farm;
+  std::vector<q3sim::ServerConfig> configs = q3sim::GenerateServers(o.farm);
+  for (auto& c : configs) c.rateLimit = o.rateLimit;
+  const std::vector<q3sim::Family> families = ServerFamilies(farm, configs.size(), o.ipv6Fraction);
+  const std::optional<Bound> bound = AddServersAndMasters(farm, o, configs, families);
+  if (!bound) return 1;
+  farm.SetDrop(o.dropPercent / 100.0, o.farm.seed);
+  if (!o.listFile.empty() && !WriteList(farm, bound->ids, o.listFile)) return 1;
+  if (!farm.Start()) {
+    std::fprintf(stderr, "q3sim: cannot start the event loop\n");
+    return 1;
+  }
+  PrintReady(farm, o, configs, families, *bound);
 
   int sig = 0;
   sigwait(&signals, &sig);
@@ -268,4 +332,16 @@ int main(int argc, char** argv) {
   std::printf("q3sim: stopped requests=%llu\n",
               static_cast<unsigned long long>(farm.TotalRequests()));
   return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int exitStatus = 0;
+  const std::optional<Options> options = ParseCommandLine(argc, argv, exitStatus);
+  if (!options) return exitStatus;
+  const sigset_t signals = BlockStopSignals();
+  if (options->controlPort >= 0)
+    return q3sim::RunControl(static_cast<std::uint16_t>(options->controlPort));
+  return RunFarm(*options, signals);
 }

@@ -11,20 +11,17 @@
 #include <QRadialGradient>
 #include <cmath>
 
-int main(int argc, char** argv) {
-  QGuiApplication app(argc, argv);
-  if (argc < 2) return 2;
-  const int w = 400, h = 300;
-  QImage img(w, h, QImage::Format_RGB32);
-  QPainter p(&img);
-  p.setRenderHint(QPainter::Antialiasing);
+namespace {
 
-  QLinearGradient bg(0, 0, 0, h);
+void DrawBackground(QPainter& p, const QRect& area) {
+  QLinearGradient bg(0, 0, 0, area.height());
   bg.setColorAt(0, QColor(18, 22, 30));
   bg.setColorAt(1, QColor(6, 8, 12));
-  p.fillRect(img.rect(), bg);
+  p.fillRect(area, bg);
+}
 
-  // Radar scope on the left.
+// Radar scope on the left.
+void DrawScope(QPainter& p) {
   const QPointF c(110, 140);
   const double r = 86;
   QRadialGradient glow(c, r);
@@ -48,14 +45,16 @@ int main(int argc, char** argv) {
   p.setPen(QPen(QColor(140, 255, 170), 2));
   p.drawLine(c,
              QPointF(c.x() + r * std::cos(70 * M_PI / 180), c.y() - r * std::sin(70 * M_PI / 180)));
-  // Blips: servers.
+}
+
+// Blips: servers, and a crosshair over one of them.
+void DrawBlips(QPainter& p) {
   const QPointF blips[] = {{140, 95}, {160, 118}, {78, 170}, {125, 190}, {60, 120}};
   for (const QPointF& b : blips) {
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(180, 255, 200));
     p.drawEllipse(b, 3, 3);
   }
-  // Crosshair over one blip.
   p.setBrush(Qt::NoBrush);
   p.setPen(QPen(QColor(230, 60, 50), 2));
   const QPointF t(160, 118);
@@ -64,8 +63,9 @@ int main(int argc, char** argv) {
   p.drawLine(QPointF(t.x() + 6, t.y()), QPointF(t.x() + 17, t.y()));
   p.drawLine(QPointF(t.x(), t.y() - 17), QPointF(t.x(), t.y() - 6));
   p.drawLine(QPointF(t.x(), t.y() + 6), QPointF(t.x(), t.y() + 17));
+}
 
-  // Name.
+void DrawName(QPainter& p) {
   QFont title(QStringLiteral("DejaVu Sans"), 30, QFont::Bold);
   p.setFont(title);
   p.setPen(QColor(235, 235, 235));
@@ -79,9 +79,24 @@ int main(int argc, char** argv) {
              QStringLiteral("Quake III server browser"));
   p.setPen(QPen(QColor(60, 200, 110), 1));
   p.drawLine(QPointF(214, 186), QPointF(380, 186));
+}
 
+}  // namespace
+
+int main(int argc, char** argv) {
+  QGuiApplication app(argc, argv);
+  if (argc < 2) return 2;
+  const int w = 400, h = 300;
+  QImage img(w, h, QImage::Format_RGB32);
+  QPainter p(&img);
+  p.setRenderHint(QPainter::Antialiasing);
+  DrawBackground(p, img.rect());
+  DrawScope(p);
+  DrawBlips(p);
+  DrawName(p);
   // Frame.
   p.setPen(QPen(QColor(60, 70, 85), 2));
+  p.setBrush(Qt::NoBrush);
   p.drawRect(QRectF(1, 1, w - 2, h - 2));
   p.end();
   return img.save(QString::fromLocal8Bit(argv[1])) ? 0 : 1;

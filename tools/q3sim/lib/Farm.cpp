@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <limits>
 
 #include "FarmImpl.h"
 
@@ -86,6 +87,18 @@ std::string Peer::Host() const {
 
 }  // namespace farm_detail
 
+namespace {
+
+// What the loop knows each socket by.
+std::uint64_t ServerKey(int id) {
+  return static_cast<std::uint64_t>(id);
+}
+std::uint64_t MasterKey(int id) {
+  return kMasterKey - static_cast<std::uint64_t>(id);
+}
+
+}  // namespace
+
 Farm::Farm() : impl_(std::make_unique<Impl>()) {
   impl_->masters.push_back(std::make_unique<Master>());
   impl_->epollFd = epoll_create1(EPOLL_CLOEXEC);
@@ -147,26 +160,34 @@ bool Farm::Running() const {
   return impl_->thread.joinable() && !impl_->stopping;
 }
 
-int Farm::AddServer(const ServerConfig& config, std::uint16_t port, Family family) {
-  int fd = BindLoopback(port, family);
+template <class Record>
+int Farm::Impl::AddWatched(std::vector<std::unique_ptr<Record>>& records,
+                           std::unique_ptr<Record> record, std::uint16_t port,
+                           std::uint64_t (*keyOf)(int id), int maxId) {
+  int fd = BindLoopback(port, record->family);
   if (fd < 0) return -1;
-  auto s = std::make_unique<Server>();
-  s->fd = fd;
-  s->port = LocalPort(fd);
-  s->family = family;
-  s->config = config;
-  s->rng.seed(config.latencySeed);
-  std::lock_guard lock(impl_->mutex);
-  int id = static_cast<int>(impl_->servers.size());
+  record->fd = fd;
+  record->port = LocalPort(fd);
+  std::lock_guard lock(mutex);
+  const int id = static_cast<int>(records.size());
   epoll_event ev{};
   ev.events = EPOLLIN;
-  ev.data.u64 = static_cast<std::uint64_t>(id);
-  if (epoll_ctl(impl_->epollFd, EPOLL_CTL_ADD, fd, &ev) != 0) {
+  ev.data.u64 = keyOf(id);
+  if (id > maxId || epoll_ctl(epollFd, EPOLL_CTL_ADD, fd, &ev) != 0) {
     close(fd);
     return -1;
   }
-  impl_->servers.push_back(std::move(s));
+  records.push_back(std::move(record));
   return id;
+}
+
+int Farm::AddServer(const ServerConfig& config, std::uint16_t port, Family family) {
+  auto s = std::make_unique<Server>();
+  s->family = family;
+  s->config = config;
+  s->rng.seed(config.latencySeed);
+  return impl_->AddWatched(impl_->servers, std::move(s), port, ServerKey,
+                           std::numeric_limits<int>::max());
 }
 
 bool Farm::HasIpv6() const {
@@ -249,25 +270,11 @@ std::uint16_t Farm::OpenMaster(std::uint16_t port) {
 }
 
 int Farm::AddMaster(const MasterConfig& config, std::uint16_t port, Family family) {
-  int fd = BindLoopback(port, family);
-  if (fd < 0) return -1;
   auto m = std::make_unique<Master>();
-  m->fd = fd;
-  m->port = LocalPort(fd);
   m->family = family;
   m->config = config;
-  std::lock_guard lock(impl_->mutex);
-  const int id = static_cast<int>(impl_->masters.size());
-  epoll_event ev{};
-  ev.events = EPOLLIN;
-  ev.data.u64 = kMasterKey - static_cast<std::uint64_t>(id);
-  if (id > static_cast<int>(kMasterKey - kLastMasterKey) ||
-      epoll_ctl(impl_->epollFd, EPOLL_CTL_ADD, fd, &ev) != 0) {
-    close(fd);
-    return -1;
-  }
-  impl_->masters.push_back(std::move(m));
-  return id;
+  return impl_->AddWatched(impl_->masters, std::move(m), port, MasterKey,
+                           static_cast<int>(kMasterKey - kLastMasterKey));
 }
 
 std::uint16_t Farm::MasterPort(int id) const {

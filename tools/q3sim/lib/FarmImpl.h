@@ -21,6 +21,8 @@
 
 namespace q3sim {
 
+struct ServersRequest;
+
 namespace farm_detail {
 
 using Clock = std::chrono::steady_clock;
@@ -142,6 +144,11 @@ struct Farm::Impl {
     farm_detail::Master* m = FindMaster(id);
     return m ? R(use(*m)) : missing;
   }
+  // Binds the socket of a new server or master, has the loop watch it under keyOf(id)
+  // and appends it: its id, or -1 when it cannot be bound or watched, or id > maxId.
+  template <class Record>
+  int AddWatched(std::vector<std::unique_ptr<Record>>& records, std::unique_ptr<Record> record,
+                 std::uint16_t port, std::uint64_t (*keyOf)(int id), int maxId);
   // Whether SetDrop loses the next datagram; caller holds the mutex.
   bool Dropped();
   int StrayFd(int which, Family family);  // caller holds the mutex
@@ -156,6 +163,8 @@ struct Farm::Impl {
                      Clock::time_point now, std::chrono::system_clock::time_point arrived);
   void HandleMaster(farm_detail::Master& m, int id, const farm_detail::Peer& from,
                     std::string_view data, Clock::time_point now);
+  // What master `config` lists in answer to the request.
+  std::vector<MasterEntry> MasterListing(const MasterConfig& config, const ServersRequest& request);
   // True when dpmaster's flood protection drops the request.
   bool Flooded(farm_detail::Master& m, const farm_detail::Peer& from);
 };

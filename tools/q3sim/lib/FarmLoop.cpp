@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
 #include "FarmImpl.h"
 #include "Replies.h"
@@ -81,6 +82,44 @@ ssize_t RecvStamped(int fd, std::vector<char>& buffer, Peer* from,
   return got;
 }
 
+enum class Ask { kStatus, kInfo, kRcon };
+
+// What a server request asks, if it is one the farm answers.
+std::optional<Ask> AskOf(const Request& req) {
+  if (!req.outOfBand || req.args.empty()) return std::nullopt;
+  std::string cmd = req.args[0];
+  for (char& ch : cmd) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+  if (cmd == "getstatus") return Ask::kStatus;
+  if (cmd == "getinfo") return Ask::kInfo;
+  if (cmd == "rcon") return Ask::kRcon;
+  return std::nullopt;  // connect, getchallenge and the rest are not simulated
+}
+
+// Whether the server's rate limits leave the request unanswered.
+bool RateLimited(Server& s, const Peer& from, Ask ask, const Request& req) {
+  const ServerConfig& c = s.config;
+  std::int64_t ms = NowMs();
+  if (s.perAddress[from.Host()].Limit(ms, 10, 1000)) return true;
+  if (ask != Ask::kRcon && s.outbound.Limit(ms, 10, 100)) return true;
+  return ask == Ask::kRcon && (c.rconPassword.empty() || req.Arg(1) != c.rconPassword) &&
+         s.badRcon.Limit(ms, 10, 1000);
+}
+
+int ReplyDelayMs(const ServerConfig& c, std::mt19937& rng) {
+  int lo = std::max(0, std::min(c.latencyMinMs, c.latencyMaxMs));
+  int hi = std::max(0, std::max(c.latencyMinMs, c.latencyMaxMs));
+  return lo == hi ? lo : std::uniform_int_distribution<int>(lo, hi)(rng);
+}
+
+// Keeps the request in the master's stats.
+void LogMasterRequest(MasterStats& stats, std::string_view data) {
+  ++stats.requests;
+  stats.lastRequest.assign(data);
+  if (stats.recentRequests.size() >= MasterStats::kRecentRequests)
+    stats.recentRequests.erase(stats.recentRequests.begin());
+  stats.recentRequests.emplace_back(data.substr(0, MasterStats::kLoggedBytes));
+}
+
 }  // namespace
 
 void Farm::Impl::Loop() {
@@ -140,40 +179,16 @@ void Farm::Impl::HandleRequest(Server& s, int id, const Peer& from, std::string_
   if (c.silent) return;
 
   Request req = ParseRequest(data);
-  if (!req.outOfBand || req.args.empty()) return;
-  const std::string cmd = [&] {
-    std::string w = req.args[0];
-    for (char& ch : w) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-    return w;
-  }();
-  enum { kStatus, kInfo, kRcon } kind;
-  if (cmd == "getstatus")
-    kind = kStatus;
-  else if (cmd == "getinfo")
-    kind = kInfo;
-  else if (cmd == "rcon")
-    kind = kRcon;
-  else
-    return;  // connect, getchallenge and the rest are not simulated
-
-  if (c.rateLimit) {
-    std::int64_t ms = NowMs();
-    if (s.perAddress[from.Host()].Limit(ms, 10, 1000)) return;
-    if (kind != kRcon && s.outbound.Limit(ms, 10, 100)) return;
-    if (kind == kRcon && (c.rconPassword.empty() || req.Arg(1) != c.rconPassword) &&
-        s.badRcon.Limit(ms, 10, 1000))
-      return;
-  }
+  const std::optional<Ask> ask = AskOf(req);
+  if (!ask) return;
+  if (c.rateLimit && RateLimited(s, from, *ask, req)) return;
   std::vector<std::string> datagrams = ReplyDatagrams(c, req);
   if (datagrams.empty()) return;
   if (c.floodAfter > 0) {
     for (std::string& d : FloodDatagrams(c.floodAfter, c.floodSeed))
       datagrams.push_back(std::move(d));
   }
-
-  int lo = std::max(0, std::min(c.latencyMinMs, c.latencyMaxMs));
-  int hi = std::max(0, std::max(c.latencyMinMs, c.latencyMaxMs));
-  int delay = lo == hi ? lo : std::uniform_int_distribution<int>(lo, hi)(s.rng);
+  const int delay = ReplyDelayMs(c, s.rng);
 
   ++inFlight;
   maxInFlight = std::max(maxInFlight, inFlight);
@@ -270,33 +285,8 @@ bool Farm::Impl::Flooded(Master& m, const Peer& from) {
   return false;
 }
 
-void Farm::Impl::HandleMaster(Master& m, int id, const Peer& from, std::string_view data,
-                              Clock::time_point now) {
-  MasterStats& stats = m.stats;
-  const MasterConfig& config = m.config;
-  ++stats.requests;
-  stats.lastRequest.assign(data);
-  if (stats.recentRequests.size() >= MasterStats::kRecentRequests)
-    stats.recentRequests.erase(stats.recentRequests.begin());
-  stats.recentRequests.emplace_back(data.substr(0, MasterStats::kLoggedBytes));
-
-  const std::string_view command = data.substr(0, data.find_first_of(std::string_view(" \0", 2)));
-  const bool ext = command == std::string(kOobMarker) + "getserversExt";
-  if (ext)
-    ++stats.getserversExt;
-  else if (command == std::string(kOobMarker) + "getservers")
-    ++stats.getservers;
-  else
-    return;
-  if (ext && !config.knowsExt) return;
-  if (config.floodProtection && Flooded(m, from)) {
-    ++stats.floodDropped;
-    return;
-  }
-  if (config.silent) return;
-  const ServersRequest request = ParseServersRequest(data);
-  if (!request.valid) return;
-
+std::vector<MasterEntry> Farm::Impl::MasterListing(const MasterConfig& config,
+                                                   const ServersRequest& request) {
   std::vector<MasterEntry> entries;
   auto list = [&](const Server& s) {
     if (!MasterListsFamily(request, s.family) || !MasterLists(request, s.config)) return;
@@ -318,7 +308,33 @@ void Farm::Impl::HandleMaster(Master& m, int id, const Peer& from, std::string_v
       if (MasterListsFamily(request, e.family)) entries.push_back(e);
     }
   }
+  return entries;
+}
 
+void Farm::Impl::HandleMaster(Master& m, int id, const Peer& from, std::string_view data,
+                              Clock::time_point now) {
+  MasterStats& stats = m.stats;
+  const MasterConfig& config = m.config;
+  LogMasterRequest(stats, data);
+
+  const std::string_view command = data.substr(0, data.find_first_of(std::string_view(" \0", 2)));
+  const bool ext = command == std::string(kOobMarker) + "getserversExt";
+  if (ext)
+    ++stats.getserversExt;
+  else if (command == std::string(kOobMarker) + "getservers")
+    ++stats.getservers;
+  else
+    return;
+  if (ext && !config.knowsExt) return;
+  if (config.floodProtection && Flooded(m, from)) {
+    ++stats.floodDropped;
+    return;
+  }
+  if (config.silent) return;
+  const ServersRequest request = ParseServersRequest(data);
+  if (!request.valid) return;
+
+  const std::vector<MasterEntry> entries = MasterListing(config, request);
   Pending p;
   p.due = now + std::chrono::milliseconds(std::max(0, config.delayMs));
   p.masterId = id;

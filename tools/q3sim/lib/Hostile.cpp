@@ -81,6 +81,89 @@ constexpr std::string_view kEvilNames[] = {
     "^1Evil +connect 6.6.6.6 \"; +exec evil", "<img width=4000 height=4000>",
     "<b>bold</b> &lt;tag&gt; <a href=x>link</a>", "\"+set\" \"fs_game\" \"..\""};
 
+void AddHighBytes(ServerConfig& c, std::uint32_t seed, std::mt19937& rng) {
+  EnsurePlayers(c);
+  const bool keysToo = seed % 2 == 0;
+  for (auto& [k, v] : c.info) {
+    if (keysToo) k = HighRun(rng) + k + HighRun(rng);
+    v = HighRun(rng) + v + HighRun(rng);
+  }
+  if (!keysToo) {
+    for (int i = 0; i < 3; ++i)
+      c.info.emplace_back(HighRun(rng) + "key" + HighRun(rng), HighRun(rng));
+  }
+  for (Player& p : c.players) p.name = HighRun(rng) + p.name + HighRun(rng);
+}
+
+void AddNulBytes(ServerConfig& c, std::mt19937& rng) {
+  EnsurePlayers(c);
+  for (auto& [k, v] : c.info) {
+    k = WithNul(k, rng);
+    v = WithNul(v, rng);
+  }
+  for (Player& p : c.players) p.name = WithNul(p.name, rng);
+}
+
+void SetTenThousandPlayers(ServerConfig& c) {
+  c.players.clear();
+  c.players.reserve(10000);
+  for (int i = 0; i < 10000; ++i)
+    c.players.push_back(
+        {i % 50 - 5, 5 + i % 300, "^" + std::to_string(i % 8) + "p" + std::to_string(i)});
+  c.statusLimit = 0;
+  c.datagramMax = 1400;
+}
+
+void SetLongNames(ServerConfig& c) {
+  std::string host = "^1Long";
+  while (host.size() < 520) host += (host.size() / 7) % 2 ? "^3Hostname" : " name ";
+  host.resize(520);
+  c.SetInfo("sv_hostname", host);
+  c.SetInfo("mapname", std::string(300, 'm'));
+  c.players.clear();
+  for (int i = 0; i < 6; ++i) {
+    std::string name = "^" + std::to_string(1 + i);
+    while (name.size() < 500) name += static_cast<char>('a' + (name.size() + i) % 26);
+    c.players.push_back({i, 10 * i, name});
+  }
+}
+
+void SetHugeNumbers(ServerConfig& c, std::uint32_t seed) {
+  constexpr std::string_view kMaxClients[] = {"-5", "99999999999999999999", "-2147483649",
+                                              "4294967296"};
+  constexpr std::string_view kPrivate[] = {"4294967296", "-2147483649", "99999999999999999999"};
+  std::string maxClients = seed % 5 == 4 ? Digits(300, '1') : Pick(kMaxClients, seed);
+  c.SetInfo("sv_maxclients", maxClients);
+  c.SetInfo("protocol", seed % 2 ? "99999999999" : "-1");
+  c.SetInfo("sv_privateClients", Pick(kPrivate, seed));
+  c.SetInfo("g_needpass", "4294967297");
+  c.SetInfo("g_gametype", "-2147483649");
+  c.players.clear();
+  c.rawPlayerLines = {
+      "-2147483649 4294967296 \"^1neg\"\n",
+      "4294967296 -2147483649 \"^2wrap\"\n",
+      "99999999999999999999 99999999999999999999 \"^3huge\"\n",
+      Digits(400, '8') + " -" + Digits(400, '7') + " \"^4run\"\n",
+      "2147483647 -2147483648 \"edge\"\n",
+      "-0 +12 \"signs\"\n",
+  };
+}
+
+void AddControlChars(ServerConfig& c, std::uint32_t seed) {
+  EnsurePlayers(c);
+  c.SetInfo("sv_hostname", "^1Ctl\x1b[2J\x1b[31mRed\x7f\tTab\rCR\x08\x07^7 end");
+  c.SetInfo("mapname", seed % 2 ? "q3dm\r17\t" : "\x1b]0;title\x07q3dm17");
+  // A line feed ends the info line early; what follows reads as a player line.
+  c.SetInfo(seed % 2 ? "fraglimit" : "version", "20\n12 34 \"^1fake\x1b\"");
+  c.info.emplace_back("ke\ty\x1b", "va\rl\x7f\x01");
+  c.players.push_back({1, 2, "\x1b[31mRed\x1b[0m"});
+  c.players.push_back({3, 4, "tab\tname"});
+  c.players.push_back({5, 6, "cr\rname"});
+  c.players.push_back({7, 8, "del\x7fname"});
+  c.players.push_back({9, 10, "nl\nname"});
+  c.players.push_back({11, 12, "bell\x07\x08\x0c"});
+}
+
 }  // namespace
 
 const char* HostileKindName(HostileKind kind) {
@@ -115,87 +198,24 @@ void MakeHostile(ServerConfig& c, HostileKind kind, std::uint32_t seed) {
     case HostileKind::kBackslashGarbage8192:
       c.rawReply = std::vector<std::string>{BackslashGarbage(rng)};
       break;
-    case HostileKind::kHighBytes: {
-      EnsurePlayers(c);
-      const bool keysToo = seed % 2 == 0;
-      for (auto& [k, v] : c.info) {
-        if (keysToo) k = HighRun(rng) + k + HighRun(rng);
-        v = HighRun(rng) + v + HighRun(rng);
-      }
-      if (!keysToo) {
-        for (int i = 0; i < 3; ++i)
-          c.info.emplace_back(HighRun(rng) + "key" + HighRun(rng), HighRun(rng));
-      }
-      for (Player& p : c.players) p.name = HighRun(rng) + p.name + HighRun(rng);
+    case HostileKind::kHighBytes:
+      AddHighBytes(c, seed, rng);
       break;
-    }
     case HostileKind::kNulBytes:
-      EnsurePlayers(c);
-      for (auto& [k, v] : c.info) {
-        k = WithNul(k, rng);
-        v = WithNul(v, rng);
-      }
-      for (Player& p : c.players) p.name = WithNul(p.name, rng);
+      AddNulBytes(c, rng);
       break;
     case HostileKind::kTenThousandPlayers:
-      c.players.clear();
-      c.players.reserve(10000);
-      for (int i = 0; i < 10000; ++i)
-        c.players.push_back(
-            {i % 50 - 5, 5 + i % 300, "^" + std::to_string(i % 8) + "p" + std::to_string(i)});
-      c.statusLimit = 0;
-      c.datagramMax = 1400;
+      SetTenThousandPlayers(c);
       break;
-    case HostileKind::kLongNames: {
-      std::string host = "^1Long";
-      while (host.size() < 520) host += (host.size() / 7) % 2 ? "^3Hostname" : " name ";
-      host.resize(520);
-      c.SetInfo("sv_hostname", host);
-      c.SetInfo("mapname", std::string(300, 'm'));
-      c.players.clear();
-      for (int i = 0; i < 6; ++i) {
-        std::string name = "^" + std::to_string(1 + i);
-        while (name.size() < 500) name += static_cast<char>('a' + (name.size() + i) % 26);
-        c.players.push_back({i, 10 * i, name});
-      }
+    case HostileKind::kLongNames:
+      SetLongNames(c);
       break;
-    }
-    case HostileKind::kHugeNumbers: {
-      constexpr std::string_view kMaxClients[] = {"-5", "99999999999999999999", "-2147483649",
-                                                  "4294967296"};
-      constexpr std::string_view kPrivate[] = {"4294967296", "-2147483649", "99999999999999999999"};
-      std::string maxClients = seed % 5 == 4 ? Digits(300, '1') : Pick(kMaxClients, seed);
-      c.SetInfo("sv_maxclients", maxClients);
-      c.SetInfo("protocol", seed % 2 ? "99999999999" : "-1");
-      c.SetInfo("sv_privateClients", Pick(kPrivate, seed));
-      c.SetInfo("g_needpass", "4294967297");
-      c.SetInfo("g_gametype", "-2147483649");
-      c.players.clear();
-      c.rawPlayerLines = {
-          "-2147483649 4294967296 \"^1neg\"\n",
-          "4294967296 -2147483649 \"^2wrap\"\n",
-          "99999999999999999999 99999999999999999999 \"^3huge\"\n",
-          Digits(400, '8') + " -" + Digits(400, '7') + " \"^4run\"\n",
-          "2147483647 -2147483648 \"edge\"\n",
-          "-0 +12 \"signs\"\n",
-      };
+    case HostileKind::kHugeNumbers:
+      SetHugeNumbers(c, seed);
       break;
-    }
-    case HostileKind::kControlChars: {
-      EnsurePlayers(c);
-      c.SetInfo("sv_hostname", "^1Ctl\x1b[2J\x1b[31mRed\x7f\tTab\rCR\x08\x07^7 end");
-      c.SetInfo("mapname", seed % 2 ? "q3dm\r17\t" : "\x1b]0;title\x07q3dm17");
-      // A line feed ends the info line early; what follows reads as a player line.
-      c.SetInfo(seed % 2 ? "fraglimit" : "version", "20\n12 34 \"^1fake\x1b\"");
-      c.info.emplace_back("ke\ty\x1b", "va\rl\x7f\x01");
-      c.players.push_back({1, 2, "\x1b[31mRed\x1b[0m"});
-      c.players.push_back({3, 4, "tab\tname"});
-      c.players.push_back({5, 6, "cr\rname"});
-      c.players.push_back({7, 8, "del\x7fname"});
-      c.players.push_back({9, 10, "nl\nname"});
-      c.players.push_back({11, 12, "bell\x07\x08\x0c"});
+    case HostileKind::kControlChars:
+      AddControlChars(c, seed);
       break;
-    }
     case HostileKind::kInjection:
       c.SetInfo("gamename", InjectedGamename(seed));
       c.SetInfo("fs_game", InjectedFsGame(seed));
