@@ -33,6 +33,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchHome.h"
 #include "Farm.h"
 #include "ForkedFarm.h"
 #include "Generator.h"
@@ -237,12 +238,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: hostile_bench [SERVERS [HOSTILE [ROUNDS]]]\n");
     return 2;
   }
-  char home[] = "/tmp/hostile_bench.XXXXXX";
-  if (!mkdtemp(home)) return 1;
-  setenv("VYKFIND_HOME", home, 1);
-  // Qt wants a private runtime directory and says so on stderr when there is
-  // none; the figures line must stay the last thing printed.
-  setenv("XDG_RUNTIME_DIR", home, 0);
+  const bench::BenchHome home("hostile_bench");
+  if (!home.Made()) return 1;
   bench::RaiseFileLimit();
 
   const std::vector<q3sim::ServerConfig> configs = q3sim::GenerateServers(
@@ -257,14 +254,12 @@ int main(int argc, char** argv) {
     return 1;
   }
   {
-    std::ofstream list(std::string(home) + "/server.vyk", std::ios::binary);
+    std::ofstream list(home.Path() + "/server.vyk", std::ios::binary);
     for (std::uint16_t port : ports) list << "127.0.0.1:" << port << "\n";
   }
   const std::optional<Rounds> all = RunRounds(farm, configs, rounds, honest);
   if (!all) return 1;
 
-  std::error_code ignored;
-  std::filesystem::remove_all(home, ignored);
   std::printf("hostile_bench: servers=%d hostile=%d crashes=%d honest_rows_ok=%d/%d wall_ms=%ld\n",
               servers, servers - honest, all->crashes, all->worstHonest, honest,
               all->ended ? all->wallSum / all->ended : 0L);

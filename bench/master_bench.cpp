@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchHome.h"
 #include "Farm.h"
 #include "core/ServerCache.h"
 #include "core/ServerList.h"
@@ -87,7 +88,8 @@ bool SeveralMasters() {
     const vyk::MasterHarvest harvest = vyk::AskConfiguredMasters(settings);
     vyk::AddMasterServers(harvest.entries, list);
     times.push_back(
-        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+            .count());
     merged = static_cast<int>(harvest.entries.size());
     whole = whole && merged == kRing && list.Count() == kListed + kRing;
   }
@@ -103,9 +105,8 @@ bool SeveralMasters() {
 }  // namespace
 
 int main() {
-  char home[] = "/tmp/vykbench.XXXXXX";
-  if (!mkdtemp(home)) return 1;
-  setenv("VYKFIND_HOME", home, 1);
+  const bench::BenchHome home("vykbench");
+  if (!home.Made()) return 1;
 
   std::vector<q3sim::MasterEntry> entries;
   for (int n = 0; n < kEntries; ++n) entries.push_back(Entry(n));

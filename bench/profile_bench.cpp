@@ -19,6 +19,7 @@
 #include <thread>
 #include <vector>
 
+#include "BenchHome.h"
 #include "core/ServerCache.h"
 #include "platform/ProfileFile.h"
 
@@ -158,12 +159,8 @@ double ConcurrentWritesPerSecond() {
 }  // namespace
 
 int main() {
-  std::string dir = (std::filesystem::temp_directory_path() / "profile_bench.XXXXXX").string();
-  if (!mkdtemp(dir.data())) {
-    std::perror("mkdtemp");
-    return 1;
-  }
-  setenv("VYKFIND_HOME", dir.c_str(), 1);
+  const bench::BenchHome home("profile_bench");
+  if (!home.Made()) return 1;
   const std::string path = vyk::ServerCachePath();
   WriteCache(path);
   std::printf("file: %s, %ju bytes\n", path.c_str(),
@@ -183,7 +180,6 @@ int main() {
   std::printf("writes per second from %d threads at once: %.1f\n", kWriters,
               concurrentWritesPerSecond);
   std::printf("checksum %ld\n", reads.checksum);
-  std::filesystem::remove_all(dir);
   std::printf(
       "profile_bench: sections=%d cached_reads_per_s=%.0f reparse_reads_per_s=%.0f "
       "ratio=%.1f\n",

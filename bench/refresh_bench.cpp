@@ -26,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchHome.h"
 #include "Farm.h"
 #include "ForkedFarm.h"
 #include "Generator.h"
@@ -222,9 +223,8 @@ int RefreshThroughLoss(bench::ForkedFarm& lossy, const std::vector<q3sim::Server
 }  // namespace
 
 int main() {
-  char home[] = "/tmp/vykbench.XXXXXX";
-  if (!mkdtemp(home)) return 1;
-  setenv("VYKFIND_HOME", home, 1);
+  const bench::BenchHome home("vykbench");
+  if (!home.Made()) return 1;
   bench::RaiseFileLimit();
 
   const std::vector<q3sim::ServerConfig> configs = q3sim::GenerateServers({.count = kServers,
@@ -252,7 +252,5 @@ int main() {
   }
   if (RefreshThroughLoss(lossy, lossyConfigs) != 0) status = 1;
 
-  std::error_code ignored;
-  std::filesystem::remove_all(home, ignored);
   return status;
 }

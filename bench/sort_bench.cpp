@@ -10,6 +10,7 @@
 #include <random>
 #include <string>
 
+#include "BenchHome.h"
 #include "config/ConfigFile.h"
 #include "core/ServerCache.h"
 #include "core/ServerRows.h"
@@ -70,9 +71,8 @@ long SortMs(vyk::ServerList& servers, vyk::Settings& settings, int key) {
 }  // namespace
 
 int main() {
-  char home[] = "/tmp/vykbench.XXXXXX";
-  if (!mkdtemp(home)) return 1;
-  setenv("VYKFIND_HOME", home, 1);
+  const bench::BenchHome home("vykbench");
+  if (!home.Made()) return 1;
 
   std::string cache;
   vyk::ServerList servers = RandomServers(cache);
@@ -94,7 +94,5 @@ int main() {
   }
   std::printf("sort_bench: servers=%d worst_key=%d worst_ms=%ld key5_ms=%ld\n", kServers, worstKey,
               worstMs, key5Ms);
-  std::error_code ignored;
-  std::filesystem::remove_all(home, ignored);
   return 0;
 }

@@ -15,6 +15,7 @@
 #include <fstream>
 #include <string>
 
+#include "BenchHome.h"
 #include "config/ConfigFile.h"
 #include "core/ServerCache.h"
 #include "ui/ServerListView.h"
@@ -120,12 +121,8 @@ double SearchMaxMs(QApplication& app, vyk::ServerListView& view) {
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  const std::filesystem::path home =
-      std::filesystem::temp_directory_path() / ("ui_bench." + std::to_string(getpid()));
-  std::filesystem::create_directories(home);
-  std::filesystem::permissions(home, std::filesystem::perms::owner_all);
-  setenv("VYKFIND_HOME", home.c_str(), 1);
-  setenv("XDG_RUNTIME_DIR", home.c_str(), 0);  // Qt's warning would follow the figures
+  const bench::BenchHome home("ui_bench");
+  if (!home.Made()) return 1;
 
   int status = 0;
   {
@@ -149,6 +146,5 @@ int main(int argc, char** argv) {
                 kServers, rebuildMs, sortMax, scrollMs, RssMb());
     status = view.RowCount() == kServers ? 0 : 1;
   }
-  std::filesystem::remove_all(home);
   return status;
 }

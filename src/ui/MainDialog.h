@@ -172,14 +172,17 @@ class MainDialog : public CommandDialog<MainDialog>,
   ColourStatic* banner_ = nullptr;
   QCheckBox* onlyBuddy_ = nullptr;
   CResizeCtrl* resize_ = nullptr;
+  AliasList aliases_;
+  int currentAtPress_ = -1;
+  GameStarter* starter_ = nullptr;
+
+  // Finding a game: the search field, the wait for a free slot, the buddies'
+  // notices and the automatic refresh that brings them.
   QLineEdit* search_ = nullptr;
   FreeSlotWaiter* slotWaiter_ = nullptr;
   DesktopNotifier* notifier_ = nullptr;
   BuddyNotices* notices_ = nullptr;
   QTimer* autoRefresh_ = nullptr;
-  AliasList aliases_;
-  int currentAtPress_ = -1;
-  GameStarter* starter_ = nullptr;
 };
 
 }  // namespace vyk

@@ -14,9 +14,7 @@
 namespace vyk {
 namespace {
 
-using test::Press;
-using test::ReadFile;
-using test::WriteFile;
+using namespace test;
 
 class AliasDialogTest : public ::testing::Test {
  protected:

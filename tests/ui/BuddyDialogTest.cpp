@@ -11,9 +11,7 @@
 namespace vyk {
 namespace {
 
-using test::Press;
-using test::ReadFile;
-using test::WriteFile;
+using namespace test;
 
 class BuddyDialogTest : public ::testing::Test {
  protected:
