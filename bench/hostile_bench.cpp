@@ -59,7 +59,13 @@ struct RoundResult {
 
 bool HonestRowIsRight(const vyk::ServerListView& view, int row, const q3sim::ServerConfig& c) {
   const vyk::ServerInfo& record = view.Servers().At(view.IndexAt(row));
-  const std::string players = std::to_string(c.players.size()) + "/" + c.Info("sv_maxclients");
+  // Bots (ping 0) are counted apart: "humans+bots/max".
+  const auto bots = std::count_if(c.players.begin(), c.players.end(),
+                                  [](const auto& player) { return player.ping == 0; });
+  const auto humans = static_cast<long>(c.players.size()) - bots;
+  const std::string players =
+      (bots ? std::to_string(humans) + "+" + std::to_string(bots) : std::to_string(humans)) + "/" +
+      c.Info("sv_maxclients");
   if (view.ItemText(row, 0) != c.Info("sv_hostname") || view.ItemText(row, 2) != players ||
       view.ItemText(row, 3) != c.Info("mapname") || record.ping >= vyk::kNoPing ||
       view.ItemText(row, 4) != std::to_string(record.ping) ||
