@@ -95,7 +95,7 @@ void AddHighBytes(ServerConfig& c, std::uint32_t seed, std::mt19937& rng) {
   for (Player& p : c.players) p.name = HighRun(rng) + p.name + HighRun(rng);
 }
 
-void AddNulBytes(ServerConfig& c, std::mt19937& rng) {
+void AddNulBytes(ServerConfig& c, std::uint32_t, std::mt19937& rng) {
   EnsurePlayers(c);
   for (auto& [k, v] : c.info) {
     k = WithNul(k, rng);
@@ -104,7 +104,7 @@ void AddNulBytes(ServerConfig& c, std::mt19937& rng) {
   for (Player& p : c.players) p.name = WithNul(p.name, rng);
 }
 
-void SetTenThousandPlayers(ServerConfig& c) {
+void SetTenThousandPlayers(ServerConfig& c, std::uint32_t, std::mt19937&) {
   c.players.clear();
   c.players.reserve(10000);
   for (int i = 0; i < 10000; ++i)
@@ -114,7 +114,7 @@ void SetTenThousandPlayers(ServerConfig& c) {
   c.datagramMax = 1400;
 }
 
-void SetLongNames(ServerConfig& c) {
+void SetLongNames(ServerConfig& c, std::uint32_t, std::mt19937&) {
   std::string host = "^1Long";
   while (host.size() < 520) host += (host.size() / 7) % 2 ? "^3Hostname" : " name ";
   host.resize(520);
@@ -128,7 +128,7 @@ void SetLongNames(ServerConfig& c) {
   }
 }
 
-void SetHugeNumbers(ServerConfig& c, std::uint32_t seed) {
+void SetHugeNumbers(ServerConfig& c, std::uint32_t seed, std::mt19937&) {
   constexpr std::string_view kMaxClients[] = {"-5", "99999999999999999999", "-2147483649",
                                               "4294967296"};
   constexpr std::string_view kPrivate[] = {"4294967296", "-2147483649", "99999999999999999999"};
@@ -149,7 +149,7 @@ void SetHugeNumbers(ServerConfig& c, std::uint32_t seed) {
   };
 }
 
-void AddControlChars(ServerConfig& c, std::uint32_t seed) {
+void AddControlChars(ServerConfig& c, std::uint32_t seed, std::mt19937&) {
   EnsurePlayers(c);
   c.SetInfo("sv_hostname", "^1Ctl\x1b[2J\x1b[31mRed\x7f\tTab\rCR\x08\x07^7 end");
   c.SetInfo("mapname", seed % 2 ? "q3dm\r17\t" : "\x1b]0;title\x07q3dm17");
@@ -164,17 +164,59 @@ void AddControlChars(ServerConfig& c, std::uint32_t seed) {
   c.players.push_back({11, 12, "bell\x07\x08\x0c"});
 }
 
+void SetBackslashes8192(ServerConfig& c, std::uint32_t, std::mt19937&) {
+  c.rawReply = std::vector<std::string>{kStatusHead + std::string(8192 - kStatusHead.size(), '\\')};
+}
+
+void SetBackslashGarbage8192(ServerConfig& c, std::uint32_t, std::mt19937& rng) {
+  c.rawReply = std::vector<std::string>{BackslashGarbage(rng)};
+}
+
+void SetInjection(ServerConfig& c, std::uint32_t seed, std::mt19937&) {
+  c.SetInfo("gamename", InjectedGamename(seed));
+  c.SetInfo("fs_game", InjectedFsGame(seed));
+  c.SetInfo("protocol", InjectedProtocol(seed));
+  c.SetInfo("mapname", seed % 2 ? "../../baseq3/maps/evil" : "q3dm17 +exec evil");
+  c.SetInfo("sv_hostname", Pick(kEvilNames, seed));
+  c.SetInfo("g_needpass", "0");
+}
+
+void SetFlood(ServerConfig& c, std::uint32_t seed, std::mt19937&) {
+  c.floodAfter = 200;
+  c.floodSeed = seed;
+}
+
+void SetOtherPort(ServerConfig& c, std::uint32_t seed, std::mt19937&) {
+  c.replyFromOtherPort = true;
+  c.strayBeforeReply = seed % 2 == 0;
+  c.floodSeed = seed;
+}
+
+// Each kind's name and what makes it, in the order of HostileKind.
+struct Kind {
+  const char* name;
+  void (*make)(ServerConfig& c, std::uint32_t seed, std::mt19937& rng);
+};
+constexpr Kind kKinds[] = {
+    {"backslashes8192", SetBackslashes8192},
+    {"backslash-garbage8192", SetBackslashGarbage8192},
+    {"high-bytes", AddHighBytes},
+    {"nul-bytes", AddNulBytes},
+    {"10000-players", SetTenThousandPlayers},
+    {"long-names", SetLongNames},
+    {"huge-numbers", SetHugeNumbers},
+    {"control-chars", AddControlChars},
+    {"injection", SetInjection},
+    {"flood", SetFlood},
+    {"other-port", SetOtherPort},
+};
+static_assert(std::size(kKinds) == kHostileKindCount);
+
 }  // namespace
 
 const char* HostileKindName(HostileKind kind) {
-  // In the order of HostileKind.
-  static constexpr const char* kNames[] = {
-      "backslashes8192", "backslash-garbage8192", "high-bytes",    "nul-bytes", "10000-players",
-      "long-names",      "huge-numbers",          "control-chars", "injection", "flood",
-      "other-port"};
-  static_assert(std::size(kNames) == kHostileKindCount);
   const int i = static_cast<int>(kind);
-  return i >= 0 && i < kHostileKindCount ? kNames[i] : "?";
+  return i >= 0 && i < kHostileKindCount ? kKinds[i].name : "?";
 }
 
 std::string InjectedGamename(std::uint32_t seed) {
@@ -188,52 +230,11 @@ std::string InjectedProtocol(std::uint32_t seed) {
 }
 
 void MakeHostile(ServerConfig& c, HostileKind kind, std::uint32_t seed) {
+  const int i = static_cast<int>(kind);
+  if (i < 0 || i >= kHostileKindCount) return;
   std::mt19937 rng(seed * 2654435761u + static_cast<std::uint32_t>(kind));
   c.hostile |= HostileBit(kind);
-  switch (kind) {
-    case HostileKind::kBackslashes8192:
-      c.rawReply =
-          std::vector<std::string>{kStatusHead + std::string(8192 - kStatusHead.size(), '\\')};
-      break;
-    case HostileKind::kBackslashGarbage8192:
-      c.rawReply = std::vector<std::string>{BackslashGarbage(rng)};
-      break;
-    case HostileKind::kHighBytes:
-      AddHighBytes(c, seed, rng);
-      break;
-    case HostileKind::kNulBytes:
-      AddNulBytes(c, rng);
-      break;
-    case HostileKind::kTenThousandPlayers:
-      SetTenThousandPlayers(c);
-      break;
-    case HostileKind::kLongNames:
-      SetLongNames(c);
-      break;
-    case HostileKind::kHugeNumbers:
-      SetHugeNumbers(c, seed);
-      break;
-    case HostileKind::kControlChars:
-      AddControlChars(c, seed);
-      break;
-    case HostileKind::kInjection:
-      c.SetInfo("gamename", InjectedGamename(seed));
-      c.SetInfo("fs_game", InjectedFsGame(seed));
-      c.SetInfo("protocol", InjectedProtocol(seed));
-      c.SetInfo("mapname", seed % 2 ? "../../baseq3/maps/evil" : "q3dm17 +exec evil");
-      c.SetInfo("sv_hostname", Pick(kEvilNames, seed));
-      c.SetInfo("g_needpass", "0");
-      break;
-    case HostileKind::kFlood:
-      c.floodAfter = 200;
-      c.floodSeed = seed;
-      break;
-    case HostileKind::kOtherPort:
-      c.replyFromOtherPort = true;
-      c.strayBeforeReply = seed % 2 == 0;
-      c.floodSeed = seed;
-      break;
-  }
+  kKinds[i].make(c, seed, rng);
 }
 
 ServerConfig MakeHostileConfig(HostileKind kind, std::uint32_t seed) {
