@@ -24,9 +24,13 @@
 
 namespace {
 
+// One master's reply as large as a reply may be, added to a list that holds some
+// servers already, with names for some of the new ones in cache.srv.
 constexpr int kEntries = 65536;
 constexpr int kListed = 1000;
 constexpr int kCached = 10000;
+
+// Several masters whose lists overlap.
 constexpr int kMasters = 4;
 constexpr int kPerMaster = 4000;
 constexpr int kShared = kPerMaster / 4;  // also on the next master's list
