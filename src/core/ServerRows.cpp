@@ -46,6 +46,9 @@ void ServerRows::Rebuild(ServerList& servers, const NameList& buddies, const Set
                          bool showAll) {
   ScopedStatus status("Align ServerList");
   showAll_ = showAll;
+  // A rebuild follows any change of the list: an index may now name another server.
+  haystacks_.clear();
+  haystackMade_.clear();
   indices_.clear();
   indices_.reserve(static_cast<std::size_t>(servers.Count()));
   // Rows come in list order, so each lands at the end: no insert search.

@@ -116,5 +116,23 @@ TEST_F(ServerRowsTest, RebuildRecountsBuddiesBeforeTheBuddyFilter) {
   EXPECT_EQ(servers_.At(1).buddyCount, 0);
 }
 
+TEST_F(ServerRowsTest, ASearchAfterTheListChangedLooksAtTheServersAsTheyNowStand) {
+  Add("10.0.0.1", 30);
+  Add("10.0.0.2", 30);
+  servers_.At(0).name = "Alpha";
+  servers_.At(1).name = "Bravo";
+  ServerRows rows(kSortNone);
+  rows.SetSearch("alpha");
+  rows.Rebuild(servers_, buddies_, settings_, true);
+  EXPECT_EQ(rows.Indices(), std::vector<int>{0});
+  // The first server goes: the second now stands at index 0.
+  servers_.RemoveAt(0);
+  rows.Rebuild(servers_, buddies_, settings_, true);
+  EXPECT_TRUE(rows.Indices().empty());
+  rows.SetSearch("bravo");
+  rows.Refilter(servers_, settings_);
+  EXPECT_EQ(rows.Indices(), std::vector<int>{0});
+}
+
 }  // namespace
 }  // namespace vyk
