@@ -2,11 +2,9 @@
 
 #include <QSystemTrayIcon>
 #ifdef VYK_HAVE_DBUS
-#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
-#include <QDBusReply>
 #endif
 #include <QVariantMap>
 
@@ -40,10 +38,7 @@ DesktopNotifier::DesktopNotifier(QObject* parent, QDBusConnection bus)
 
 DesktopNotifier::Channel DesktopNotifier::NotifyByService(const QString& title,
                                                           const QString& body, const QString& key) {
-  if (!bus_.isConnected() || bus_.interface() == nullptr) return Channel::kNone;
-  const QDBusReply<bool> runs =
-      bus_.interface()->isServiceRegistered(QString::fromLatin1(kService));
-  if (!runs.isValid() || !runs.value()) return Channel::kNone;
+  if (!bus_.isConnected()) return Channel::kNone;
   QDBusMessage call = QDBusMessage::createMethodCall(
       QString::fromLatin1(kService), QString::fromLatin1(kPath), QString::fromLatin1(kInterface),
       QStringLiteral("Notify"));
@@ -52,7 +47,8 @@ DesktopNotifier::Channel DesktopNotifier::NotifyByService(const QString& title,
        << QStringList{QString::fromLatin1(kDefaultAction), QStringLiteral("Show")} << QVariantMap{}
        << -1;
   // Never waited for: a slow service must not stop the window. Its answer names
-  // the notification a click will come back with; a refusal falls back to the tray.
+  // the notification a click will come back with; a refusal, or no service on the
+  // bus at all, falls back to the tray.
   auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(call, 5000), this);
   connect(watcher, &QDBusPendingCallWatcher::finished, this,
           [this, title, body, key](QDBusPendingCallWatcher* done) {
