@@ -20,6 +20,9 @@ mkdir -p "$home"
 
 # Free ports for the servers and the masters; q3sim writes the server list. The
 # second master knows only "getservers" and lists part of what the first does.
+# The log exists before the farm starts: the background start opens it only
+# after the fork, and the first look for the ports below may come before that.
+: >"$home/q3sim.log"
 "$q3sim" --servers "$servers" --base-port 0 --master-port 0 --seed 7 \
   --silent 0.08 --full 0.15 --password 0.12 --latency 5:140 --players 0:12 \
   --protocols 66,67,68 --rcon-password demo --ipv6 0.2 --master2-port 0 \
